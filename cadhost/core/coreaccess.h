@@ -1,0 +1,158 @@
+// Inside the host's core: the object-id stubs, the database's own storage, and the access that
+// the core, the drawing-file reader and writer, the host program and the tests have to the
+// private state of database objects. Plug-ins never see this header.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "../sdk/acdocman.h"
+#include "../sdk/dbdim.h"
+#include "../sdk/dbents.h"
+#include "../sdk/dbfield.h"
+#include "../sdk/dbmain.h"
+#include "../sdk/dbsymtb.h"
+
+class AcDbImpDatabase;
+
+// What an object id points at: one per object, for the life of its database. A stub without an
+// object is a forward reference from a drawing file that has not been filled (yet).
+class AcDbStub {
+ public:
+  AcDbImpDatabase* database = nullptr;
+  AcDbObject* object = nullptr;  // owned by the database
+  AcDbHandle handle;
+  bool erased = false;
+};
+
+// What a drawing file held for an object, kept by the file reader so that the writer can give it
+// back unchanged; copied along when an object is cloned. The core only carries it.
+class ACCORE_PORT AcDbStoredRecord {
+ public:
+  virtual ~AcDbStoredRecord();
+  virtual AcDbStoredRecord* cloneRecord() const = 0;
+};
+
+// The fields an object keeps, by property name. A field of an object in a database is itself in
+// the database (owned by the object); a field of an object outside any database is held here
+// until the object is appended.
+class AcDbFieldTable {
+ public:
+  struct Slot {
+    std::wstring property;
+    AcDbObjectId id;         // when in a database
+    AcDbField* pending = nullptr;  // when not
+  };
+  std::vector<Slot> slots;
+  Slot* find(const ACHAR* property);
+};
+
+// A database's storage: stubs, the handle index, tables, header settings.
+class ACCORE_PORT AcDbImpDatabase {
+ public:
+  explicit AcDbImpDatabase(AcDbDatabase* pub) : pub(pub) {}
+  ~AcDbImpDatabase();
+
+  // A new stub for an object with a handle: 0 takes the next free one from the handle seed.
+  // nullptr when the handle is taken.
+  AcDbStub* addObject(AcDbObject* object, Adesk::UInt64 handle = 0);
+  AcDbStub* findHandle(Adesk::UInt64 handle) const;
+  AcDbStub* placeholder(Adesk::UInt64 handle);  // a forward reference, made on first use
+  Adesk::UInt64 nextHandle();
+
+  AcDbDatabase* pub;
+  std::deque<AcDbStub> stubs;
+  std::unordered_map<Adesk::UInt64, AcDbStub*> byHandle;
+  Adesk::UInt64 handseed = 1;
+  AcDbObjectId blockTable, layerTable, textStyleTable, dimStyleTable;
+  AcDbObjectId modelSpace, currentSpace;
+  Adesk::Int16 lunits = 2, luprec = 4;
+  AcDb::UnitsValue insunits = AcDb::kUnitsUndefined;
+  AcDbObjectId textstyle, clayer, dimstyle;
+  double textsize = 2.5;
+  std::wstring filename;
+  AcDbDatabaseSummaryInfo summary;
+  AcDbObjectId lastEntity;
+  std::vector<AcDbObjectId> changedSinceFlush;  // entities to draw at the next graphics flush
+  std::vector<AcDbObjectId> queuedForFlush;
+};
+
+// Access to private state for the core's own modules, the file reader and writer, the host
+// program and tests. Nothing here checks the open protocol: callers own the consequences.
+struct ACCORE_PORT AcDbCore {
+  static AcDbImpDatabase* imp(const AcDbDatabase* db) { return db->mpImp; }
+  static AcDbStub* stub(const AcDbObject* obj) { return obj->mpStub; }
+  static AcDbObject* object(AcDbObjectId id) { return id.stub() ? id.stub()->object : nullptr; }
+  template <class T>
+  static T* objectAs(AcDbObjectId id) { return T::cast(object(id)); }
+
+  // Puts an object that is in no database into one, with a given handle (0: a new handle) and
+  // owner, without opening it. eHandleInUse when the handle is taken; eAlreadyInDb when the
+  // object is already in a database.
+  static Acad::ErrorStatus addToDatabase(AcDbDatabase* db, AcDbObject* obj, AcDbObjectId owner,
+                                         Adesk::UInt64 handle, AcDbObjectId& id);
+  // Adds an entity to a block's list (after addToDatabase), as appendAcDbEntity does.
+  static void addEntityToBlock(AcDbBlockTableRecord* block, AcDbObjectId entityId);
+  // Adds a record to a table's list and name index (after addToDatabase).
+  static Acad::ErrorStatus addRecordToTable(AcDbSymbolTable* table, AcDbSymbolTableRecord* record);
+  static void setErased(AcDbObject* obj, bool erased);
+  static void setOwner(AcDbObject* obj, AcDbObjectId owner) { obj->mOwnerId = owner; }
+  static void setLayerId(AcDbEntity* ent, AcDbObjectId layer) { ent->mLayerId = layer; }
+  static void setNew(AcDbObject* obj, bool isNew) { obj->mNew = isNew; }
+  static Adesk::UInt32 revision(const AcDbObject* obj) { return obj->mRevision; }
+  static AcDbStoredRecord* storedRecord(const AcDbObject* obj) { return obj->mpStored; }
+  static void setStoredRecord(AcDbObject* obj, AcDbStoredRecord* record);  // takes ownership
+  static AcDbFieldTable* fields(const AcDbObject* obj) { return obj->mpFields; }
+  static const std::vector<AcDbObjectId>& entities(const AcDbBlockTableRecord* block) { return block->mEntities; }
+  static const std::vector<AcDbObjectId>& records(const AcDbSymbolTable* table) { return table->mRecords; }
+  // The raw state of a text as a file gave it: both points and the justification, without
+  // deriving one point from the other.
+  static void setTextPoints(AcDbText* text, const AcGePoint3d& position, const AcGePoint3d& alignment);
+  static void setTextJustification(AcDbText* text, AcDb::TextHorzMode h, AcDb::TextVertMode v);
+  static void setTextJustificationInPlace(AcDbText* text, AcDb::TextHorzMode h, AcDb::TextVertMode v);
+  static void setTextStringRaw(AcDbText* text, const ACHAR* s) { text->mText = s ? s : L""; }
+  static void setMTextContentsRaw(AcDbMText* mtext, const ACHAR* s) { mtext->mContents = s ? s : L""; }
+  static void setDimensionTextRaw(AcDbDimension* dim, const ACHAR* s) { dim->mText = s ? s : L""; }
+  static void beginWrite(AcDbObject* obj);
+  static void beginRead(AcDbObject* obj);
+  static void setFieldCodeRaw(AcDbField* field, const ACHAR* code) { field->mCode = code ? code : L""; }
+  static void renameRecord(AcDbSymbolTable* table, AcDbSymbolTableRecord* record, const ACHAR* name);
+  static const ACHAR* name(const AcDbSymbolTableRecord* record) { return record->mName.c_str(); }
+  static void setTextStyleRaw(AcDbText* text, AcDbObjectId style) { text->mStyle = style; }
+  static void setMTextStyleRaw(AcDbMText* mtext, AcDbObjectId style) { mtext->mStyle = style; }
+  static void setDimStyleRaw(AcDbDimension* dim, AcDbObjectId style) { dim->mDimStyle = style; }
+  // Writes a field's value into the text of the object that keeps it.
+  static void setFieldValue(AcDbObject* obj, const ACHAR* property, const ACHAR* value);
+  // Records an entity as changed for the next graphics flush.
+  static void markChanged(AcDbEntity* ent);
+  static bool isOpen(const AcDbObject* obj) { return obj->mOpenForWrite || obj->mReaders > 0; }
+  static int readers(const AcDbObject* obj) { return obj->mReaders; }
+  static bool openForWrite(const AcDbObject* obj) { return obj->mOpenForWrite; }
+};
+
+// Access to the document manager's private state.
+struct ACCORE_PORT AcApCore {
+  static AcApDocManager* makeDocManager();
+  static AcApDocument* addDocument(AcDbDatabase* db, bool owns, const std::wstring& title);
+  static void removeDocument(AcApDocument* doc);
+};
+
+// Declares the run-time class of a host class. COPYABLE classes can be cloned.
+#define ACRX_DEFINE_MEMBERS_IMPL(CLASS, PARENT, DXF, COPIER)                  \
+  AcRxClass* CLASS::desc() {                                                   \
+    static AcRxClass theClass(L## #CLASS, PARENT::desc(), DXF, COPIER);        \
+    return &theClass;                                                          \
+  }                                                                            \
+  AcRxClass* CLASS::isA() const { return CLASS::desc(); }
+
+#define ACRX_DEFINE_ABSTRACT(CLASS, PARENT, DXF) ACRX_DEFINE_MEMBERS_IMPL(CLASS, PARENT, DXF, nullptr)
+#define ACRX_DEFINE_COPYABLE(CLASS, PARENT, DXF)                                              \
+  ACRX_DEFINE_MEMBERS_IMPL(CLASS, PARENT, DXF, [](const AcRxObject* source) -> AcRxObject* { \
+    return new CLASS(*static_cast<const CLASS*>(source));                                     \
+  })
+
+// Upper-case copy for the host's case-insensitive names.
+std::wstring acdbUpperName(const ACHAR* name);

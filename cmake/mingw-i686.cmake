@@ -1,0 +1,5 @@
+# Cross-compiling the Windows Win32 (x86) modules with MinGW-w64; see mingw-x86_64.cmake.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(MINGW_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
