@@ -43,10 +43,6 @@ typedef Adesk::LongPtr ads_name[2];  // two pointer-sized integers: 64-bit on x6
 typedef ads_real* ads_pointp;
 typedef Adesk::LongPtr* ads_namep;
 
-#define X 0
-#define Y 1
-#define Z 2
-
 struct ads_binary {
   short clen;
   char* buf;
