@@ -78,6 +78,9 @@ class ACCORE_PORT AcDbImpDatabase {
   AcDbObjectId lastEntity;
   std::vector<AcDbObjectId> changedSinceFlush;  // entities to draw at the next graphics flush
   std::vector<AcDbObjectId> queuedForFlush;
+  // What the drawing file held beyond its objects (sections, order, header), kept by the file
+  // reader for the writer; owned. None for a drawing that was not read from a file.
+  std::unique_ptr<AcDbStoredRecord> fileRecord;
 };
 
 // Access to private state for the core's own modules, the file reader and writer, the host
@@ -119,6 +122,9 @@ struct ACCORE_PORT AcDbCore {
   static void beginWrite(AcDbObject* obj);
   static void beginRead(AcDbObject* obj);
   static void setFieldCodeRaw(AcDbField* field, const ACHAR* code) { field->mCode = code ? code : L""; }
+  // Files a field that is already in the database under a property of an object, as a drawing
+  // file reader finds it (the field keeps its own handle and owner); replaces what was there.
+  static void attachField(AcDbObject* obj, const ACHAR* property, AcDbObjectId fieldId);
   static void renameRecord(AcDbSymbolTable* table, AcDbSymbolTableRecord* record, const ACHAR* name);
   static const ACHAR* name(const AcDbSymbolTableRecord* record) { return record->mName.c_str(); }
   static void setTextStyleRaw(AcDbText* text, AcDbObjectId style) { text->mStyle = style; }

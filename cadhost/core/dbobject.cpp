@@ -210,6 +210,18 @@ Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::O
   return acdbOpenObject(pEnt, id, mode, openErased);
 }
 
+void AcDbCore::attachField(AcDbObject* obj, const ACHAR* property, AcDbObjectId fieldId) {
+  if (obj->mpFields == nullptr) obj->mpFields = new AcDbFieldTable;
+  AcDbFieldTable::Slot* slot = obj->mpFields->find(property);
+  if (slot == nullptr) {
+    obj->mpFields->slots.push_back({property, AcDbObjectId(), nullptr});
+    slot = &obj->mpFields->slots.back();
+  }
+  delete slot->pending;
+  slot->pending = nullptr;
+  slot->id = fieldId;
+}
+
 void AcDbCore::setStoredRecord(AcDbObject* obj, AcDbStoredRecord* record) {
   delete obj->mpStored;
   obj->mpStored = record;
