@@ -28,7 +28,9 @@ void TECommand() {
 }
 
 void RefreshDisplay() {
-  AcTransactionManager* transactions = acDocManagerPtr()->curDocument()->transactionManager();
+  AcApDocument* document = acDocManagerPtr()->curDocument();
+  if (document == nullptr) return;  // no drawing is shown
+  AcTransactionManager* transactions = document->transactionManager();
   transactions->queueForGraphicsFlush();
   transactions->flushGraphics();
   acedUpdateDisplay();

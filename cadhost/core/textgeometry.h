@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "../sdk/adesk.h"
+
 namespace textgeometry {
 
 constexpr double kAdvance = 0.8;
@@ -17,8 +19,8 @@ constexpr double kDescent = 0.3;
 constexpr double kLineStep = 5.0 / 3.0;
 
 // The number of characters single-line text draws.
-int drawnCharacterCount(const std::wstring& text);
-double estimatedWidth(const std::wstring& text, double height, double widthFactor);
+ACCORE_PORT int drawnCharacterCount(const std::wstring& text);
+ACCORE_PORT double estimatedWidth(const std::wstring& text, double height, double widthFactor);
 
 // Offsets of a TEXT's alignment point from its insertion point, along the text direction and
 // across it, for a justification (horizontal mode 0..5, vertical mode 0..3).
@@ -26,10 +28,10 @@ struct JustificationOffset {
   double along = 0;
   double across = 0;
 };
-JustificationOffset justificationOffset(int horizontalMode, int verticalMode, double width, double height);
+ACCORE_PORT JustificationOffset justificationOffset(int horizontalMode, int verticalMode, double width, double height);
 
 // MTEXT: the lines of contents without formatting codes (paragraphs split at "\P" and line
 // feeds), as plain text.
-std::wstring stripMTextFormatting(const std::wstring& contents);
+ACCORE_PORT std::wstring stripMTextFormatting(const std::wstring& contents);
 
 }  // namespace textgeometry

@@ -2,6 +2,7 @@
 // the selection, one line, and the selection with its lines and caret column. The editor is a
 // plain-text rich edit control: each line ends in a single carriage return, and every position is
 // a UTF-16 code unit.
+#include <algorithm>
 #include <vector>
 
 #include "TEDialog.h"
@@ -56,8 +57,11 @@ int CTEDialog::UpdateSelectionInfo() {
   m_editor.SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
   m_selectionStart = selection.cpMin;
   m_selectionEnd = selection.cpMax;
-  m_lastSelectedLine = static_cast<int>(m_editor.SendMessage(EM_EXLINEFROMCHAR, 0, m_selectionEnd));
-  m_firstSelectedLine = static_cast<int>(m_editor.SendMessage(EM_EXLINEFROMCHAR, 0, m_selectionStart));
+  // A selection of the whole text ends behind the final paragraph mark; some rich edit versions
+  // then report a line after the last one. The selected lines are always lines of the editor.
+  const int lastLine = static_cast<int>(m_editor.SendMessage(EM_GETLINECOUNT, 0, 0)) - 1;
+  m_lastSelectedLine = std::min(lastLine, static_cast<int>(m_editor.SendMessage(EM_EXLINEFROMCHAR, 0, m_selectionEnd)));
+  m_firstSelectedLine = std::min(lastLine, static_cast<int>(m_editor.SendMessage(EM_EXLINEFROMCHAR, 0, m_selectionStart)));
   m_caretColumn = m_selectionEnd - static_cast<int>(m_editor.SendMessage(EM_LINEINDEX, static_cast<WPARAM>(m_lastSelectedLine), 0));
   return m_caretColumn;
 }

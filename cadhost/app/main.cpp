@@ -1,0 +1,106 @@
+// cadhost.exe: the stand-in CAD host program. It opens a drawing window on a drawing (a
+// demonstration drawing built in memory when none is given), loads application modules, and runs
+// commands typed at its command line or read from a script.
+//
+//   cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden]
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../core/hostservices.h"
+#include "CommandProcessor.h"
+#include "DemoDrawing.h"
+#include "DrawingWindow.h"
+#include "HostConsole.h"
+#include "HostRelease.h"
+#include "ModuleLoader.h"
+#include "acutads.h"
+
+using namespace cadhost::app;
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden]\n";
+
+struct Options {
+  std::vector<std::wstring> modules;
+  std::wstring script;
+  bool hidden = false;
+};
+
+bool parseArguments(Options& options) {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  bool ok = true;
+  for (int i = 1; i < argc && ok; ++i) {
+    const std::wstring arg = argv[i];
+    auto next = [&](std::wstring& value) {
+      if (i + 1 >= argc) return false;
+      value = argv[++i];
+      return true;
+    };
+    std::wstring value;
+    if (_wcsicmp(arg.c_str(), L"/release") == 0 && next(value)) {
+      const int year = _wtoi(value.c_str());
+      if (!isSupportedRelease(year)) {
+        writeOutput(L"cadhost stands in for releases 2018 to 2021, not \"" + value + L"\".\n");
+        ok = false;
+      }
+      currentRelease().year = year;
+    } else if (_wcsicmp(arg.c_str(), L"/load") == 0 && next(value)) {
+      options.modules.push_back(value);
+    } else if (_wcsicmp(arg.c_str(), L"/b") == 0 && next(value)) {
+      options.script = value;
+    } else if (_wcsicmp(arg.c_str(), L"/hidden") == 0) {
+      options.hidden = true;
+    } else {
+      writeOutput(L"cadhost: unexpected argument \"" + arg + L"\".\n" + kUsage);
+      ok = false;
+    }
+  }
+  LocalFree(argv);
+  return ok;
+}
+
+}  // namespace
+
+int main() {
+  Options options;
+  if (!parseArguments(options)) return 2;
+
+  cadhost::setCommandLineEcho([](const std::wstring& text) { writeOutput(text); });
+  writeOutput(L"cadhost, " + currentRelease().name() + L"\n");
+
+  DrawingWindow window;
+  window.create(!options.hidden);
+  cadhost::openDocument(buildDemoDrawing(), true, L"Demonstration");
+  window.refresh();
+
+  int status = 0;
+  {
+    ModuleLoader loader;
+    CommandProcessor processor(loader);
+    for (const std::wstring& module : options.modules) {
+      std::wstring message;
+      if (!loader.load(module, message)) status = 1;
+      acutPrintf(L"%s\n", message.c_str());
+    }
+    processor.pushSource(std::make_unique<ConsoleLineSource>());
+    if (!options.script.empty()) {
+      auto script = std::make_unique<ScriptLineSource>();
+      std::wstring message;
+      if (!script->open(options.script, message)) {
+        acutPrintf(L"%s\n", message.c_str());
+        return 1;
+      }
+      processor.pushSource(std::move(script));
+    }
+    processor.run();
+  }  // modules get their unload message here
+  cadhost::closeAllDocuments();
+  return status;
+}
