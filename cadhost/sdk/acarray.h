@@ -61,7 +61,7 @@ class AcArray {
   AcArray& removeLast() { return removeAt(mLogicalLen - 1); }
   AcArray& removeFirst() { return removeAt(0); }
   bool remove(const T& value, int start = 0) {
-    const int i = find(value, start);
+    const int i = indexFrom(value, start);
     if (i < 0) return false;
     removeAt(i);
     return true;
@@ -71,16 +71,12 @@ class AcArray {
     for (int i = 0; i < mLogicalLen; ++i) mpArray[i] = value;
     return *this;
   }
-  int find(const T& value, int start = 0) const {
-    for (int i = start; i < mLogicalLen; ++i)
-      if (mpArray[i] == value) return i;
-    return -1;
-  }
+  int find(const T& value, int start = 0) const { return indexFrom(value, start); }
   bool find(const T& value, int& foundAt, int start = 0) const {
-    foundAt = find(value, start);
+    foundAt = indexFrom(value, start);
     return foundAt >= 0;
   }
-  bool contains(const T& value, int start = 0) const { return find(value, start) >= 0; }
+  bool contains(const T& value, int start = 0) const { return indexFrom(value, start) >= 0; }
   AcArray& swap(int i, int j) {
     assert(isValid(i) && isValid(j));
     std::swap(mpArray[i], mpArray[j]);
@@ -130,6 +126,13 @@ class AcArray {
   }
 
  private:
+  // The index of the first element equal to value from start on, -1 if none. (A call of find
+  // with an int variable as its second argument could mean either find.)
+  int indexFrom(const T& value, int start) const {
+    for (int i = start < 0 ? 0 : start; i < mLogicalLen; ++i)
+      if (mpArray[i] == value) return i;
+    return -1;
+  }
   void reserveExactly(int n) {
     if (n == mPhysicalLen) return;
     T* fresh = n > 0 ? new T[n] : nullptr;
