@@ -82,9 +82,15 @@ std::string fraction(const Mixed& m, bool wholeAlways) {
   return text;
 }
 
+// Feet, whole units and fraction steps are counted in whole numbers. A distance this large has
+// no exact whole part left to print (and its count would overflow), so the modes that count
+// refuse it; scientific and decimal units still print it.
+constexpr double kLargestCountedDistance = 1e15;
+
 std::string format(double v, int mode, int precision) {
   const bool negative = v < 0;
   const double magnitude = std::fabs(v);
+  if (mode >= kEngineering && magnitude >= kLargestCountedDistance) return "";
   switch (mode) {
     case kScientific: return scientific(v, precision);
     case kDecimal: return decimal(v, precision);
@@ -234,7 +240,7 @@ int acdbRToS(ads_real val, int unit, int prec, ACHAR* str, size_t nBufLen) {
   currentUnits(unit, prec);
   if (unit < kScientific || unit > kFractional || prec < 0 || prec > 8 || !std::isfinite(val)) return RTERROR;
   const std::string text = format(val, unit, prec);
-  if (text.size() + 1 > nBufLen) return RTERROR;
+  if (text.empty() || text.size() + 1 > nBufLen) return RTERROR;
   for (size_t i = 0; i < text.size(); ++i) str[i] = static_cast<ACHAR>(text[i]);
   str[text.size()] = 0;
   return RTNORM;
