@@ -121,8 +121,13 @@ AcString AcDbDimension::formattedText() const {
     if (isAngular()) {
       std::swprintf(buffer, 64, L"%.0f%%%%d", value * 180.0 / M_PI);
     } else {
+      // In the units of the dimension's own drawing, which need not be the working one; a
+      // dimension outside any drawing takes the working drawing's.
       const auto* style = AcDbCore::objectAs<AcDbDimStyleTableRecord>(mDimStyle);
-      acdbRToS(value, -1, style ? style->dimdec() : -1, buffer, 64);
+      const AcDbDatabase* db = database();
+      const int unit = db ? db->lunits() : -1;
+      const int precision = style ? style->dimdec() : db ? db->luprec() : -1;
+      acdbRToS(value, unit, precision, buffer, 64);
     }
     measured = buffer;
   }
