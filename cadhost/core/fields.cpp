@@ -9,6 +9,7 @@
 #include "../sdk/acutads.h"
 #include "coreaccess.h"
 #include "hostservices.h"
+#include "lettercase.h"
 
 ACRX_DEFINE_COPYABLE(AcDbField, AcDbObject, L"FIELD")
 
@@ -55,16 +56,16 @@ std::wstring applyCaseOption(std::wstring text, const std::wstring& format) {
   const size_t tc = format.find(L"%tc");
   if (tc == std::wstring::npos || tc + 3 >= format.size()) return text;
   switch (format[tc + 3]) {
-    case L'1': for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c)); break;
-    case L'2': for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c)); break;
+    case L'1': for (auto& c : text) c = cadhost_detail::upperLetter(c); break;
+    case L'2': for (auto& c : text) c = cadhost_detail::lowerLetter(c); break;
     case L'3':
-      for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
-      if (!text.empty()) text[0] = static_cast<wchar_t>(std::towupper(text[0]));
+      for (auto& c : text) c = cadhost_detail::lowerLetter(c);
+      if (!text.empty()) text[0] = cadhost_detail::upperLetter(text[0]);
       break;
     case L'4': {
       bool start = true;
       for (auto& c : text) {
-        c = static_cast<wchar_t>(start ? std::towupper(c) : std::towlower(c));
+        c = start ? cadhost_detail::upperLetter(c) : cadhost_detail::lowerLetter(c);
         start = std::iswspace(c) != 0;
       }
       break;

@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "../sdk/acutads.h"
+#include "lettercase.h"
 
 namespace {
 
-wchar_t fold(wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); }
+wchar_t fold(wchar_t c) { return cadhost_detail::upperLetter(c); }
 
 // Matches one alternative (no top-level commas) from pattern position p and text position t.
 bool matchHere(const std::wstring& pat, size_t p, const std::wstring& s, size_t t) {
