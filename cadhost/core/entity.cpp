@@ -1,6 +1,7 @@
 // Entities in general (layer, colour, extents), and the simple curves and block references.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "../sdk/acutads.h"
 #include "coreaccess.h"
@@ -193,6 +194,11 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcDbExtents& extents) const
   extents = AcDbExtents();
   const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(mBlock);
   if (block == nullptr) return Acad::eInvalidExtents;
+  // A damaged drawing may hold a block that references itself, directly or through other
+  // blocks: a reference into a block that is being measured already adds nothing.
+  thread_local std::vector<AcDbObjectId> measuring;
+  if (std::find(measuring.begin(), measuring.end(), mBlock) != measuring.end()) return Acad::eInvalidExtents;
+  measuring.push_back(mBlock);
   const double c = std::cos(mRotation), s = std::sin(mRotation);
   const AcGePoint3d base = block->origin();
   for (AcDbObjectId id : AcDbCore::entities(block)) {
@@ -206,6 +212,7 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcDbExtents& extents) const
       extents.addPoint(AcGePoint3d(mPosition.x + x * c - y * s, mPosition.y + x * s + y * c, mPosition.z + a.z * mScale.z));
     }
   }
+  measuring.pop_back();
   return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
