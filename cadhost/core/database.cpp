@@ -3,6 +3,7 @@
 #include "../sdk/acutads.h"
 #include "../sdk/acdocman.h"
 #include "coreaccess.h"
+#include "selectionstate.h"
 
 ACRX_DEFINE_ABSTRACT(AcDbDatabase, AcRxObject, L"")
 ACRX_DEFINE_ABSTRACT(AcDbHostApplicationServices, AcRxObject, L"")
@@ -135,6 +136,7 @@ AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool /*noDocument*/) : mpIm
 AcDbDatabase::~AcDbDatabase() {
   if (acdbHostApplicationServices()->workingDatabase() == this)
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+  cadhost_detail::forgetSelectedEntities(this);
   delete mpImp;
 }
 

@@ -10,6 +10,7 @@
 #include "coreaccess.h"
 #include "hostservices.h"
 #include "selectionfilter.h"
+#include "selectionstate.h"
 
 namespace {
 
@@ -243,6 +244,15 @@ int acedSSGetFirst(resbuf** gset, resbuf** pset) {
   make(pset);
   return RTNORM;
 }
+
+namespace cadhost_detail {
+void forgetSelectedEntities(const AcDbDatabase* db) {
+  auto belongs = [db](AcDbObjectId id) { return id.database() == db; };
+  SelectionState& s = selection();
+  std::erase_if(s.pickFirst, belongs);
+  for (auto& [name, members] : s.sets) std::erase_if(members, belongs);
+}
+}  // namespace cadhost_detail
 
 // ---- Host side --------------------------------------------------------------------------
 
