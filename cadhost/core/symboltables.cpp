@@ -229,9 +229,16 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId
   if (!isDatabaseResident()) return Acad::eNotInDatabase;
   if (!isWriteEnabled()) return Acad::eNotOpenForWrite;
   AcDbDatabase* db = database();
-  // An entity from another drawing would carry ids that mean nothing here.
+  // An entity from another drawing would carry ids that mean nothing here (and that dangle
+  // once the other drawing is closed): its layer, text or dimension style, or block.
+  auto foreign = [db](AcDbObjectId id) { return !id.isNull() && id.database() != db; };
   const AcDbObjectId layer = pEntity->layerId();
-  if (!layer.isNull() && layer.database() != db) return Acad::eWrongDatabase;
+  if (foreign(layer)) return Acad::eWrongDatabase;
+  if (const auto* t = AcDbText::cast(pEntity); t && foreign(t->textStyle())) return Acad::eWrongDatabase;
+  if (const auto* m = AcDbMText::cast(pEntity); m && foreign(m->textStyle())) return Acad::eWrongDatabase;
+  if (const auto* d = AcDbDimension::cast(pEntity); d && (foreign(d->dimensionStyle()) || foreign(d->dimtxsty())))
+    return Acad::eWrongDatabase;
+  if (const auto* r = AcDbBlockReference::cast(pEntity); r && foreign(r->blockTableRecord())) return Acad::eWrongDatabase;
   if (layer.isNull()) AcDbCore::setLayerId(pEntity, db->clayer());
   if (auto* text = AcDbText::cast(pEntity); text && text->textStyle().isNull()) AcDbCore::setTextStyleRaw(text, db->textstyle());
   if (auto* mtext = AcDbMText::cast(pEntity); mtext && mtext->textStyle().isNull()) AcDbCore::setMTextStyleRaw(mtext, db->textstyle());
