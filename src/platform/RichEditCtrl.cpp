@@ -69,6 +69,10 @@ std::wstring CRichEditCtrl::GetLine(int nIndex) const
     *reinterpret_cast<WORD*>(buffer.data()) = static_cast<WORD>(buffer.size());
     const auto copied = SendMessage(EM_GETLINE, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer.data()));
     buffer.resize(copied > 0 && static_cast<size_t>(copied) <= buffer.size() ? static_cast<size_t>(copied) : 0);
+    // No paragraph follows the last line: some rich edit versions still hand out the final
+    // paragraph mark, which is not part of the text.
+    if (!buffer.empty() && buffer.back() == L'\r' && nIndex == GetLineCount() - 1)
+        buffer.pop_back();
     return buffer;
 }
 

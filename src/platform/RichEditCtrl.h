@@ -30,7 +30,7 @@ public:
     int LineIndex(int nLine = -1) const;
     // Length of the line holding character nLine, without its end of paragraph.
     int LineLength(int nLine = -1) const;
-    // The text of line nIndex as the control gives it (with its "\r" if it ends a paragraph).
+    // The text of line nIndex, with its "\r" if it ends a paragraph (never for the last line).
     std::wstring GetLine(int nIndex) const;
     int GetLineCount() const;
     long GetTextLength() const;
