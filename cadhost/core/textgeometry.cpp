@@ -62,14 +62,19 @@ std::wstring stripMTextFormatting(const std::wstring& contents) {
       case L'~': out += L' '; break;
       case L'\\': case L'{': case L'}': out += code; break;
       case L'L': case L'l': case L'O': case L'o': case L'K': case L'k': break;  // toggles
-      case L'U':  // \U+XXXX
-        if (i + 5 < contents.size() && contents[i + 1] == L'+') {
-          out += static_cast<wchar_t>(std::wcstol(contents.substr(i + 2, 4).c_str(), nullptr, 16));
+      case L'U': {  // \U+XXXX, four hexadecimal digits; anything else is shown as written
+        const bool escape = i + 5 < contents.size() && contents[i + 1] == L'+' &&
+                            std::iswxdigit(contents[i + 2]) && std::iswxdigit(contents[i + 3]) &&
+                            std::iswxdigit(contents[i + 4]) && std::iswxdigit(contents[i + 5]);
+        const long character = escape ? std::wcstol(contents.substr(i + 2, 4).c_str(), nullptr, 16) : 0;
+        if (character != 0) {
+          out += static_cast<wchar_t>(character);
           i += 5;
         } else {
           out += code;
         }
         break;
+      }
       case L'S': {  // stacked text up to ';': shown as a/b
         const size_t end = contents.find(L';', i);
         std::wstring stacked = contents.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
