@@ -261,6 +261,7 @@ void setRequireDocumentLockForWrite(bool required) { state().requireLock = requi
 bool requireDocumentLockForWrite() { return state().requireLock; }
 
 int openObjectCount(AcDbDatabase* db) {
+  if (db == nullptr) return 0;
   int count = 0;
   for (const AcDbStub& stub : AcDbCore::imp(db)->stubs)
     if (stub.object && AcDbCore::isOpen(stub.object)) ++count;

@@ -266,6 +266,10 @@ void clearPickFirst() { selection().pickFirst.clear(); }
 
 bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line, std::vector<AcDbObjectId>& objects,
                           std::wstring& message) {
+  if (db == nullptr) {
+    message = L"No drawing is open.";
+    return false;
+  }
   std::wistringstream in(line);
   std::wstring word;
   in >> word;
