@@ -308,11 +308,20 @@ TEST_F(CloneAppendTest, EntityOfAnotherDrawingIsRefused) {
 
   auto* line = new AcDbLine;
   ASSERT_EQ(line->setLayer(foreignLayer), Acad::eOk);
+  // A text on a layer of this drawing in a style of the other, a dimension in the other's
+  // dimension style, a reference to the other's block: each would name what is not here.
+  auto* text = new AcDbText(AcGePoint3d(), L"Foreign style", other.textstyle());
+  auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(), AcGePoint3d(1, 0, 0), AcGePoint3d(), L"", other.dimstyle());
+  auto* ref = new AcDbBlockReference(AcGePoint3d(), other.modelSpaceId());
   AcDbBlockTableRecord* model = nullptr;
   ASSERT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
-  EXPECT_EQ(model->appendAcDbEntity(line), Acad::eWrongDatabase);
+  for (AcDbEntity* foreign : std::initializer_list<AcDbEntity*>{line, text, dim, ref}) {
+    EXPECT_EQ(model->appendAcDbEntity(foreign), Acad::eWrongDatabase) << testing::PrintToString(std::wstring(foreign->typeName()));
+    EXPECT_FALSE(foreign->isDatabaseResident());
+    delete foreign;
+  }
+  EXPECT_EQ(model->entityCount(), 0);
   model->close();
-  delete line;
 }
 
 TEST_F(CloneAppendTest, BlockIteratorWalksEntitiesInDrawingOrder) {

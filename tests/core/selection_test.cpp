@@ -347,6 +347,30 @@ TEST_F(SelectionTest, SetsGrowShrinkAndAnswerMembership) {
   EXPECT_EQ(back, paperText);
 }
 
+TEST_F(SelectionTest, ClosingADrawingTakesItsEntitiesOutOfSetsAndThePickFirstSet) {
+  auto* otherDb = new AcDbDatabase(true);
+  AcApDocument* other = cadhost::openDocument(otherDb, true, L"Other.dwg");
+  AcDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(acdbOpenObject(model, otherDb->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+  auto* foreign = new AcDbText(AcGePoint3d(), L"In the other drawing");
+  AcDbObjectId foreignId;
+  ASSERT_EQ(model->appendAcDbEntity(foreignId, foreign), Acad::eOk);
+  foreign->close();
+  model->close();
+
+  ads_name foreignName, lineName, ss;
+  acdbGetAdsName(foreignName, foreignId);
+  acdbGetAdsName(lineName, line);
+  ASSERT_EQ(acedSSAdd(foreignName, nullptr, ss), RTNORM);
+  ASSERT_EQ(acedSSAdd(lineName, ss, ss), RTNORM);
+  ASSERT_EQ(acedSSSetFirst(ss, nullptr), RTNORM);
+  cadhost::closeDocument(other);
+
+  EXPECT_EQ(selectionMembers(ss), std::vector<AcDbObjectId>{line});
+  EXPECT_EQ(select(L"I", nullptr), std::vector<AcDbObjectId>{line});
+  EXPECT_EQ(acedSSFree(ss), RTNORM);
+}
+
 // ---- Answers typed at the selection prompt ---------------------------------------------------
 
 TEST_F(SelectionTest, TypedAnswers) {
@@ -384,6 +408,11 @@ TEST_F(SelectionTest, AnswersThatAreNotUnderstoodExplainThemselves) {
     EXPECT_FALSE(cadhost::parseSelectionAnswer(db, answer, objects, message)) << testing::PrintToString(answer);
     EXPECT_FALSE(message.empty()) << testing::PrintToString(answer);
   }
+  std::vector<AcDbObjectId> objects;
+  std::wstring message;
+  EXPECT_FALSE(cadhost::parseSelectionAnswer(nullptr, L"ALL", objects, message)) << "no drawing to select from";
+  EXPECT_FALSE(message.empty());
+  EXPECT_EQ(cadhost::openObjectCount(nullptr), 0);
 }
 
 }  // namespace

@@ -297,6 +297,47 @@ TEST_F(SymbolTableTest, BlockDefinitionsHoldEntitiesThatReferencesShow) {
   EXPECT_EQ(db->setCurrentSpace(paperSpaceId()), Acad::eOk);
 }
 
+TEST_F(SymbolTableTest, NestedBlocksMeasureThroughEachLevelAndStopAtACycle) {
+  auto defineBlock = [&](const wchar_t* name) {
+    AcDbBlockTable* blocks = nullptr;
+    EXPECT_EQ(db->getBlockTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* block = new AcDbBlockTableRecord;
+    block->setName(name);
+    AcDbObjectId id;
+    EXPECT_EQ(blocks->add(id, block), Acad::eOk);
+    blocks->close();
+    block->close();
+    return id;
+  };
+  const AcDbObjectId inner = defineBlock(L"Inner");
+  append(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)), inner);
+  const AcDbObjectId outer = defineBlock(L"Outer");
+  append(new AcDbBlockReference(AcGePoint3d(5, 0, 0), inner), outer);
+  // A damaged drawing: a block that holds a reference to itself, and two that hold each other.
+  append(new AcDbBlockReference(AcGePoint3d(1, 1, 0), inner), inner);
+  const AcDbObjectId ping = defineBlock(L"Ping");
+  const AcDbObjectId pong = defineBlock(L"Pong");
+  append(new AcDbBlockReference(AcGePoint3d(), pong), ping);
+  append(new AcDbBlockReference(AcGePoint3d(), ping), pong);
+
+  const AcDbObjectId outerRef = append(new AcDbBlockReference(AcGePoint3d(0, 10, 0), outer));
+  inspect<AcDbBlockReference>(outerRef, [](AcDbBlockReference* r) {
+    AcDbExtents box;
+    ASSERT_EQ(r->getGeomExtents(box), Acad::eOk);
+    EXPECT_POINT_NEAR(box.minPoint(), AcGePoint3d(5, 10, 0));
+    EXPECT_POINT_NEAR(box.maxPoint(), AcGePoint3d(6, 11, 0)) << "the line, once; the reference back adds nothing";
+  });
+  const AcDbObjectId pingRef = append(new AcDbBlockReference(AcGePoint3d(), ping));
+  inspect<AcDbBlockReference>(pingRef, [](AcDbBlockReference* r) {
+    AcDbExtents box;
+    EXPECT_EQ(r->getGeomExtents(box), Acad::eInvalidExtents) << "nothing but references to each other";
+  });
+  std::vector<AcDbObjectId> inWindow;
+  std::wstring message;
+  EXPECT_TRUE(cadhost::parseSelectionAnswer(db, L"W 0,0 10,20", inWindow, message));
+  EXPECT_EQ(inWindow, std::vector<AcDbObjectId>{outerRef});
+}
+
 TEST_F(SymbolTableTest, DrawingSettingsRefuseWhatTheyCannotHold) {
   EXPECT_EQ(db->setLunits(0), Acad::eInvalidInput);
   EXPECT_EQ(db->setLunits(6), Acad::eInvalidInput);

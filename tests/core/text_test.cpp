@@ -230,6 +230,9 @@ TEST(MText, ContentsRoundTripWithTheirFormattingCodes) {
   acutDelString(copy);
   EXPECT_EQ(mtext.text(), L"Title\nSecond line\n\u0416 1/2 a b \\ {x}");
   EXPECT_FALSE(mtext.hasFields());
+  mtext.setContents(L"A\\U+ZZZZB\\U+00C4C\\U+0000D\\U+41");
+  EXPECT_EQ(mtext.text(), L"AU+ZZZZB\u00C4CU+0000DU+41") << "what is no character code is shown as written";
+  mtext.setContents(contents);
   EXPECT_EQ(mtext.setContents(nullptr), Acad::eNullObjectPointer);
   EXPECT_STREQ(mtext.contentsConst(), contents);
 }
