@@ -1,0 +1,144 @@
+// One run of TE from the command line: selection, classification into a Text, MText or
+// Dimension run, the bracket around the editor, and what the run leaves behind.
+#include "PluginHost.h"
+#include "acedads.h"
+
+namespace plugintest {
+namespace {
+
+using cadhost::HostEventKind;
+
+const std::wstring kOnlyTextAllowedEnglish = L"\nOnly DTEXT, MTEXT and DIMENSION entities allowed";
+const std::wstring kOnlyTextAllowedRussian = L"\nРазрешены только объекты ТЕКСТ, МТЕКСТ и РАЗМЕР";
+std::wstring onlyTextAllowed() { return russianUser() ? kOnlyTextAllowedRussian : kOnlyTextAllowedEnglish; }
+
+class CommandRunTest : public PluginTest {};
+
+TEST_F(CommandRunTest, ACancelledSelectionEndsTheRunQuietly) {
+  addText(0, 0, L"kept");
+  const int setsBefore = cadhost::openSelectionSetCount();
+  selection.cancel();
+  EXPECT_FALSE(runTE());
+  EXPECT_EQ(selection.prompts, 1);
+  EXPECT_EQ(commandLine, L"");
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationDisabled), 0);
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::TextAreasRestored), 0);
+  EXPECT_EQ(cadhost::openSelectionSetCount(), setsBefore);
+  EXPECT_TRUE(acDocManagerPtr()->isDocumentActivationEnabled());
+}
+
+TEST_F(CommandRunTest, ASelectionWithoutTextObjectsEndsTheRunQuietly) {
+  const AcDbObjectId line = addLine();
+  selection.pick({line});  // the filter leaves nothing: an empty selection
+  EXPECT_FALSE(runTE());
+  EXPECT_EQ(commandLine, L"");
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationDisabled), 0);
+}
+
+TEST_F(CommandRunTest, ThreeTextsAndAnMTextMakeATextRunOverTheThree) {
+  const AcDbObjectId a = addText(0, 20, L"first");
+  const AcDbObjectId mtext = addMText(L"left alone");
+  const AcDbObjectId b = addText(0, 10, L"second");
+  const AcDbObjectId c = addText(0, 0, L"third");
+  selection.pick({a, mtext, b, c});
+  std::wstring shown, kind;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+    shown = d.editorText();
+    kind = d.statusPane(2);
+  })}));
+  EXPECT_EQ(kind, L"DTEXT");
+  EXPECT_EQ(shown, L"first\rsecond\rthird");
+  EXPECT_EQ(textOf(mtext), L"left alone");
+}
+
+TEST_F(CommandRunTest, ADimensionBeforeAnMTextMakesADimensionRun) {
+  const AcDbObjectId dimension = addDimension(L"<> mm");
+  const AcDbObjectId mtext = addMText(L"not edited");
+  selection.pick({dimension, mtext});
+  std::wstring kind, shown;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+    kind = d.statusPane(2);
+    shown = d.editorText();
+  })}));
+  EXPECT_EQ(kind, L"DIM");
+  EXPECT_EQ(shown, L"<> mm");
+}
+
+TEST_F(CommandRunTest, AnMTextAloneMakesAnMTextRun) {
+  selection.pick({addMText(L"one")});
+  std::wstring kind;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) { kind = d.statusPane(2); })}));
+  EXPECT_EQ(kind, L"MTEXT");
+}
+
+TEST_F(CommandRunTest, ObjectsSelectedBeforeTheCommandServeWithoutAPrompt) {
+  const AcDbObjectId line = addLine();
+  const AcDbObjectId text = addText(0, 0, L"picked first");
+  ads_name entity, set;
+  acdbGetAdsName(entity, line);
+  ASSERT_EQ(acedSSAdd(entity, nullptr, set), RTNORM);
+  acdbGetAdsName(entity, text);
+  acedSSAdd(entity, set, set);
+  acedSSSetFirst(set, nullptr);
+  acedSSFree(set);
+
+  std::wstring shown;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) { shown = d.editorText(); })}));
+  EXPECT_EQ(selection.prompts, 0);
+  EXPECT_EQ(shown, L"picked first");
+}
+
+TEST_F(CommandRunTest, NothingEditableReportsTheFailureAndTheMessageInTheUsersLanguage) {
+  const AcDbObjectId text = addText(0, 0, L"held open");
+  selection.pick({text});
+  AcDbText* holder = nullptr;  // another tool has it open for write: it cannot be read
+  ASSERT_EQ(acdbOpenObject(holder, text, AcDb::kForWrite), Acad::eOk);
+  EXPECT_FALSE(runTE());
+  holder->close();
+  EXPECT_NE(commandLine.find(L"!src/TEDialog@"), std::wstring::npos) << commandLine;
+  EXPECT_NE(commandLine.find(L": eWasOpenForWrite"), std::wstring::npos) << commandLine;
+  EXPECT_NE(commandLine.find(onlyTextAllowed()), std::wstring::npos) << commandLine;
+  // The run still ends normally: the bracket is closed and the display restored.
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationDisabled), 1);
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationEnabled), 1);
+  EXPECT_EQ(cadhost::countHostEvents(HostEventKind::TextAreasRestored), 1);
+  EXPECT_EQ(cadhost::openObjectCount(db), 0);
+}
+
+TEST_F(CommandRunTest, TheEndOfARunRestoresTheHostsDisplayAndFreesTheSelection) {
+  cadhost::setStandardTextArea(-1, L"standard status");
+  const int setsBefore = cadhost::openSelectionSetCount();
+  selection.pick({addText(0, 0, L"x")});
+  bool bracketHeld = false;
+  EXPECT_TRUE(runTE({act([&](Dialog&) {
+    // No other drawing can become current while the editor is open.
+    bracketHeld = !acDocManagerPtr()->isDocumentActivationEnabled();
+    acedGrText(-1, L"changed while editing", 0);
+  })}));
+  EXPECT_TRUE(bracketHeld);
+  EXPECT_TRUE(acDocManagerPtr()->isDocumentActivationEnabled());
+  EXPECT_EQ(cadhost::textArea(-1), L"standard status");
+  EXPECT_GE(cadhost::countHostEvents(HostEventKind::Redrawn), 1);
+  EXPECT_EQ(cadhost::openSelectionSetCount(), setsBefore);
+  EXPECT_EQ(cadhost::openObjectCount(db), 0);
+}
+
+TEST_F(CommandRunTest, TwoRunsInARowStartAfresh) {
+  const AcDbObjectId first = addText(0, 0, L"first run");
+  const AcDbObjectId mtext = addMText(L"second run");
+  selection.pick({first});
+  std::wstring shown;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) { shown = d.editorText(); })}));
+  EXPECT_EQ(shown, L"first run");
+  selection.pick({mtext});
+  std::wstring kind;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+    shown = d.editorText();
+    kind = d.statusPane(2);
+  })}));
+  EXPECT_EQ(shown, L"second run");
+  EXPECT_EQ(kind, L"MTEXT");
+}
+
+}  // namespace
+}  // namespace plugintest

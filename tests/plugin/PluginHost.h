@@ -1,0 +1,127 @@
+// The plug-in tests act as the host: they load the built module the way the host program does,
+// give each test a fresh drawing, answer selection prompts from a script, run TE through the
+// command stack and act inside the editor dialog with real window messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "../../cadhost/core/hostservices.h"
+#include "DrawingWindow.h"
+#include "ModuleLoader.h"
+#include "dbdim.h"
+#include "dbents.h"
+#include "dbsymtb.h"
+
+namespace plugintest {
+
+// The host release the tests load the module of (PELLATON_TEST_RELEASE, 2021 by default).
+int testRelease();
+// True when the tests run for a user whose default language is Russian (1049).
+bool russianUser();
+// The module's file name for the test release, e.g. "Pellaton2021x64.arx".
+std::wstring moduleFileName();
+
+// The process-wide host: the drawing window and the loaded module.
+class HostEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override;
+  void TearDown() override;
+  cadhost::app::ModuleLoader& loader() { return *mLoader; }
+  cadhost::app::DrawingWindow& window() { return *mWindow; }
+
+ private:
+  cadhost::app::ModuleLoader* mLoader = nullptr;
+  cadhost::app::DrawingWindow* mWindow = nullptr;
+};
+HostEnvironment& host();
+
+// Answers selection prompts from a list given by the test.
+class ScriptedSelection : public cadhost::SelectionSource {
+ public:
+  cadhost::SelectionAnswer selectObjects(const cadhost::SelectionRequest& request) override;
+  void pick(std::vector<AcDbObjectId> objects);
+  void cancel();
+  int prompts = 0;
+
+ private:
+  std::vector<cadhost::SelectionAnswer> mAnswers;
+};
+
+// The editor dialog while a test acts in it.
+struct Dialog {
+  HWND hwnd = nullptr;
+  HWND item(int id) const { return GetDlgItem(hwnd, id); }
+  HWND editor() const;
+  // Types characters into the editor as key presses would arrive ('\r' or '\n' presses Enter).
+  void type(const std::wstring& text) const;
+  // Presses a key (with Ctrl and Shift as asked) on the window that has the focus, or on target.
+  void key(UINT vk, bool ctrl = false, bool shift = false, HWND target = nullptr) const;
+  void select(int start, int end) const;
+  std::wstring editorText() const;  // the whole text as the editor gives it (line ends "\r")
+  std::wstring statusPane(int pane) const;
+  void command(int id) const;  // a menu or button command posted to the dialog
+  void close() const;          // the exit button
+  RECT itemRect(int id) const;  // in the dialog's client coordinates
+  // The mouse enters window w (as WM_SETCURSOR reports it to the dialog).
+  void hover(HWND w) const;
+};
+
+// One step of a test inside the dialog. It returns true when done; false runs it again on the
+// next turn (to wait for something the dialog does on its own). A step that expects the dialog
+// to close lets the run end there.
+struct Step {
+  template <class F>
+  Step(F f) : run(std::move(f)) {}  // NOLINT: steps are written as plain lambdas
+  std::function<bool(Dialog&)> run;
+  bool closesDialog = false;
+};
+Step act(std::function<void(Dialog&)> action);
+// Waits for something the dialog does on its own: done when the condition holds.
+Step waitUntil(std::function<bool(Dialog&)> condition);
+// The last step of a run in which the test itself ends the dialog: the run expects the dialog to
+// close while it waits here.
+Step awaitClose();
+
+// Message boxes that appeared during a run, with the button pressed to close each.
+struct MessageBoxRecord {
+  std::wstring caption, text;
+};
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Entities of the test drawing, in model space unless a block is given.
+  AcDbObjectId addText(double x, double y, const std::wstring& text, double height = 2.5,
+                       AcDbObjectId block = AcDbObjectId::kNull, AcDbObjectId layer = AcDbObjectId::kNull);
+  AcDbObjectId addMText(const std::wstring& contents, double height = 2.5);
+  AcDbObjectId addDimension(const std::wstring& text);
+  AcDbObjectId addLine();
+  AcDbObjectId addLayer(const std::wstring& name, bool locked = false);
+  AcDbObjectId paperSpace();
+  AcDbObjectId append(AcDbEntity* entity, AcDbObjectId block = AcDbObjectId::kNull);
+
+  // Reading entities back.
+  std::wstring textOf(AcDbObjectId id);
+  AcGePoint3d positionOf(AcDbObjectId id);
+  // TEXT entities of a block (model space by default) that are not erased, in drawing order.
+  std::vector<AcDbObjectId> textsIn(AcDbObjectId block = AcDbObjectId::kNull);
+
+  // Runs TE. The steps run one after another inside the dialog; after the last one the dialog is
+  // closed with its exit button (if it is still open). Returns whether a dialog appeared.
+  bool runTE(std::vector<Step> steps = {});
+
+  AcDbDatabase* db = nullptr;
+  ScriptedSelection selection;
+  std::vector<MessageBoxRecord> messageBoxes;
+  std::wstring commandLine;  // what the run printed
+};
+
+}  // namespace plugintest
