@@ -202,19 +202,4 @@ TEST_F(CommandTest, ModulesLoadThroughTheHostsLoader) {
   EXPECT_EQ(unloaded, std::vector<std::wstring>{L"Some.arx"});
 }
 
-TEST(SystemRegistry, HoldsTheHostsServicesByName) {
-  AcRxDictionary* registry = acrxSysRegistry();
-  EXPECT_TRUE(registry->has(ACRX_DYNAMIC_LINKER));
-  EXPECT_TRUE(registry->has(L"acad_registered_commands"));
-  EXPECT_NE(AcEdCommandStack::cast(registry->at(ACRX_COMMAND_DOCK)), nullptr);
-  EXPECT_EQ(AcEdCommandStack::cast(registry->at(ACRX_DYNAMIC_LINKER)), nullptr) << "the linker is no command stack";
-  AcRxObject* placeholder = registry->at(ACRX_DYNAMIC_LINKER);
-  const Adesk::UInt32 entries = registry->numEntries();
-  EXPECT_EQ(registry->atPut(L"CORE_TESTS_SERVICE", placeholder), nullptr);
-  EXPECT_EQ(registry->numEntries(), entries + 1);
-  EXPECT_EQ(registry->remove(L"core_tests_service"), placeholder);
-  EXPECT_EQ(registry->remove(L"core_tests_service"), nullptr);
-  EXPECT_EQ(acedGetFunCode(), -1);
-}
-
 }  // namespace

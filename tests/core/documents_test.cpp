@@ -228,16 +228,4 @@ TEST_F(DocumentTest, DisplayCallsAreRecorded) {
   cadhost::setStandardTextArea(-1, L"");
 }
 
-TEST_F(DocumentTest, EventsReachTheListener) {
-  int heard = 0;
-  cadhost::setHostEventListener([&](const cadhost::HostEvent& e) {
-    if (e.kind == cadhost::HostEventKind::DisplayUpdated) ++heard;
-  });
-  acedUpdateDisplay();
-  acedUpdateDisplay();
-  cadhost::setHostEventListener(nullptr);
-  acedUpdateDisplay();
-  EXPECT_EQ(heard, 2);
-}
-
 }  // namespace

@@ -254,36 +254,7 @@ TEST(MText, SizeEstimateCountsLinesAndSpacing) {
   EXPECT_EQ(mtext.attachment(), AcDbMText::kTopLeft);
 }
 
-TEST(MText, DirectionAndRotationAgree) {
-  AcDbMText mtext;
-  ASSERT_EQ(mtext.setDirection(AcGeVector3d(0, 2, 0)), Acad::eOk);
-  EXPECT_NEAR(mtext.rotation(), kPi / 2, 1e-12);
-  EXPECT_NEAR(mtext.direction().y, 1, 1e-12);
-  EXPECT_EQ(mtext.setDirection(AcGeVector3d()), Acad::eInvalidInput);
-}
-
 using TextInDrawingTest = DrawingTest;
-
-TEST_F(TextInDrawingTest, ChangesNeedTheTextOpenForWrite) {
-  const AcDbObjectId id = addText(L"Open me");
-  AcDbText* text = nullptr;
-  ASSERT_EQ(acdbOpenObject(text, id, AcDb::kForRead), Acad::eOk);
-  EXPECT_EQ(text->setTextString(L"changed"), Acad::eNotOpenForWrite);
-  EXPECT_EQ(text->setHeight(5), Acad::eNotOpenForWrite);
-  EXPECT_EQ(text->setHorizontalMode(AcDb::kTextCenter), Acad::eNotOpenForWrite);
-  EXPECT_EQ(text->setLayer(L"0"), Acad::eNotOpenForWrite);
-  EXPECT_STREQ(text->textStringConst(), L"Open me");
-  EXPECT_TRUE(text->isDefaultAlignment());
-  text->close();
-
-  const AcDbObjectId mtextId = addMText(L"Multi");
-  AcDbMText* mtext = nullptr;
-  ASSERT_EQ(acdbOpenObject(mtext, mtextId, AcDb::kForRead), Acad::eOk);
-  EXPECT_EQ(mtext->setContents(L"changed"), Acad::eNotOpenForWrite);
-  EXPECT_EQ(mtext->setLineSpacingFactor(2), Acad::eNotOpenForWrite);
-  EXPECT_DOUBLE_EQ(mtext->lineSpacingFactor(), 1.0);
-  mtext->close();
-}
 
 TEST_F(TextInDrawingTest, LayerByNameMustExist) {
   addLayer(L"Notes");
