@@ -3,6 +3,8 @@
 
 #include "platform/MessageBoxes.h"
 
+#include <dlgs.h>
+
 IMPLEMENT_DYNAMIC(CFindReplaceDialog, CDialog)
 
 namespace {
@@ -58,8 +60,34 @@ BOOL CFindReplaceDialog::Create(BOOL bFindDialogOnly, LPCWSTR lpszFindWhat, LPCW
                                   std::to_wstring(error) + L").");
         return FALSE;
     }
+    // Some implementations (Wine) fill the edit boxes through the ANSI code page; the boxes
+    // themselves hold UTF-16, so they get the exact texts.
+    ::SetDlgItemTextW(m_hWnd, edt1, m_szFindWhat);
+    if (!bFindDialogOnly)
+        ::SetDlgItemTextW(m_hWnd, edt2, m_szReplaceWith);
     m_bAutoDelete = true;
     return TRUE;
+}
+
+std::wstring CFindReplaceDialog::GetFindString() const
+{
+    return EditText(edt1, m_szFindWhat);
+}
+
+std::wstring CFindReplaceDialog::GetReplaceString() const
+{
+    return EditText(edt2, m_szReplaceWith);
+}
+
+std::wstring CFindReplaceDialog::EditText(int nID, const wchar_t* fallback) const
+{
+    HWND edit = m_hWnd != nullptr ? ::GetDlgItem(m_hWnd, nID) : nullptr;
+    if (edit == nullptr)
+        return fallback;
+    std::wstring text(static_cast<size_t>(kBufferLength), L'\0');
+    const int copied = ::GetWindowTextW(edit, text.data(), kBufferLength);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
 }
 
 CFindReplaceDialog* CFindReplaceDialog::GetNotifier(LPARAM lParam)

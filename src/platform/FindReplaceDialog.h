@@ -37,8 +37,10 @@ public:
     BOOL SearchDown() const noexcept { return (m_fr.Flags & FR_DOWN) != 0; }
     BOOL MatchCase() const noexcept { return (m_fr.Flags & FR_MATCHCASE) != 0; }
     BOOL MatchWholeWord() const noexcept { return (m_fr.Flags & FR_WHOLEWORD) != 0; }
-    std::wstring GetFindString() const { return m_szFindWhat; }
-    std::wstring GetReplaceString() const { return m_szReplaceWith; }
+    // The texts as the user typed them: read from the dialog's edit boxes while it is open (the
+    // record's copies may have passed through the ANSI code page, as under Wine), else the record's.
+    std::wstring GetFindString() const;
+    std::wstring GetReplaceString() const;
 
     static constexpr WORD kBufferLength = 128;
 
@@ -51,6 +53,8 @@ protected:
     void PostNcDestroy() override;
 
 private:
+    std::wstring EditText(int nID, const wchar_t* fallback) const;
+
     wchar_t m_szFindWhat[kBufferLength];
     wchar_t m_szReplaceWith[kBufferLength];
     bool m_bAutoDelete = false; // set once Create succeeded

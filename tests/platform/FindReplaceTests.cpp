@@ -36,11 +36,11 @@ TEST(FindReplace, FindRequestsFromButtonsAndKeysReachTheOwnerAndTheObjectFreesIt
     script
         .Then([&] {
             find = new TrackedFindDialog(&destroyed);
-            ASSERT_TRUE(find->Create(TRUE, L"needle", nullptr, FR_DOWN, &dialog));
+            ASSERT_TRUE(find->Create(TRUE, L"игла", nullptr, FR_DOWN, &dialog));
             findWindow = find->m_hWnd;
             EXPECT_EQ(CWnd::FromHandlePermanent(findWindow), find);
             EXPECT_EQ(::GetWindow(findWindow, GW_OWNER), dialog.m_hWnd);
-            EXPECT_EQ(WindowText(::GetDlgItem(findWindow, edt1)), L"needle");
+            EXPECT_EQ(WindowText(::GetDlgItem(findWindow, edt1)), L"игла");
             // The Find Next button.
             ::PostMessageW(::GetDlgItem(findWindow, IDOK), BM_CLICK, 0, 0);
         })
@@ -50,7 +50,7 @@ TEST(FindReplace, FindRequestsFromButtonsAndKeysReachTheOwnerAndTheObjectFreesIt
             ::SendMessageW(::GetDlgItem(findWindow, chx2), BM_CLICK, 0, 0);
             HWND edit = ::GetDlgItem(findWindow, edt1);
             ::SendMessageW(edit, EM_SETSEL, 0, -1);
-            PostChars(edit, L"Word");
+            PostChars(edit, L"Wörd");
             PostKey(edit, VK_RETURN);
         })
         .WaitFor(L"second request", [&] { return dialog.findNotifications.size() >= 2; })
@@ -65,11 +65,11 @@ TEST(FindReplace, FindRequestsFromButtonsAndKeysReachTheOwnerAndTheObjectFreesIt
     EXPECT_FALSE(first.terminating);
     EXPECT_TRUE(first.searchDown);
     EXPECT_FALSE(first.matchCase);
-    EXPECT_EQ(first.findWhat, L"needle");
+    EXPECT_EQ(first.findWhat, L"игла") << "texts outside the ANSI code page survive";
     const FindNotification& second = dialog.findNotifications[1];
     EXPECT_TRUE(second.findNext);
     EXPECT_TRUE(second.matchCase);
-    EXPECT_EQ(second.findWhat, L"Word");
+    EXPECT_EQ(second.findWhat, L"Wörd");
     const FindNotification& last = dialog.findNotifications[2];
     EXPECT_TRUE(last.terminating);
     EXPECT_FALSE(last.findNext);
@@ -87,7 +87,7 @@ TEST(FindReplace, ReplaceRequestsCarryBothTexts)
     script
         .Then([&] {
             auto* replace = new TrackedFindDialog(&destroyed);
-            ASSERT_TRUE(replace->Create(FALSE, L"old", L"new", FR_DOWN | FR_WHOLEWORD, &dialog));
+            ASSERT_TRUE(replace->Create(FALSE, L"old", L"новый", FR_DOWN | FR_WHOLEWORD, &dialog));
             replaceWindow = replace->m_hWnd;
             ::PostMessageW(::GetDlgItem(replaceWindow, psh1), BM_CLICK, 0, 0); // Replace
         })
@@ -101,7 +101,7 @@ TEST(FindReplace, ReplaceRequestsCarryBothTexts)
     ASSERT_GE(dialog.findNotifications.size(), 2u);
     EXPECT_TRUE(dialog.findNotifications[0].replaceCurrent);
     EXPECT_EQ(dialog.findNotifications[0].findWhat, L"old");
-    EXPECT_EQ(dialog.findNotifications[0].replaceWith, L"new");
+    EXPECT_EQ(dialog.findNotifications[0].replaceWith, L"новый");
     EXPECT_TRUE(dialog.findNotifications[0].wholeWord);
     EXPECT_TRUE(dialog.findNotifications[1].replaceAll);
 }
