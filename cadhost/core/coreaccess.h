@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "../sdk/acdocman.h"
@@ -77,7 +78,7 @@ class ACCORE_PORT AcDbImpDatabase {
   AcDbDatabaseSummaryInfo summary;
   AcDbObjectId lastEntity;
   std::vector<AcDbObjectId> changedSinceFlush;  // entities to draw at the next graphics flush
-  std::vector<AcDbObjectId> queuedForFlush;
+  std::unordered_set<AcDbObjectId> queuedForFlush;  // each changed entity once
   // What the drawing file held beyond its objects (sections, order, header), kept by the file
   // reader for the writer; owned. None for a drawing that was not read from a file.
   std::unique_ptr<AcDbStoredRecord> fileRecord;

@@ -180,9 +180,7 @@ AcAxDocLock::~AcAxDocLock() {
 Acad::ErrorStatus AcDbTransactionManager::queueForGraphicsFlush() {
   if (mpDb == nullptr) return Acad::eNoDatabase;
   AcDbImpDatabase* imp = AcDbCore::imp(mpDb);
-  for (AcDbObjectId id : imp->changedSinceFlush)
-    if (std::find(imp->queuedForFlush.begin(), imp->queuedForFlush.end(), id) == imp->queuedForFlush.end())
-      imp->queuedForFlush.push_back(id);
+  imp->queuedForFlush.insert(imp->changedSinceFlush.begin(), imp->changedSinceFlush.end());
   imp->changedSinceFlush.clear();
   cadhost::recordHostEvent(cadhost::HostEventKind::GraphicsQueued, acDocManagerPtr()->document(mpDb),
                            static_cast<long long>(imp->queuedForFlush.size()));

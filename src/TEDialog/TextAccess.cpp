@@ -11,9 +11,20 @@ namespace {
 // The context and flag with which the write-back has the host evaluate an entity's fields.
 constexpr int kFieldEvaluationContext = 64;
 
+// Replaces every occurrence, left to right, in one pass over the text.
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
-  for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
+  size_t at = text.find(from);
+  if (at == std::wstring::npos) return;
+  std::wstring result;
+  result.reserve(text.size() + text.size() / 8);
+  size_t copied = 0;
+  for (; at != std::wstring::npos; at = text.find(from, copied)) {
+    result.append(text, copied, at - copied);
+    result += to;
+    copied = at + from.size();
+  }
+  result.append(text, copied, std::wstring::npos);
+  text.swap(result);
 }
 
 // The text string of a TEXT or the contents of an MTEXT as a string the caller owns. Builds for

@@ -6,6 +6,8 @@
 // After a failure report: a line whose entity cannot be opened keeps its old text and the other
 // lines are still written; adding or erasing lines stops where it failed. Either way no entity
 // is left open and the list names exactly the entities that exist.
+#include <vector>
+
 #include "../FailureReport.h"
 #include "TEDialog.h"
 
@@ -13,24 +15,50 @@ namespace {
 constexpr int kFieldEvaluationContext = 64;
 }
 
+namespace {
+
+// The editor's lines, read in one piece. The editor does not wrap, so its lines are its
+// paragraphs: the whole text split at each carriage return gives exactly what the editor gives
+// line by line, without asking it for each line (which costs a walk through the text per line
+// in some rich edit versions, and made a keystroke in a long block slow).
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines(1);
+  for (wchar_t c : text) {
+    if (c == L'\r') lines.emplace_back();
+    else lines.back() += c;
+  }
+  return lines;
+}
+
+}  // namespace
+
 void CTEDialog::WriteBackTextList() {
   const int lineCount = static_cast<int>(m_editor.SendMessage(EM_GETLINECOUNT, 0, 0));
   const int listLength = m_textList.length();
   const int shared = std::min(lineCount, listLength);
+  std::wstring whole;
+  GetEditorText(whole, 0);
+  const std::vector<std::wstring> lines = SplitLines(whole);
+  const bool linesAgree = static_cast<int>(lines.size()) == lineCount;
   std::wstring line;
+  auto editorLine = [&](int index) -> const std::wstring& {
+    if (linesAgree) return lines[static_cast<size_t>(index)];
+    GetEditorLine(index, line);
+    return line;
+  };
 
   for (int i = 0; i < shared; ++i) {
-    GetEditorLine(i, line);
+    const std::wstring& text = editorLine(i);
     AcDbText* pText = nullptr;
     if (!TE_CHECKED(acdbOpenObject(pText, m_textList[i], AcDb::kForWrite))) continue;
-    pText->setTextString(line.c_str());
+    pText->setTextString(text.c_str());
     pText->close();
     acdbEvaluateFields(m_textList[i], kFieldEvaluationContext, nullptr, nullptr, AcFd::kEvalRecursive);
   }
 
   if (listLength < lineCount) {
     for (int j = listLength; j < lineCount; ++j) {
-      GetEditorLine(j, line);
+      const std::wstring text = editorLine(j);
       m_currentObjectId = m_textList[j - 1];  // the template: the line above
 
       AcDbEntity* pTemplate = nullptr;
@@ -54,7 +82,7 @@ void CTEDialog::WriteBackTextList() {
         return;
       }
 
-      if (AcDbText* pText = AcDbText::cast(pClone)) pText->setTextString(line.c_str());
+      if (AcDbText* pText = AcDbText::cast(pClone)) pText->setTextString(text.c_str());
       pClone->close();
       acdbEvaluateFields(newId, kFieldEvaluationContext, nullptr, nullptr, AcFd::kEvalRecursive);
 

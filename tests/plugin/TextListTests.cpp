@@ -3,6 +3,7 @@
 // bottom TEXT.
 #include <cmath>
 
+#include "../../cadhost/core/coreaccess.h"
 #include "PluginHost.h"
 #include "acdocman.h"
 
@@ -221,6 +222,31 @@ TEST_F(TextListTest, ANewLineBelowALockedTemplateIsReportedAndStaysInTheBlock) {
                      }),
                      act([](Dialog& d) { d.type(L"y"); })}));
   EXPECT_NE(commandLine.find(L": eOnLockedLayer"), std::wstring::npos) << commandLine;
+  EXPECT_EQ(textsIn().size(), 2u);
+  EXPECT_EQ(cadhost::openObjectCount(db), 0);
+}
+
+TEST_F(TextListTest, ACloneThatCannotBeAppendedIsDiscardedAndTheListStaysWhole) {
+  // A TEXT whose owner is not a block (a damaged drawing): its clone has nowhere to go.
+  const AcDbObjectId first = addText(0, 10, L"first");
+  const AcDbObjectId stray = addText(0, 7, L"stray");
+  AcDbCore::setOwner(AcDbCore::object(stray), addLayer(L"NotABlock"));
+  selection.pick({first, stray});
+  const Adesk::Int64 objectsBefore = db->approxNumObjects();
+  EXPECT_TRUE(runTE({act([](Dialog& d) {
+                       d.select(100, 100);
+                       d.type(L"\rnew");
+                     }),
+                     act([](Dialog& d) {
+                       // The editor has three lines, the drawing still two: the next change
+                       // rewrites the two and tries the third again.
+                       d.select(0, 0);
+                       d.type(L"1");
+                     })}));
+  EXPECT_NE(commandLine.find(L": eNotInBlock"), std::wstring::npos) << commandLine;
+  EXPECT_EQ(db->approxNumObjects(), objectsBefore);  // no clone reached the drawing
+  EXPECT_EQ(textOf(first), L"1first");
+  EXPECT_EQ(textOf(stray), L"stray");
   EXPECT_EQ(textsIn().size(), 2u);
   EXPECT_EQ(cadhost::openObjectCount(db), 0);
 }
