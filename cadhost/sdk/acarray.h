@@ -71,7 +71,9 @@ class AcArray {
     for (int i = 0; i < mLogicalLen; ++i) mpArray[i] = value;
     return *this;
   }
-  int find(const T& value, int start = 0) const { return indexFrom(value, start); }
+  // The index of the first element equal to value (from start), -1 when there is none.
+  int find(const T& value) const { return indexFrom(value, 0); }
+  int findFrom(const T& value, int start) const { return indexFrom(value, start); }
   bool find(const T& value, int& foundAt, int start = 0) const {
     foundAt = indexFrom(value, start);
     return foundAt >= 0;

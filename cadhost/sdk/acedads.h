@@ -21,7 +21,9 @@ ACCORE_PORT int acedSSDel(const ads_name ename, const ads_name ss);
 ACCORE_PORT int acedSSMemb(const ads_name ename, const ads_name ss);
 // Sets (or, with a null set, clears) the pick-first set: what the user selected before a command.
 ACCORE_PORT int acedSSSetFirst(const ads_name pset, const ads_name unused);
-// The gripped and the pick-first sets as lists of one RTPICKS buffer each (free with acutRelRb).
+// The gripped and the pick-first sets as lists of one RTPICKS buffer each, or nullptr when there
+// is none. Each holds a new selection set: free the set with acedSSFree, then the list with
+// acutRelRb.
 ACCORE_PORT int acedSSGetFirst(struct resbuf** gset, struct resbuf** pset);
 
 // Entity names and object ids.

@@ -22,7 +22,8 @@ class ACCORE_PORT AcDbSymbolTableRecord : public AcDbObject {
   Acad::ErrorStatus getName(const ACHAR*& pName) const;  // the record's own string
   Acad::ErrorStatus getName(AcString& name) const;
   // Renaming checks the name (eInvalidInput when empty, over 255 characters or holding a
-  // character the host forbids in names: < > / \ " : ; ? * | , = `) and, in a table, its
+  // character the host forbids in names: < > / \ " : ; ? * , = `, a '*' only leading the name of
+  // an anonymous block, '|' allowed for records of external references) and, in a table, its
   // uniqueness (eDuplicateKey).
   Acad::ErrorStatus setName(const ACHAR* pName);
   bool isDependent() const;  // a record from an external reference ("XREF|NAME")

@@ -157,7 +157,10 @@ TEST(HostArray, GrowsInsertsRemovesAndFinds) {
   EXPECT_EQ(at, 3);
   int from = 5;
   EXPECT_FALSE(a.contains(30, from)) << "searching from an index held in a variable";
-  EXPECT_EQ(a.find(-10, -3), 0) << "a negative start searches from the beginning";
+  EXPECT_EQ(a.findFrom(-10, -3), 0) << "a negative start searches from the beginning";
+  int foundAt = -1;
+  EXPECT_TRUE(a.find(20, foundAt)) << "the found index goes into a variable";
+  EXPECT_EQ(foundAt, 2);
   EXPECT_TRUE(a.remove(50));
   EXPECT_FALSE(a.remove(50));
   a.append(a[0]);  // a value from the array itself
