@@ -131,6 +131,9 @@ struct ACCORE_PORT AcDbCore {
   static void setTextStyleRaw(AcDbText* text, AcDbObjectId style) { text->mStyle = style; }
   static void setMTextStyleRaw(AcDbMText* mtext, AcDbObjectId style) { mtext->mStyle = style; }
   static void setDimStyleRaw(AcDbDimension* dim, AcDbObjectId style) { dim->mDimStyle = style; }
+  // True for what a drawing cannot do without: its tables, layer "0" and the current layer, text
+  // style and dimension style, model space and the paper space layouts.
+  static bool isProtected(const AcDbObject* obj);
   // Writes a field's value into the text of the object that keeps it.
   static void setFieldValue(AcDbObject* obj, const ACHAR* property, const ACHAR* value);
   // Records an entity as changed for the next graphics flush.

@@ -150,6 +150,7 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing) {
   if (mpStub == nullptr) return Acad::eNotInDatabase;
   if (!mOpenForWrite) return Acad::eNotOpenForWrite;
   if (mpStub->erased == erasing) return erasing ? Acad::eWasErased : Acad::eWasNotErased;
+  if (erasing && AcDbCore::isProtected(this)) return Acad::eCannotBeErasedByCaller;
   ++mRevision;
   AcDbCore::setErased(this, erasing);
   return Acad::eOk;

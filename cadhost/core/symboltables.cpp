@@ -73,6 +73,17 @@ void AcDbCore::renameRecord(AcDbSymbolTable* table, AcDbSymbolTableRecord* recor
 
 bool AcDbSymbolTableRecord::isDependent() const { return mName.find(L'|') != std::wstring::npos; }
 
+bool AcDbCore::isProtected(const AcDbObject* obj) {
+  if (obj->isKindOf(AcDbSymbolTable::desc())) return true;
+  const AcDbDatabase* db = obj->database();
+  const AcDbObjectId id = obj->objectId();
+  if (db == nullptr) return false;
+  if (id == db->clayer() || id == db->textstyle() || id == db->dimstyle()) return true;
+  if (const auto* layer = AcDbLayerTableRecord::cast(obj)) return acdbUpperName(name(layer)) == L"0";
+  if (const auto* block = AcDbBlockTableRecord::cast(obj)) return block->isLayout();
+  return false;
+}
+
 // ---- Tables -----------------------------------------------------------------------------
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* entryName, AcDbObjectId& recordId, bool getErasedRecord) const {

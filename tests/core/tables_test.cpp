@@ -189,6 +189,29 @@ TEST_F(SymbolTableTest, ErasedRecordsAreSkippedUnlessAskedFor) {
   table->close();
 }
 
+TEST_F(SymbolTableTest, WhatADrawingCannotDoWithoutCannotBeErased) {
+  const AcDbObjectId current = addLayer(L"Current");
+  ASSERT_EQ(db->setClayer(current), Acad::eOk);
+  AcDbObjectId zero;
+  AcDbLayerTable* layers = nullptr;
+  ASSERT_EQ(db->getLayerTable(layers), Acad::eOk);
+  layers->getAt(L"0", zero);
+  layers->close();
+  const AcDbObjectId ids[] = {zero, current, db->textstyle(), db->dimstyle(), db->modelSpaceId(), paperSpaceId(),
+                              db->layerTableId()};
+  for (AcDbObjectId id : ids) {
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(acdbOpenObject(object, id, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(object->erase(), Acad::eCannotBeErasedByCaller);
+    object->close();
+    EXPECT_FALSE(id.isErased());
+  }
+  // Once another layer is current, the former one can go.
+  ASSERT_EQ(db->setClayer(zero), Acad::eOk);
+  eraseObject(current);
+  EXPECT_TRUE(current.isErased());
+}
+
 TEST_F(SymbolTableTest, RenamingKeepsNamesUnique) {
   const AcDbObjectId walls = addLayer(L"Walls");
   addLayer(L"Doors");
