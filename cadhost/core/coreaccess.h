@@ -134,6 +134,9 @@ struct ACCORE_PORT AcDbCore {
   // True for what a drawing cannot do without: its tables, layer "0" and the current layer, text
   // style and dimension style, model space and the paper space layouts.
   static bool isProtected(const AcDbObject* obj);
+  // True for an erased table record whose name a live record of its table now has.
+  static bool nameTakenByAnother(const AcDbObject* obj);
+  static void reindexRecord(AcDbObject* obj);
   // Writes a field's value into the text of the object that keeps it.
   static void setFieldValue(AcDbObject* obj, const ACHAR* property, const ACHAR* value);
   // Records an entity as changed for the next graphics flush.

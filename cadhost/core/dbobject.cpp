@@ -151,8 +151,10 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing) {
   if (!mOpenForWrite) return Acad::eNotOpenForWrite;
   if (mpStub->erased == erasing) return erasing ? Acad::eWasErased : Acad::eWasNotErased;
   if (erasing && AcDbCore::isProtected(this)) return Acad::eCannotBeErasedByCaller;
+  if (!erasing && AcDbCore::nameTakenByAnother(this)) return Acad::eDuplicateKey;
   ++mRevision;
   AcDbCore::setErased(this, erasing);
+  if (!erasing) AcDbCore::reindexRecord(this);
   return Acad::eOk;
 }
 

@@ -84,6 +84,20 @@ bool AcDbCore::isProtected(const AcDbObject* obj) {
   return false;
 }
 
+bool AcDbCore::nameTakenByAnother(const AcDbObject* obj) {
+  const auto* record = AcDbSymbolTableRecord::cast(obj);
+  const auto* table = record ? AcDbCore::objectAs<AcDbSymbolTable>(record->ownerId()) : nullptr;
+  AcDbObjectId holder;
+  return table != nullptr && table->getAt(name(record), holder) == Acad::eOk && holder != record->objectId();
+}
+
+// When an erased record comes back, the name index names it again.
+void AcDbCore::reindexRecord(AcDbObject* obj) {
+  auto* record = AcDbSymbolTableRecord::cast(obj);
+  auto* table = record ? AcDbCore::objectAs<AcDbSymbolTable>(record->ownerId()) : nullptr;
+  if (table != nullptr) table->mByName[acdbUpperName(name(record))] = record->objectId();
+}
+
 // ---- Tables -----------------------------------------------------------------------------
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* entryName, AcDbObjectId& recordId, bool getErasedRecord) const {

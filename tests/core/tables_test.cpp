@@ -181,11 +181,24 @@ TEST_F(SymbolTableTest, ErasedRecordsAreSkippedUnlessAskedFor) {
   EXPECT_EQ(layerNames(db, false), (std::vector<std::wstring>{L"0", L"Walls", L"Doors"}));
   EXPECT_EQ(layerNames(db, true, false), (std::vector<std::wstring>{L"Doors", L"0"}));
 
-  // The name of an erased record is free again.
+  // The name of an erased record is free again, and the erased record cannot come back under it.
   const AcDbObjectId newWalls = addLayer(L"WALLS");
   ASSERT_EQ(db->getLayerTable(table), Acad::eOk);
   EXPECT_EQ(table->getAt(L"walls", found), Acad::eOk);
   EXPECT_EQ(found, newWalls);
+  table->close();
+  ASSERT_EQ(acdbOpenObject(record, walls, AcDb::kForWrite, true), Acad::eOk);
+  EXPECT_EQ(record->erase(false), Acad::eDuplicateKey);
+  record->close();
+  EXPECT_TRUE(walls.isErased());
+  // Once the name is free again, it can.
+  eraseObject(newWalls);
+  ASSERT_EQ(acdbOpenObject(record, walls, AcDb::kForWrite, true), Acad::eOk);
+  EXPECT_EQ(record->erase(false), Acad::eOk);
+  record->close();
+  ASSERT_EQ(db->getLayerTable(table), Acad::eOk);
+  EXPECT_EQ(table->getAt(L"Walls", found), Acad::eOk);
+  EXPECT_EQ(found, walls);
   table->close();
 }
 
