@@ -20,9 +20,14 @@ std::wstring caretText(int line, int column) {
 
 class DialogShellTest : public PluginTest {
  protected:
+  // Every test starts from the template's placement and leaves none behind.
   void SetUp() override {
     PluginTest::SetUp();
-    RegDeleteTreeW(HKEY_CURRENT_USER, kPlacementKey);  // every test starts from the template's placement
+    RegDeleteTreeW(HKEY_CURRENT_USER, kPlacementKey);
+  }
+  void TearDown() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kPlacementKey);
+    PluginTest::TearDown();
   }
 };
 
