@@ -88,6 +88,9 @@ Step waitUntil(std::function<bool(Dialog&)> condition);
 // close while it waits here.
 Step awaitClose();
 
+// Puts text on the clipboard, as another program's Copy would.
+void setClipboardText(const std::wstring& text);
+
 // Message boxes that appeared during a run, with the button pressed to close each.
 struct MessageBoxRecord {
   std::wstring caption, text;

@@ -29,15 +29,6 @@ class RandomEditingTest : public PluginTest {
     for (auto& line : lines) texts.push_back(line.second);
     return texts;
   }
-  static void setClipboard(const std::wstring& text) {
-    if (!OpenClipboard(nullptr)) return;
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-  }
 
   void session(unsigned seed, int turns, int actionsPerTurn) {
     std::vector<AcDbObjectId> lines;
@@ -81,7 +72,7 @@ class RandomEditingTest : public PluginTest {
           } else if (action < 70) {
             std::wstring pasted = L"p" + std::to_wstring(turn);
             for (int n = pick(3); n > 0; --n) pasted += L"\r\nq" + std::to_wstring(n);
-            setClipboard(pasted);
+            setClipboardText(pasted);
             d.select(at, at);
             PostMessageW(d.editor(), WM_PASTE, 0, 0);
           } else if (action < 80) {

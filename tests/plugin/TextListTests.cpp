@@ -29,15 +29,6 @@ class TextListTest : public PluginTest {
     }
     return result;
   }
-  static void setClipboard(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-  }
   using Lines = std::vector<std::wstring>;
 };
 
@@ -128,7 +119,7 @@ TEST_F(TextListTest, PastingFiveLinesOverOneCreatesFourEachBelowTheOneBefore) {
   const AcDbObjectId only = addText(5, 20, L"replace me", 2.0);
   selection.pick({only});
   EXPECT_TRUE(runTE({act([](Dialog& d) {
-    setClipboard(L"L1\r\nL2\r\nL3\r\nL4\r\nL5");
+    setClipboardText(L"L1\r\nL2\r\nL3\r\nL4\r\nL5");
     d.select(0, -1);
     SendMessageW(d.editor(), WM_PASTE, 0, 0);
   })}));
