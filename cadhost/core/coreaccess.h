@@ -77,6 +77,7 @@ class ACCORE_PORT AcDbImpDatabase {
   std::wstring filename;
   AcDbDatabaseSummaryInfo summary;
   AcDbObjectId lastEntity;
+  Adesk::UInt64 changeCount = 0;  // grows with every change of the drawing: added, changed, erased
   std::vector<AcDbObjectId> changedSinceFlush;  // entities to draw at the next graphics flush
   std::unordered_set<AcDbObjectId> queuedForFlush;  // each changed entity once
   // What the drawing file held beyond its objects (sections, order, header), kept by the file

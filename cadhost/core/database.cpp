@@ -59,6 +59,7 @@ Acad::ErrorStatus AcDbCore::addToDatabase(AcDbDatabase* db, AcDbObject* obj, AcD
   obj->mpStub = stub;
   obj->mOwnerId = owner;
   id = AcDbObjectId(stub);
+  ++db->mpImp->changeCount;
   // Fields held while the object was outside the drawing join it now.
   if (obj->mpFields) {
     for (auto& slot : obj->mpFields->slots) {

@@ -105,6 +105,7 @@ Acad::ErrorStatus AcDbObject::setOwnerId(AcDbObjectId ownerId) {
 bool AcDbObject::assertWriteEnabled() {
   if (mpStub != nullptr && !mOpenForWrite) return false;
   ++mRevision;
+  if (mpStub != nullptr && mpStub->database) ++mpStub->database->changeCount;
   return true;
 }
 
@@ -161,6 +162,7 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing) {
 void AcDbCore::setErased(AcDbObject* obj, bool erased) {
   if (obj->mpStub == nullptr) return;
   obj->mpStub->erased = erased;
+  if (obj->mpStub->database) ++obj->mpStub->database->changeCount;
   // What an object owns goes with it.
   if (obj->mpFields)
     for (auto& slot : obj->mpFields->slots)

@@ -268,6 +268,8 @@ int openObjectCount(AcDbDatabase* db) {
 
 void setMainWindow(HWND hwnd) { state().mainWindow = hwnd; }
 
+Adesk::UInt64 drawingChangeCount(const AcDbDatabase* db) { return db ? AcDbCore::imp(db)->changeCount : 0; }
+
 std::wstring textArea(int box) {
   const auto it = state().textAreas.find(box);
   return it == state().textAreas.end() ? std::wstring() : it->second;

@@ -367,5 +367,6 @@ void AcDbCore::setFieldValue(AcDbObject* obj, const ACHAR* property, const ACHAR
   if (current != nullptr && value != nullptr && std::wcscmp(current, value) == 0) return;
   obj->subSetFieldValue(property, value);
   ++obj->mRevision;
+  if (obj->mpStub && obj->mpStub->database) ++obj->mpStub->database->changeCount;
   if (auto* ent = AcDbEntity::cast(obj)) markChanged(ent);
 }

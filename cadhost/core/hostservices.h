@@ -127,6 +127,10 @@ ACCORE_PORT bool requireDocumentLockForWrite();
 // The number of objects of a database that are open now (for read or write).
 ACCORE_PORT int openObjectCount(AcDbDatabase* db);
 
+// A number that grows with every change of a drawing (objects added, changed, erased): the
+// host program compares it with the number at the last save to know of unsaved changes.
+ACCORE_PORT Adesk::UInt64 drawingChangeCount(const AcDbDatabase* db);
+
 // ---- Host settings ----------------------------------------------------------------------
 ACCORE_PORT void setMainWindow(HWND hwnd);
 // A fixed clock for the Date field (tests); none: the system clock.

@@ -111,6 +111,25 @@ TEST_F(ObjectOpenTest, EntityOnLockedLayerCanBeReadButNotWritten) {
   EXPECT_EQ(textOf(id), L"Unlocked");
 }
 
+TEST_F(ObjectOpenTest, TheDrawingCountsItsChangesButNotItsReads) {
+  const AcDbObjectId text = addText(L"counted");
+  Adesk::UInt64 count = cadhost::drawingChangeCount(db);
+  AcDbText* open = nullptr;
+  ASSERT_EQ(acdbOpenObject(open, text, AcDb::kForRead), Acad::eOk);
+  open->close();
+  ASSERT_EQ(acdbOpenObject(open, text, AcDb::kForWrite), Acad::eOk);  // opened, nothing changed
+  open->close();
+  EXPECT_EQ(cadhost::drawingChangeCount(db), count);
+  change<AcDbText>(text, [](AcDbText* t) { t->setTextString(L"changed"); });
+  EXPECT_GT(cadhost::drawingChangeCount(db), count);
+  count = cadhost::drawingChangeCount(db);
+  addText(L"added");
+  EXPECT_GT(cadhost::drawingChangeCount(db), count);
+  count = cadhost::drawingChangeCount(db);
+  eraseObject(text);
+  EXPECT_GT(cadhost::drawingChangeCount(db), count);
+}
+
 TEST_F(ObjectOpenTest, UpgradeAndDowngrade) {
   const AcDbObjectId id = addText(L"A");
   AcDbText* text = nullptr;
