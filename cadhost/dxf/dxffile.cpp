@@ -1,0 +1,225 @@
+// The drawing-file interface: reading files into memory, writing them safely (a temporary file
+// beside the target, flushed to the disk, then renamed over it), and the messages.
+#include "dxffile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "reading.h"
+#include "textcodec.h"
+
+namespace cadhost::dxf {
+
+namespace {
+
+constexpr size_t kFlushAt = 4 << 20;  // bytes gathered before they go to the file
+
+std::filesystem::path nativePath(const std::wstring& path) {
+#if defined(_WIN32)
+  return std::filesystem::path(path);
+#else
+  return std::filesystem::path(toUtf8(path));
+#endif
+}
+
+FILE* openFile(const std::filesystem::path& path, bool write) {
+#if defined(_WIN32)
+  return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+  return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
+std::wstring systemError() { return fromUtf8(std::strerror(errno)); }
+
+Message errorMessage(std::wstring text) {
+  Message m;
+  m.severity = Severity::Error;
+  m.text = std::move(text);
+  return m;
+}
+
+bool syncToDisk(FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#if defined(_WIN32)
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+std::wstring lines(const std::vector<Message>& messages) {
+  std::wstring text;
+  for (const auto& m : messages) {
+    if (!text.empty()) text += L"\n";
+    text += m.toString();
+  }
+  return text;
+}
+
+}  // namespace
+
+std::wstring Message::toString() const {
+  if (line >= 0) return L"line " + std::to_wstring(line) + L": " + text;
+  if (offset >= 0) return L"byte " + std::to_wstring(offset) + L": " + text;
+  return text;
+}
+
+bool ReadResult::hasWarnings() const {
+  for (const auto& m : messages)
+    if (m.severity == Severity::Warning) return true;
+  return false;
+}
+
+std::wstring ReadResult::report() const { return lines(messages); }
+std::wstring WriteResult::report() const { return lines(messages); }
+
+ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
+  const std::filesystem::path native = nativePath(path);
+  FILE* file = openFile(native, false);
+  if (file == nullptr) {
+    ReadResult result;
+    result.messages.push_back(errorMessage(L"cannot open " + path + L": " + systemError()));
+    return result;
+  }
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(native, ec);
+  std::unique_ptr<char[]> bytes;
+  size_t length = 0;
+  if (!ec) {
+    bytes.reset(new (std::nothrow) char[static_cast<size_t>(size) + 1]);
+    if (bytes == nullptr) {
+      std::fclose(file);
+      ReadResult result;
+      result.messages.push_back(errorMessage(L"not enough memory to read " + path));
+      return result;
+    }
+    length = std::fread(bytes.get(), 1, static_cast<size_t>(size), file);
+  }
+  const bool failed = ec || std::ferror(file) != 0 || length != static_cast<size_t>(size);
+  std::fclose(file);
+  if (failed) {
+    ReadResult result;
+    result.messages.push_back(errorMessage(L"cannot read " + path + L": " + (ec ? fromUtf8(ec.message()) : systemError())));
+    return result;
+  }
+  FileImage* image = FileImage::adopt(std::move(bytes), length);
+  ReadResult result = readDrawingImage(image, path, options);
+  image->release();
+  return result;
+}
+
+ReadResult readDrawingFromMemory(const void* data, size_t size, const std::wstring& name, const ReadOptions& options) {
+  FileImage* image = FileImage::copy(std::string_view(static_cast<const char*>(data), size));
+  ReadResult result = readDrawingImage(image, name, options);
+  image->release();
+  return result;
+}
+
+FileImage* FileImage::adopt(std::unique_ptr<char[]> bytes, size_t size) {
+  if (bytes == nullptr) bytes.reset(new char[1]);
+  return new FileImage(std::move(bytes), size);
+}
+
+FileImage* FileImage::copy(std::string_view bytes) {
+  std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
+  if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
+  return new FileImage(std::move(copy), bytes.size());
+}
+
+namespace {
+
+WriteResult checkWritable(AcDbDatabase* db) {
+  WriteResult result;
+  if (db == nullptr) {
+    result.messages.push_back(errorMessage(L"there is no drawing to write"));
+    return result;
+  }
+  for (const auto& stub : AcDbCore::imp(db)->stubs) {
+    if (stub.object != nullptr && AcDbCore::openForWrite(stub.object)) {
+      ACHAR handle[20];
+      stub.handle.getIntoAsciiBuffer(handle, 20);
+      result.messages.push_back(errorMessage(std::wstring(L"the object ") + handle +
+                                             L" is open for write; close it before the drawing is saved"));
+      return result;
+    }
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace
+
+WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
+  WriteResult check = checkWritable(db);
+  if (!check.ok) return check;
+  std::string buffer;
+  bytes.clear();
+  const std::function<bool(std::string&)> flush = [&bytes](std::string& chunk) {
+    bytes.append(chunk);
+    return true;
+  };
+  WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
+  result.bytesWritten = bytes.size();
+  return result;
+}
+
+WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
+  WriteResult check = checkWritable(db);
+  if (!check.ok) return check;
+  const std::filesystem::path target = nativePath(path);
+  // The temporary file lies beside the target, so that renaming it is one step on one disk.
+  std::random_device random;
+  std::filesystem::path temporary = target;
+  temporary += ".~" + std::to_string(random() % 1000000) + ".tmp";
+  FILE* file = openFile(temporary, true);
+  if (file == nullptr) {
+    check.ok = false;
+    check.messages.push_back(errorMessage(L"cannot write beside " + path + L": " + systemError()));
+    return check;
+  }
+  size_t written = 0;
+  bool ioFailed = false;
+  const std::function<bool(std::string&)> flush = [&](std::string& chunk) {
+    if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size()) {
+      ioFailed = true;
+      return false;
+    }
+    written += chunk.size();
+    return true;
+  };
+  std::string buffer;
+  buffer.reserve(kFlushAt + (1 << 20));
+  WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
+  const std::wstring reason = systemError();
+  const bool synced = !ioFailed && result.ok && syncToDisk(file);
+  const bool closed = std::fclose(file) == 0;
+  std::error_code ec;
+  if (!result.ok || ioFailed || !synced || !closed) {
+    std::filesystem::remove(temporary, ec);
+    result.ok = false;
+    result.messages.push_back(errorMessage(L"cannot write " + path + L": " + reason + L"; the file is as it was"));
+    return result;
+  }
+  std::filesystem::rename(temporary, target, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    result.ok = false;
+    result.messages.push_back(errorMessage(L"cannot replace " + path + L": " + fromUtf8(ec.message()) + L"; the file is as it was"));
+    return result;
+  }
+  result.bytesWritten = written;
+  db->setFilename(path.c_str());
+  return result;
+}
+
+}  // namespace cadhost::dxf

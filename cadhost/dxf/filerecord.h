@@ -1,0 +1,203 @@
+// What a drawing file held, as the reader keeps it for the writer: the file's bytes, each
+// object's byte range (its stored record), and the file's own record with the order of its
+// objects, its style and its header.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "../core/coreaccess.h"
+#include "tags.h"
+#include "textcodec.h"
+
+namespace cadhost::dxf {
+
+// The bytes of a drawing file, shared by the records that point into them.
+class FileImage {
+ public:
+  static FileImage* adopt(std::unique_ptr<char[]> bytes, size_t size);
+  static FileImage* copy(std::string_view bytes);
+  void retain() { mRefs.fetch_add(1, std::memory_order_relaxed); }
+  void release() {
+    if (mRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+  const char* data() const { return mBytes.get(); }
+  size_t size() const { return mSize; }
+  std::string_view view(uint64_t begin, uint64_t end) const {
+    return std::string_view(mBytes.get() + begin, static_cast<size_t>(end - begin));
+  }
+  // How the file writes tags and text (set while the file is read).
+  FileStyle style;
+  TextCodec codec;
+
+ private:
+  FileImage(std::unique_ptr<char[]> bytes, size_t size) : mBytes(std::move(bytes)), mSize(size) {}
+  std::unique_ptr<char[]> mBytes;
+  size_t mSize;
+  std::atomic<long> mRefs{1};
+};
+
+// A reference to a file image that retains it.
+class ImageRef {
+ public:
+  ImageRef() = default;
+  explicit ImageRef(FileImage* adopted) : mImage(adopted) {}
+  ImageRef(const ImageRef& other) : mImage(other.mImage) { if (mImage) mImage->retain(); }
+  ImageRef& operator=(const ImageRef& other) {
+    if (other.mImage) other.mImage->retain();
+    if (mImage) mImage->release();
+    mImage = other.mImage;
+    return *this;
+  }
+  ~ImageRef() { if (mImage) mImage->release(); }
+  FileImage* get() const { return mImage; }
+  FileImage* operator->() const { return mImage; }
+  explicit operator bool() const { return mImage != nullptr; }
+
+ private:
+  FileImage* mImage = nullptr;
+};
+
+// The stored record of one object: where its record (from its 0 tag up to the next 0 tag) lies
+// in the file, and how the object stood when it was read.
+class ObjectRecord : public AcDbStoredRecord {
+ public:
+  enum Flags : uint8_t {
+    kNoHandle = 1,      // the file gave the object no handle; none is written for it
+    kSynthesized = 2,   // made by the reader (a table or record the file lacked); never written
+    kRehandled = 4,     // the file's handle was taken by another object: written with the new one
+    kBlockEntity = 8,   // R12: the block record's record is its BLOCK entity
+    kOwnBytes = 16,     // made by the writer for a new object: its bytes are written as they are
+  };
+  ObjectRecord(FileImage* image, uint64_t begin, uint64_t end, uint8_t flags)
+      : mImage(image), mBegin(begin), mLength(static_cast<uint32_t>(end - begin)), mFlags(flags) {
+    if (mImage) mImage->retain();
+  }
+  ObjectRecord(const ObjectRecord& other)
+      : AcDbStoredRecord(), mImage(other.mImage), mBegin(other.mBegin), mLength(other.mLength),
+        mRevisionAtLoad(other.mRevisionAtLoad), mFlags(other.mFlags) {
+    if (mImage) mImage->retain();
+  }
+  ObjectRecord& operator=(const ObjectRecord&) = delete;
+  ~ObjectRecord() override {
+    if (mImage) mImage->release();
+  }
+  AcDbStoredRecord* cloneRecord() const override { return new ObjectRecord(*this); }
+
+  FileImage* image() const { return mImage; }
+  uint64_t begin() const { return mBegin; }
+  uint64_t end() const { return mBegin + mLength; }
+  std::string_view bytes() const {
+    return mImage ? mImage->view(mBegin, end()) : std::string_view();
+  }
+  uint8_t flags() const { return mFlags; }
+  bool has(Flags f) const { return (mFlags & f) != 0; }
+  void set(Flags f) { mFlags = static_cast<uint8_t>(mFlags | f); }
+  uint32_t revisionAtLoad() const { return mRevisionAtLoad; }
+  void setRevisionAtLoad(uint32_t r) { mRevisionAtLoad = r; }
+
+ private:
+  FileImage* mImage;
+  uint64_t mBegin;
+  uint32_t mLength;
+  uint32_t mRevisionAtLoad = 0;
+  uint8_t mFlags;
+};
+
+// A header variable: where its tags lie (from its 9 tag to the next variable).
+struct HeaderVariable {
+  std::string name;  // "$CLAYER"
+  uint64_t begin = 0, end = 0;
+};
+
+// The header settings the host models, as they stood when the file was read.
+struct HeaderState {
+  uint64_t handseed = 0;
+  int16_t lunits = 2, luprec = 4;
+  int insunits = 0;
+  double textsize = 2.5;
+  AcDbObjectId textstyle, clayer, dimstyle;
+};
+
+// The file's own record.
+class FileRecord : public AcDbStoredRecord {
+ public:
+  AcDbStoredRecord* cloneRecord() const override { return new FileRecord(*this); }
+
+  ImageRef image;
+  FileStyle style;
+  size_t dataStart = 0;       // where the first tag begins (after a binary file's sentinel)
+  std::string version = "AC1009";
+  int release = 1009;         // the number in the version
+  TextCodec codec;
+  bool handles = true;        // the file gives its objects handles (R12 may not)
+  bool r12() const { return release <= 1009; }
+
+  // Every object of the file in file order; the bytes between two objects (sections, table
+  // ends, comments, classes, the thumbnail, what follows EOF) are copied as they are.
+  std::vector<AcDbStub*> objects;
+
+  std::vector<HeaderVariable> header;
+  bool hasHeader = false;
+  uint64_t headerEnd = 0;      // where the HEADER section's ENDSEC begins
+  uint64_t firstSection = 0;   // where the first SECTION begins
+  bool hasEntities = false;
+  uint64_t entitiesEnd = 0;    // where the ENTITIES section's ENDSEC begins
+  bool hasObjects = false;
+  uint64_t objectsEnd = 0;
+  bool hasBlocks = false;
+  uint64_t blocksEnd = 0;
+  uint64_t eofAt = 0;          // where "0 EOF" begins (or the end of the data)
+  // Where each block's ENDBLK begins, and where each table's ENDTAB begins.
+  std::unordered_map<AcDbStub*, uint64_t> blockEnds;
+  std::unordered_map<AcDbStub*, uint64_t> tableEnds;
+  // Sections that a recovered file lacked the end of, innermost last: written on saving.
+  std::vector<std::string> unclosed;
+  AcDbObjectId unclosedBlock;  // the block a recovered file ended in
+
+  HeaderState atLoad;
+  bool hasSeed = false;        // the file gives $HANDSEED
+  uint64_t seedInFile = 0;     // as it gives it
+  uint64_t seedAfterLoad = 0;  // the database's seed when the file had been read
+  // What the writer added to the drawing's structure, kept from one save to the next: objects of
+  // the file written from other bytes (dictionaries that gained entries), extension dictionaries
+  // made for entities, and the BLOCK and ENDBLK of new blocks.
+  std::unordered_map<const AcDbStub*, std::string> replaced;
+  std::unordered_map<const AcDbStub*, AcDbObjectId> addedXdicts;
+  std::unordered_map<const AcDbStub*, std::pair<AcDbObjectId, AcDbObjectId>> newBlockParts;
+  // Fields written with a code of the host's: the code, the child fields made for it, the bytes.
+  struct GeneratedField {
+    std::wstring code;
+    std::vector<AcDbObjectId> children;
+    std::string bytes;
+  };
+  std::unordered_map<const AcDbStub*, GeneratedField> generatedFields;
+  std::unordered_map<const AcDbStub*, AcDbObjectId> fieldDictionaries;  // entity to its ACAD_FIELD dictionary
+  // Names of symbol records as they stood in the file (by table kind), for objects that refer to
+  // them by name: the raw bytes of the name to the record.
+  std::unordered_map<std::string, AcDbObjectId> layerNames, styleNames, dimStyleNames, blockNames;
+};
+
+// The stored record of a field: also its code as it was read, or as it was last written.
+class FieldRecord : public ObjectRecord {
+ public:
+  using ObjectRecord::ObjectRecord;
+  AcDbStoredRecord* cloneRecord() const override { return new FieldRecord(*this); }
+  std::wstring codeAtLoad;
+};
+
+inline bool hasOwnBytes(const ObjectRecord& record) { return record.has(ObjectRecord::kOwnBytes); }
+
+inline ObjectRecord* objectRecord(const AcDbObject* obj) {
+  return obj ? dynamic_cast<ObjectRecord*>(AcDbCore::storedRecord(obj)) : nullptr;
+}
+inline FileRecord* fileRecord(const AcDbDatabase* db) {
+  return db ? dynamic_cast<FileRecord*>(AcDbCore::imp(db)->fileRecord.get()) : nullptr;
+}
+
+}  // namespace cadhost::dxf

@@ -1,0 +1,22 @@
+// Inside the drawing-file code: what the reader, the writer and the field code share.
+#pragma once
+
+#include <string>
+
+#include "dxffile.h"
+#include "filerecord.h"
+#include "records.h"
+
+namespace cadhost::dxf {
+
+// Reads the drawing in a file image (the reader takes its own reference).
+ReadResult readDrawingImage(FileImage* image, const std::wstring& name, const ReadOptions& options);
+
+// The tags of an object's stored record, split into their parts; false when it has none.
+bool readRecordTags(const ObjectRecord& record, RecordTags& tags);
+
+// Writes the drawing of a database into out (the writer proper; the API adds the file handling).
+WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,
+                              const std::function<bool(std::string&)>& flush);
+
+}  // namespace cadhost::dxf

@@ -1,0 +1,293 @@
+// Group codes and the tag reader: ASCII lines and binary values, read in place.
+#include "tags.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace cadhost::dxf {
+
+ValueKind valueKind(int code) {
+  if (code >= 10 && code <= 59) return ValueKind::Double;
+  if (code >= 60 && code <= 79) return ValueKind::Int16;
+  if (code >= 90 && code <= 99) return ValueKind::Int32;
+  if (code >= 110 && code <= 149) return ValueKind::Double;
+  if (code >= 160 && code <= 169) return ValueKind::Int64;
+  if (code >= 170 && code <= 179) return ValueKind::Int16;
+  if (code >= 210 && code <= 239) return ValueKind::Double;
+  if (code >= 270 && code <= 289) return ValueKind::Int16;
+  if (code >= 290 && code <= 299) return ValueKind::Bool;
+  if (code >= 310 && code <= 319) return ValueKind::Binary;
+  if (code >= 370 && code <= 389) return ValueKind::Int16;
+  if (code >= 400 && code <= 409) return ValueKind::Int16;
+  if (code >= 420 && code <= 429) return ValueKind::Int32;
+  if (code >= 440 && code <= 459) return ValueKind::Int32;
+  if (code >= 460 && code <= 469) return ValueKind::Double;
+  if (code == 1004) return ValueKind::Binary;
+  if (code >= 1010 && code <= 1059) return ValueKind::Double;
+  if (code >= 1060 && code <= 1070) return ValueKind::Int16;
+  if (code == 1071) return ValueKind::Int32;
+  return ValueKind::String;
+}
+
+bool isKnownCode(int code) {
+  return (code >= 0 && code <= 369) || (code >= 370 && code <= 481) || code == 999 ||
+         (code >= 1000 && code <= 1071);
+}
+
+TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start)
+    : mData(data), mSize(size), mStyle(style), mPos(start) {}
+
+bool TagReader::fail(uint64_t at, std::string text) {
+  mError = std::move(text);
+  mErrorOffset = at;
+  return false;
+}
+
+bool TagReader::next(Tag& tag) {
+  if (failed() || mPos >= mSize) return false;
+  return mStyle.binary ? nextBinary(tag) : nextAscii(tag);
+}
+
+namespace {
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+}  // namespace
+
+bool TagReader::nextAscii(Tag& tag) {
+  const char* const data = mData;
+  const size_t size = mSize;
+  size_t p = mPos;
+  tag.begin = p;
+  // The group code line: an integer with blanks around it.
+  while (p < size && (data[p] == ' ' || data[p] == '\t')) ++p;
+  bool negative = false;
+  if (p < size && data[p] == '-') {
+    negative = true;
+    ++p;
+  }
+  int code = 0;
+  int digits = 0;
+  while (p < size && data[p] >= '0' && data[p] <= '9') {
+    if (digits < 9) code = code * 10 + (data[p] - '0');
+    ++digits;
+    ++p;
+  }
+  while (p < size && isBlank(data[p])) ++p;
+  if (p >= size) {
+    // The data ends on the code line.
+    mTruncated = true;
+    mPos = size;
+    return false;
+  }
+  if (data[p] != '\n' || digits == 0 || digits > 9) {
+    const char* lineEnd = static_cast<const char*>(std::memchr(data + tag.begin, '\n', size - tag.begin));
+    size_t len = (lineEnd ? static_cast<size_t>(lineEnd - data) : size) - tag.begin;
+    std::string shown(data + tag.begin, std::min<size_t>(len, 40));
+    while (!shown.empty() && (shown.back() == '\r' || shown.back() == ' ')) shown.pop_back();
+    return fail(tag.begin, "'" + shown + "' stands where a group code was expected");
+  }
+  ++p;  // past the line end
+  tag.code = negative ? -code : code;
+  // The value line: everything up to the line end, without a carriage return.
+  const size_t valueBegin = p;
+  const char* nl = static_cast<const char*>(std::memchr(data + p, '\n', size - p));
+  size_t valueEnd;
+  if (nl == nullptr) {
+    // The last line of the file may end without a line end.
+    valueEnd = size;
+    mPos = size;
+  } else {
+    valueEnd = static_cast<size_t>(nl - data);
+    mPos = valueEnd + 1;
+  }
+  tag.end = mPos;
+  if (valueEnd > valueBegin && data[valueEnd - 1] == '\r') --valueEnd;
+  if (valueBegin > size || (nl == nullptr && valueBegin == size)) {
+    // A code line is the last line: its value is missing.
+    mTruncated = true;
+    mPos = size;
+    return false;
+  }
+  tag.value = std::string_view(data + valueBegin, valueEnd - valueBegin);
+  return true;
+}
+
+bool TagReader::nextBinary(Tag& tag) {
+  const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
+  const size_t size = mSize;
+  size_t p = mPos;
+  tag.begin = p;
+  int code;
+  if (mStyle.binaryShortCodes) {
+    if (data[p] == 255) {
+      if (p + 3 > size) { mTruncated = true; mPos = size; return false; }
+      code = data[p + 1] | (data[p + 2] << 8);
+      p += 3;
+    } else {
+      code = data[p];
+      p += 1;
+    }
+  } else {
+    if (p + 2 > size) { mTruncated = true; mPos = size; return false; }
+    code = static_cast<int16_t>(data[p] | (data[p + 1] << 8));
+    p += 2;
+  }
+  tag.code = code;
+  size_t length = 0;
+  switch (valueKind(code)) {
+    case ValueKind::Double: length = 8; break;
+    case ValueKind::Int16: length = 2; break;
+    case ValueKind::Int32: length = 4; break;
+    case ValueKind::Int64: length = 8; break;
+    case ValueKind::Bool: length = 1; break;
+    case ValueKind::Binary:
+      if (p >= size) { mTruncated = true; mPos = size; return false; }
+      length = data[p];
+      ++p;
+      break;
+    case ValueKind::String: {
+      const void* nul = p < size ? std::memchr(data + p, 0, size - p) : nullptr;
+      if (nul == nullptr) { mTruncated = true; mPos = size; return false; }
+      const size_t end = static_cast<size_t>(static_cast<const unsigned char*>(nul) - data);
+      tag.value = std::string_view(mData + p, end - p);
+      mPos = end + 1;
+      tag.end = mPos;
+      return true;
+    }
+  }
+  if (p + length > size) { mTruncated = true; mPos = size; return false; }
+  tag.value = std::string_view(mData + p, length);
+  mPos = p + length;
+  tag.end = mPos;
+  return true;
+}
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+template <class T>
+T readLittleEndian(std::string_view bytes) {
+  T value{};
+  std::memcpy(&value, bytes.data(), std::min(sizeof(T), bytes.size()));
+  return value;
+}
+
+bool binaryNumber(const Tag& tag, double* asDouble, int64_t* asInt) {
+  switch (valueKind(tag.code)) {
+    case ValueKind::Double: {
+      if (tag.value.size() != 8) return false;
+      const double v = readLittleEndian<double>(tag.value);
+      if (asDouble) *asDouble = v;
+      if (asInt) {
+        if (!(v >= -9.2e18 && v <= 9.2e18)) return false;
+        *asInt = static_cast<int64_t>(v);
+      }
+      return true;
+    }
+    case ValueKind::Int16: {
+      if (tag.value.size() != 2) return false;
+      const int16_t v = readLittleEndian<int16_t>(tag.value);
+      if (asDouble) *asDouble = v;
+      if (asInt) *asInt = v;
+      return true;
+    }
+    case ValueKind::Int32: {
+      if (tag.value.size() != 4) return false;
+      const int32_t v = readLittleEndian<int32_t>(tag.value);
+      if (asDouble) *asDouble = v;
+      if (asInt) *asInt = v;
+      return true;
+    }
+    case ValueKind::Int64: {
+      if (tag.value.size() != 8) return false;
+      const int64_t v = readLittleEndian<int64_t>(tag.value);
+      if (asDouble) *asDouble = static_cast<double>(v);
+      if (asInt) *asInt = v;
+      return true;
+    }
+    case ValueKind::Bool: {
+      if (tag.value.size() != 1) return false;
+      const int v = static_cast<unsigned char>(tag.value[0]);
+      if (asDouble) *asDouble = v;
+      if (asInt) *asInt = v;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool tagDouble(const Tag& tag, bool binary, double& value) {
+  if (binary && valueKind(tag.code) != ValueKind::String) return binaryNumber(tag, &value, nullptr);
+  std::string_view s = trimmed(tag.value);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty()) return false;
+  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  return ec == std::errc() && ptr == s.data() + s.size();
+}
+
+bool tagInt(const Tag& tag, bool binary, int64_t& value) {
+  if (binary && valueKind(tag.code) != ValueKind::String) return binaryNumber(tag, nullptr, &value);
+  std::string_view s = trimmed(tag.value);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty()) return false;
+  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec == std::errc() && ptr == s.data() + s.size()) return true;
+  // Some programs write integers as reals ("1.0").
+  double d = 0;
+  const auto [dptr, dec] = std::from_chars(s.data(), s.data() + s.size(), d);
+  if (dec != std::errc() || dptr != s.data() + s.size() || d != static_cast<double>(static_cast<int64_t>(d)) ||
+      !(d >= -9.2e18 && d <= 9.2e18))
+    return false;
+  value = static_cast<int64_t>(d);
+  return true;
+}
+
+bool parseHexHandle(std::string_view text, uint64_t& handle) {
+  text = trimmed(text);
+  if (text.empty() || text.size() > 16) return false;
+  uint64_t v = 0;
+  for (char c : text) {
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else return false;
+    v = (v << 4) | static_cast<uint64_t>(d);
+  }
+  handle = v;
+  return true;
+}
+
+bool tagHandle(const Tag& tag, bool binary, uint64_t& handle) {
+  if (binary && valueKind(tag.code) == ValueKind::Binary) return false;
+  return parseHexHandle(tag.value, handle);
+}
+
+std::string formatHandle(uint64_t handle) {
+  char buffer[17];
+  const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, handle, 16);
+  std::string s(buffer, ptr);
+  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c);
+  return s;
+}
+
+long long LineCounter::lineOf(uint64_t offset) {
+  if (offset > mSize) offset = mSize;
+  if (offset < mAt) {
+    mAt = 0;
+    mLine = 1;
+  }
+  mLine += std::count(mData + mAt, mData + offset, '\n');
+  mAt = offset;
+  return mLine;
+}
+
+}  // namespace cadhost::dxf

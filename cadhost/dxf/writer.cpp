@@ -1,0 +1,1056 @@
+// Writing a drawing back into its file's form: unchanged objects as the bytes they were read
+// from, changed ones from their own record with the changed values replaced, new ones where the
+// host puts them, erased ones left out with what they own and the references to them.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <unordered_set>
+
+#include "fieldwriter.h"
+#include "messages.h"
+#include "reading.h"
+#include "records.h"
+#include "tagout.h"
+
+namespace cadhost::dxf {
+
+namespace {
+
+// Decoding records again to compare them with the objects: names and handles are looked up,
+// nothing is made.
+class CompareContext : public DecodeContext {
+ public:
+  CompareContext(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, false) {}
+  AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
+    if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
+    std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
+    AcDbObjectId tableId;
+    AcDbImpDatabase* imp = AcDbCore::imp(db);
+    switch (kind) {
+      case Ref::Layer: names = &file.layerNames; tableId = imp->layerTable; break;
+      case Ref::TextStyle: names = &file.styleNames; tableId = imp->textStyleTable; break;
+      case Ref::DimStyle: names = &file.dimStyleNames; tableId = imp->dimStyleTable; break;
+      case Ref::Block: names = &file.blockNames; tableId = imp->blockTable; break;
+    }
+    if (const auto it = names->find(std::string(raw)); it != names->end()) return it->second;
+    AcDbObjectId id;
+    if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) table->getAt(text(raw).c_str(), id);
+    return id;
+  }
+  AcDbObjectId object(uint64_t handle) override {
+    AcDbStub* stub = handle ? AcDbCore::imp(db)->findHandle(handle) : nullptr;
+    return AcDbObjectId(stub);
+  }
+  void badValue(const Tag&, const char*) override {}
+};
+
+bool isPaperSpace(AcDbObjectId blockId) {
+  const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
+  if (block == nullptr || !block->isLayout()) return false;
+  return acdbUpperName(AcDbCore::name(block)) != L"*MODEL_SPACE";
+}
+
+struct Edit {
+  uint64_t begin = 0, end = 0;  // the bytes of the file it replaces (none for an insertion)
+  int order = 0;                // among edits at the same place
+  std::string text;             // written first
+  std::vector<AcDbStub*> objects;  // then these objects
+  std::string after;            // then this
+};
+
+class Writer {
+ public:
+  Writer(AcDbDatabase* db, std::string& out, size_t flushAt, const std::function<bool(std::string&)>& flush)
+      : mDb(db), mImp(AcDbCore::imp(db)), mFile(*fileRecord(db)), mBuffer(out),
+        mOut(out, mFile.style, mFile.codec), mFlushAt(flushAt), mFlush(flush), mCompare(db, mFile), mSink(200) {}
+
+  WriteResult run();
+
+ private:
+  void warn(std::wstring text) {
+    Message m;
+    m.text = std::move(text);
+    mSink.add(m);
+  }
+  bool flushIfFull() {
+    if (mBuffer.size() < mFlushAt) return true;
+    if (!mFlush(mBuffer)) {
+      mFailed = true;
+      return false;
+    }
+    mBuffer.clear();
+    return true;
+  }
+
+  // What is written.
+  bool isWritten(const AcDbStub* stub);
+  void prepare();
+  void planNewObjects();
+  void planHeader();
+  void headerValue(const char* name, int code, const std::function<void(TagOut&, const Tag*)>& write);
+  AcDbObjectId layoutBlock(const AcDbStub* layout);
+
+  // Writing.
+  void copyGap(uint64_t from, uint64_t to);
+  void emitEdit(const Edit& edit);
+  void writeObject(AcDbStub* stub);
+  void writeNewObject(AcDbStub* stub);
+  void writeNewBlock(AcDbStub* blockStub);
+  bool needsFixup(const RecordTags& tags, const FileImage* image);
+  void patch(const RecordTags& tags, const FileImage* image, AcDbStub* stub, const AcDbObject* source,
+             bool isNew);
+  void generate(AcDbStub* stub, const AcDbObject* obj);
+  void writeValue(const Property& property, const Value& value, const Tag* tag, const FileImage* image);
+  void writeTextChunks(const std::wstring& text);
+  void writeVertices(const AcDbPolyline* pline);
+  void writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from, const AcDbDimension* dim,
+                               const AcDbDimension* before);
+  bool isRenamed(AcDbObjectId id) const { return mRenamed.count(id) != 0; }
+  uint64_t handleOf(AcDbObjectId id) const { return id.isNull() ? 0 : id.handle().value(); }
+
+  AcDbDatabase* mDb;
+  AcDbImpDatabase* mImp;
+  FileRecord& mFile;
+  std::string& mBuffer;
+  TagOut mOut;
+  size_t mFlushAt;
+  const std::function<bool(std::string&)>& mFlush;
+  CompareContext mCompare;
+  MessageSink mSink;
+  bool mFailed = false;
+
+  bool mAnyErased = false;
+  std::unordered_map<const AcDbStub*, bool> mWrittenCache;
+  std::unordered_set<uint64_t> mErasedHandles;
+  std::unordered_set<AcDbObjectId> mRenamed;
+  std::unordered_set<std::string> mRenamedRaw;
+  std::unordered_map<const AcDbStub*, AcDbObjectId> mLayoutBlocks;
+  bool mLayoutBlocksReady = false;
+  std::vector<Edit> mEdits;
+  size_t mNextEdit = 0;
+  RecordTags mTags;
+};
+
+// ---- What is written ------------------------------------------------------------------------
+
+// An object is written unless it, or an object that owns it, is erased.
+bool Writer::isWritten(const AcDbStub* stub) {
+  if (stub == nullptr || stub->object == nullptr) return false;
+  if (!mAnyErased) return !stub->erased;
+  const auto cached = mWrittenCache.find(stub);
+  if (cached != mWrittenCache.end()) return cached->second;
+  bool written = true;
+  const AcDbStub* s = stub;
+  for (int depth = 0; s != nullptr && depth < 64; ++depth) {
+    if (s->erased) { written = false; break; }
+    if (s->object == nullptr) break;
+    const AcDbStub* owner = s->object->ownerId().stub();
+    if (owner == s) break;
+    if (const auto it = mWrittenCache.find(owner); owner && it != mWrittenCache.end()) {
+      written = it->second;
+      break;
+    }
+    s = owner;
+  }
+  mWrittenCache.emplace(stub, written);
+  return written;
+}
+
+AcDbObjectId Writer::layoutBlock(const AcDbStub* layout) {
+  if (!mLayoutBlocksReady) {
+    mLayoutBlocksReady = true;
+    if (const auto* table = AcDbCore::objectAs<AcDbBlockTable>(mImp->blockTable))
+      for (AcDbObjectId id : AcDbCore::records(table))
+        if (const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(id); block && !block->getLayoutId().isNull())
+          mLayoutBlocks[block->getLayoutId().stub()] = id;
+  }
+  const auto it = mLayoutBlocks.find(layout);
+  return it == mLayoutBlocks.end() ? AcDbObjectId() : it->second;
+}
+
+void Writer::prepare() {
+  for (const auto& stub : mImp->stubs) {
+    if (stub.erased && stub.object != nullptr) mAnyErased = true;
+  }
+  if (mAnyErased) {
+    for (AcDbStub* stub : mFile.objects)
+      if (!isWritten(stub)) mErasedHandles.insert(stub->handle.value());
+    for (const auto& stub : mImp->stubs)
+      if (stub.erased) mErasedHandles.insert(stub.handle.value());
+  }
+  // Records renamed since the file was read: what refers to them by name changes too.
+  std::unordered_map<AcDbObjectId, bool> checked;
+  RecordTags tags;
+  auto collect = [&](const std::unordered_map<std::string, AcDbObjectId>& names) {
+    for (const auto& [raw, id] : names) {
+      const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(id);
+      const auto* stored = record ? objectRecord(record) : nullptr;
+      if (stored == nullptr || stored->has(ObjectRecord::kSynthesized) ||
+          AcDbCore::revision(record) == stored->revisionAtLoad())
+        continue;
+      auto it = checked.find(id);
+      if (it == checked.end()) {
+        bool renamed = false;
+        if (readRecordTags(*stored, tags)) {
+          std::unique_ptr<AcDbObject> before(stored->has(ObjectRecord::kBlockEntity) ? decodeBlockEntity(tags, mCompare)
+                                                                                     : decodeRecord(tags, mCompare, false));
+          const auto* old = AcDbSymbolTableRecord::cast(before.get());
+          renamed = old != nullptr && std::wstring_view(AcDbCore::name(old)) != AcDbCore::name(record);
+        }
+        it = checked.emplace(id, renamed).first;
+      }
+      if (it->second) {
+        mRenamed.insert(id);
+        mRenamedRaw.insert(raw);
+      }
+    }
+  };
+  collect(mFile.layerNames);
+  collect(mFile.styleNames);
+  collect(mFile.dimStyleNames);
+  collect(mFile.blockNames);
+  // New blocks need a BLOCK and an ENDBLK with handles of their own; so does the last block of a
+  // recovered file that ended inside it.
+  auto ensureParts = [&](AcDbStub* block) {
+    auto& parts = mFile.newBlockParts[block];
+    const AcDbObjectId blockId(block);
+    if (parts.first.isNull() && !mFile.r12()) {
+      AcDbCore::addToDatabase(mDb, new AcDbUnmodeledObject(L"BLOCK"), blockId, 0, parts.first);
+      AcDbCore::setStoredRecord(AcDbCore::object(parts.first), new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+    }
+    if (parts.second.isNull() && mFile.handles) {
+      AcDbCore::addToDatabase(mDb, new AcDbUnmodeledObject(L"ENDBLK"), blockId, 0, parts.second);
+      AcDbCore::setStoredRecord(AcDbCore::object(parts.second), new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+    }
+  };
+  for (auto& stub : mImp->stubs) {
+    const auto* block = AcDbBlockTableRecord::cast(stub.object);
+    if (block != nullptr && block->isNewObject() && !stub.erased && !block->isLayout()) ensureParts(&stub);
+  }
+  if (!mFile.unclosedBlock.isNull()) ensureParts(mFile.unclosedBlock.stub());
+}
+
+// ---- Planning the edits ---------------------------------------------------------------------
+
+void Writer::planNewObjects() {
+  std::unordered_map<uint64_t, size_t> editAt;  // insertion offset to its edit
+  auto insertion = [&](uint64_t offset, int order) -> Edit& {
+    const auto it = editAt.find(offset * 4 + static_cast<uint64_t>(order));
+    if (it != editAt.end()) return mEdits[it->second];
+    Edit edit;
+    edit.begin = edit.end = offset;
+    edit.order = order;
+    mEdits.push_back(std::move(edit));
+    editAt.emplace(offset * 4 + static_cast<uint64_t>(order), mEdits.size() - 1);
+    return mEdits.back();
+  };
+  std::vector<AcDbStub*> newBlocks;
+  std::vector<AcDbStub*> newEntities;
+  for (auto& stub : mImp->stubs) {
+    AcDbObject* obj = stub.object;
+    if (obj == nullptr || !obj->isNewObject() || !isWritten(&stub)) continue;
+    const auto* record = objectRecord(obj);
+    if (record && record->has(ObjectRecord::kSynthesized)) continue;
+    if (AcDbEntity::cast(obj)) {
+      newEntities.push_back(&stub);
+    } else if (auto* rec = AcDbSymbolTableRecord::cast(obj)) {
+      const auto endTab = mFile.tableEnds.find(obj->ownerId().stub());
+      if (endTab == mFile.tableEnds.end()) {
+        warn(L"the new " + std::wstring(rec->isA()->dxfName()) + L" '" + std::wstring(AcDbCore::name(rec)) +
+             L"' is not saved: the file has no table for it");
+        continue;
+      }
+      insertion(endTab->second, 0).objects.push_back(&stub);
+      if (AcDbBlockTableRecord::cast(obj)) newBlocks.push_back(&stub);
+    } else if (record != nullptr && hasOwnBytes(*record) && mFile.hasObjects) {
+      // Objects the writer made (fields and their dictionaries) go to the end of the OBJECTS.
+      insertion(mFile.objectsEnd, 1).objects.push_back(&stub);
+    }
+  }
+  if (mFile.r12()) {
+    // R12 blocks have no records: a new block is a BLOCK, its entities and an ENDBLK.
+    for (auto& stub : mImp->stubs) {
+      if (stub.object && stub.object->isNewObject() && AcDbBlockTableRecord::cast(stub.object) && isWritten(&stub))
+        newBlocks.push_back(&stub);
+    }
+  }
+  std::unordered_set<const AcDbStub*> blocksWritten;
+  for (AcDbStub* block : newBlocks) {
+    if (!mFile.hasBlocks || AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block))->isLayout()) continue;
+    if (!blocksWritten.insert(block).second) continue;
+    Edit& edit = insertion(mFile.blocksEnd, 2);
+    edit.objects.push_back(nullptr);  // a marker: the next object is a whole new block
+    edit.objects.push_back(block);
+  }
+  for (AcDbStub* stub : newEntities) {
+    const AcDbObjectId owner = stub->object->ownerId();
+    const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(owner);
+    if (block == nullptr) continue;
+    if (block->isNewObject()) continue;  // written with its new block
+    const auto blockEnd = mFile.blockEnds.find(owner.stub());
+    const bool inEntities = block->isLayout() && (acdbUpperName(AcDbCore::name(block)) == L"*MODEL_SPACE" ||
+                                                  acdbUpperName(AcDbCore::name(block)) == L"*PAPER_SPACE");
+    if (inEntities || blockEnd == mFile.blockEnds.end()) {
+      if (mFile.hasEntities) {
+        insertion(mFile.entitiesEnd, 3).objects.push_back(stub);
+      } else {
+        Edit& edit = insertion(mFile.eofAt, 3);
+        if (edit.objects.empty()) {
+          TagOut out(edit.text, mFile.style, mFile.codec);
+          out.string(0, "SECTION");
+          out.string(2, "ENTITIES");
+          TagOut end(edit.after, mFile.style, mFile.codec);
+          end.string(0, "ENDSEC");
+        }
+        edit.objects.push_back(stub);
+      }
+    } else {
+      insertion(blockEnd->second, 0).objects.push_back(stub);
+    }
+  }
+}
+
+// Replaces the value of a header variable, or adds the variable at the end of the header.
+void Writer::headerValue(const char* name, int code, const std::function<void(TagOut&, const Tag*)>& write) {
+  for (const auto& variable : mFile.header) {
+    if (variable.name != name) continue;
+    Edit edit;
+    edit.begin = variable.begin;
+    edit.end = variable.end;
+    TagOut out(edit.text, mFile.style, mFile.codec);
+    TagReader reader(mFile.image->data(), static_cast<size_t>(variable.end), mFile.style, static_cast<size_t>(variable.begin));
+    Tag t;
+    bool written = false;
+    while (reader.next(t)) {
+      if (t.code == code && !written) {
+        write(out, &t);
+        written = true;
+      } else {
+        out.copy(t, mFile.image.get());
+      }
+    }
+    if (!written) write(out, nullptr);
+    mEdits.push_back(std::move(edit));
+    return;
+  }
+  std::string text;
+  TagOut out(text, mFile.style, mFile.codec);
+  out.string(9, name);
+  write(out, nullptr);
+  if (mFile.hasHeader) {
+    Edit edit;
+    edit.begin = edit.end = mFile.headerEnd;
+    edit.text = std::move(text);
+    mEdits.push_back(std::move(edit));
+    return;
+  }
+  // A drawing without a HEADER section gets one before its first section.
+  for (auto& edit : mEdits) {
+    if (edit.order == -1) {
+      edit.text += text;
+      return;
+    }
+  }
+  Edit edit;
+  edit.begin = edit.end = std::min<uint64_t>(mFile.firstSection, mFile.image->size());
+  edit.order = -1;
+  TagOut open(edit.text, mFile.style, mFile.codec);
+  open.string(0, "SECTION");
+  open.string(2, "HEADER");
+  edit.text += text;
+  TagOut close(edit.after, mFile.style, mFile.codec);
+  close.string(0, "ENDSEC");
+  mEdits.push_back(std::move(edit));
+}
+
+void Writer::planHeader() {
+  const HeaderState& h = mFile.atLoad;
+  if (mFile.handles) {
+    // The seed goes past the handles given out since the file was read; a seed the file gave too
+    // low is raised.
+    const bool handedOut = mImp->handseed != mFile.seedAfterLoad;
+    const uint64_t seed = handedOut ? mImp->handseed : h.handseed;
+    if (mFile.hasSeed ? seed != mFile.seedInFile : handedOut)
+      headerValue("$HANDSEED", 5, [seed](TagOut& out, const Tag*) { out.handle(5, seed); });
+  }
+  const FileImage* image = mFile.image.get();
+  auto intVar = [&](const char* name, int64_t value) {
+    headerValue(name, 70, [value, image](TagOut& out, const Tag* t) {
+      if (t) out.replaceInteger(*t, image, value);
+      else out.integer(70, value);
+    });
+  };
+  if (mDb->lunits() != h.lunits) intVar("$LUNITS", mDb->lunits());
+  if (mDb->luprec() != h.luprec) intVar("$LUPREC", mDb->luprec());
+  if (mDb->insunits() != h.insunits) intVar("$INSUNITS", mDb->insunits());
+  if (mDb->textsize() != h.textsize) {
+    const double size = mDb->textsize();
+    headerValue("$TEXTSIZE", 40, [size, image](TagOut& out, const Tag* t) {
+      if (t) out.replaceReal(*t, image, size);
+      else out.real(40, size);
+    });
+  }
+  auto nameVar = [&](const char* name, int code, AcDbObjectId now, AcDbObjectId before) {
+    if (now == before && !isRenamed(now)) return;
+    const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(now);
+    if (record == nullptr) return;
+    const std::string encoded = mFile.codec.encode(AcDbCore::name(record));
+    headerValue(name, code, [encoded, image, code](TagOut& out, const Tag* t) {
+      if (t) out.replaceString(*t, image, encoded);
+      else out.string(code, encoded);
+    });
+  };
+  nameVar("$CLAYER", 8, mImp->clayer, h.clayer);
+  nameVar("$TEXTSTYLE", 7, mImp->textstyle, h.textstyle);
+  nameVar("$DIMSTYLE", 2, mImp->dimstyle, h.dimstyle);
+}
+
+// ---- Writing --------------------------------------------------------------------------------
+
+void Writer::copyGap(uint64_t from, uint64_t to) {
+  const char* data = mFile.image->data();
+  while (mNextEdit < mEdits.size() && mEdits[mNextEdit].begin <= to) {
+    const Edit& edit = mEdits[mNextEdit];
+    if (edit.begin < from) {  // inside an object that was replaced: cannot happen
+      ++mNextEdit;
+      continue;
+    }
+    mBuffer.append(data + from, static_cast<size_t>(edit.begin - from));
+    emitEdit(edit);
+    from = std::max(from, edit.end);
+    ++mNextEdit;
+  }
+  if (to > from) mBuffer.append(data + from, static_cast<size_t>(to - from));
+  flushIfFull();
+}
+
+void Writer::emitEdit(const Edit& edit) {
+  mOut.endOpenLine();
+  mBuffer.append(edit.text);
+  for (size_t i = 0; i < edit.objects.size(); ++i) {
+    if (edit.objects[i] == nullptr && i + 1 < edit.objects.size()) {
+      writeNewBlock(edit.objects[++i]);
+      continue;
+    }
+    writeNewObject(edit.objects[i]);
+    flushIfFull();
+  }
+  mBuffer.append(edit.after);
+}
+
+void Writer::writeObject(AcDbStub* stub) {
+  AcDbObject* obj = stub->object;
+  const ObjectRecord* record = objectRecord(obj);
+  if (record == nullptr || !isWritten(stub)) return;
+  // The object whose properties the record holds: itself, or for a BLOCK or LAYOUT the block
+  // record they belong to.
+  const AcDbObject* source = obj;
+  bool changed = AcDbCore::revision(obj) != record->revisionAtLoad() || record->has(ObjectRecord::kRehandled) ||
+                 (!mFile.addedXdicts.empty() && mFile.addedXdicts.count(stub) != 0);
+  if (const auto* unmodeled = AcDbUnmodeledObject::cast(obj)) {
+    const std::wstring_view type = unmodeled->typeName();
+    if (type == L"BLOCK" || type == L"LAYOUT") {
+      const AcDbObjectId blockId = type == L"BLOCK" ? obj->ownerId() : layoutBlock(stub);
+      const AcDbObject* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
+      if (block != nullptr) {
+        source = block;
+        const auto* blockRecord = objectRecord(block);
+        if (blockRecord && AcDbCore::revision(block) != blockRecord->revisionAtLoad()) changed = true;
+      }
+    }
+  }
+  if (!mFile.replaced.empty()) {
+    if (const auto it = mFile.replaced.find(stub); it != mFile.replaced.end()) {
+      mBuffer.append(it->second);  // a dictionary that gained entries, a field with a new code
+      return;
+    }
+  }
+  if (!changed && !mAnyErased && mRenamed.empty()) {
+    mBuffer.append(record->bytes());
+    return;
+  }
+  if (!readRecordTags(*record, mTags)) {
+    mBuffer.append(record->bytes());
+    return;
+  }
+  if (!changed && !needsFixup(mTags, record->image())) {
+    mBuffer.append(record->bytes());
+    return;
+  }
+  patch(mTags, record->image(), stub, source, false);
+}
+
+// Whether an unchanged record refers to an erased object or to a renamed record by name.
+bool Writer::needsFixup(const RecordTags& tags, const FileImage* image) {
+  const bool binary = image->style.binary;
+  for (const Tag& t : tags.tags) {
+    if (mAnyErased && isReferenceCode(t.code) && t.code != 1005) {
+      uint64_t h = 0;
+      if (tagHandle(t, binary, h) && mErasedHandles.count(h)) return true;
+    }
+    if (!mRenamedRaw.empty() && (t.code == 2 || t.code == 3 || t.code == 7 || t.code == 8) &&
+        mRenamedRaw.count(std::string(t.value)))
+      return true;
+  }
+  return false;
+}
+
+namespace {
+bool isNameCode(int code) { return code == 2 || code == 3 || code == 6 || code == 7 || code == 8; }
+}  // namespace
+
+void Writer::writeValue(const Property& property, const Value& value, const Tag* tag, const FileImage* image) {
+  const int code = tag ? tag->code : property.code;
+  switch (value.kind) {
+    case Value::Real:
+      if (tag) mOut.replaceReal(*tag, image, value.real);
+      else mOut.real(code, value.real);
+      return;
+    case Value::Int: {
+      int64_t v = value.integer;
+      if (property.mask != 0 && tag != nullptr) {
+        int64_t original = 0;
+        if (tagInt(*tag, image->style.binary, original)) v = (original & ~property.mask) | (v & property.mask);
+      }
+      if (tag) mOut.replaceInteger(*tag, image, v);
+      else mOut.integer(code, v);
+      return;
+    }
+    case Value::Text: {
+      const std::string encoded = mFile.codec.encode(value.text);
+      if (tag) mOut.replaceString(*tag, image, encoded);
+      else mOut.string(code, encoded);
+      return;
+    }
+    case Value::Ref: {
+      std::string encoded;
+      if (isNameCode(code)) {
+        const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(value.ref);
+        encoded = mFile.codec.encode(record ? AcDbCore::name(record) : L"");
+      } else {
+        encoded = formatHandle(handleOf(value.ref));
+      }
+      if (tag) mOut.replaceString(*tag, image, encoded);
+      else mOut.string(code, encoded);
+      return;
+    }
+    case Value::None:
+      if (tag) mOut.copy(*tag, image);
+      return;
+  }
+}
+
+// MTEXT contents: pieces of at most 250 characters in 3 tags, the last piece in a 1 tag. A piece
+// never ends inside an escape or a caret pair.
+void Writer::writeTextChunks(const std::wstring& text) {
+  std::string encoded;
+  std::vector<std::string> pieces;
+  std::string piece;
+  size_t units = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t n = 1;
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size()) n = 2;
+    }
+    encoded.clear();
+    mFile.codec.encode(std::wstring_view(text).substr(i, n), encoded);
+    i += n - 1;
+    if (units + encoded.size() > 250 && !piece.empty()) {
+      pieces.push_back(std::move(piece));
+      piece.clear();
+      units = 0;
+    }
+    piece += encoded;
+    units += encoded.size();
+  }
+  for (const auto& p : pieces) mOut.string(3, p);
+  mOut.string(1, piece);
+}
+
+void Writer::writeVertices(const AcDbPolyline* pline) {
+  for (unsigned i = 0; i < pline->numVerts(); ++i) {
+    AcGePoint2d pt;
+    double bulge = 0;
+    pline->getPointAt(i, pt);
+    pline->getBulgeAt(i, bulge);
+    mOut.real(10, pt.x);
+    mOut.real(20, pt.y);
+    if (bulge != 0) mOut.real(42, bulge);
+  }
+}
+
+// The DSTYLE overrides of a dimension in its "ACAD" extended data: DIMTXT (140) and DIMTXSTY
+// (340), kept with every other override and every other application's data.
+void Writer::writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from,
+                                     const AcDbDimension* dim, const AcDbDimension* before) {
+  const bool unchanged = before != nullptr && before->hasDimtxtOverride() == dim->hasDimtxtOverride() &&
+                         (!dim->hasDimtxtOverride() || before->dimtxt() == dim->dimtxt()) &&
+                         before->hasDimtxstyOverride() == dim->hasDimtxstyOverride() &&
+                         (!dim->hasDimtxstyOverride() || before->dimtxsty() == dim->dimtxsty());
+  if (unchanged) {
+    for (size_t i = from; i < tags.tags.size(); ++i) mOut.copy(tags.tags[i], image);
+    return;
+  }
+  const bool binary = image ? image->style.binary : false;
+  auto writePairs = [&](std::vector<std::pair<const Tag*, const Tag*>> kept) {
+    for (const auto& [var, value] : kept) {
+      mOut.copy(*var, image);
+      mOut.copy(*value, image);
+    }
+    if (dim->hasDimtxtOverride()) {
+      mOut.integer(1070, 140);
+      mOut.real(1040, dim->dimtxt());
+    }
+    if (dim->hasDimtxstyOverride() && mFile.handles && !mFile.r12()) {
+      mOut.integer(1070, 340);
+      mOut.handle(1005, handleOf(dim->dimtxsty()));
+    }
+  };
+  const bool anyOverride = dim->hasDimtxtOverride() || (dim->hasDimtxstyOverride() && !mFile.r12());
+  bool written = false;
+  size_t i = from;
+  while (i < tags.tags.size()) {
+    const Tag& t = tags.tags[i];
+    if (!(t.code == 1001 && t.value == "ACAD")) {
+      mOut.copy(t, image);
+      ++i;
+      continue;
+    }
+    // The "ACAD" application's data.
+    mOut.copy(t, image);
+    ++i;
+    while (i < tags.tags.size() && tags.tags[i].code != 1001) {
+      const Tag& u = tags.tags[i];
+      if (u.code == 1000 && u.value == "DSTYLE" && i + 1 < tags.tags.size() && tags.tags[i + 1].code == 1002) {
+        std::vector<std::pair<const Tag*, const Tag*>> kept;
+        size_t k = i + 2;
+        for (; k + 1 < tags.tags.size() && tags.tags[k].code == 1070; k += 2) {
+          int64_t var = 0;
+          tagInt(tags.tags[k], binary, var);
+          if (var != 140 && var != 340) kept.emplace_back(&tags.tags[k], &tags.tags[k + 1]);
+        }
+        const bool closed = k < tags.tags.size() && tags.tags[k].code == 1002;
+        if (!kept.empty() || anyOverride) {
+          mOut.copy(u, image);
+          mOut.copy(tags.tags[i + 1], image);
+          writePairs(kept);
+          if (closed) mOut.copy(tags.tags[k], image);
+          else mOut.string(1002, "}");
+        }
+        i = closed ? k + 1 : k;
+        written = true;
+        continue;
+      }
+      mOut.copy(u, image);
+      ++i;
+    }
+    if (!written && anyOverride) {
+      mOut.string(1000, "DSTYLE");
+      mOut.string(1002, "{");
+      writePairs({});
+      mOut.string(1002, "}");
+      written = true;
+    }
+  }
+  if (!written && anyOverride) {
+    mOut.string(1001, "ACAD");
+    mOut.string(1000, "DSTYLE");
+    mOut.string(1002, "{");
+    writePairs({});
+    mOut.string(1002, "}");
+  }
+}
+
+// Writes an object from its record: the record's tags with the changed values replaced, the
+// values the record lacks added where they belong, references to erased objects left out.
+void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stub, const AcDbObject* source,
+                   bool isNew) {
+  const AcDbObject* obj = stub->object;
+  const bool r12 = mFile.r12();
+  const Schema* schema = schemaFor(tags.type, source, r12);
+  const bool binary = image->style.binary;
+  // What the record says, decoded the way the reader decodes it, to compare with the object.
+  AcDbObject* before = nullptr;
+  if (schema != nullptr) {
+    if (tags.type == "BLOCK" || (objectRecord(obj) && objectRecord(obj)->has(ObjectRecord::kBlockEntity)))
+      before = decodeBlockEntity(tags, mCompare);
+    else if (tags.type == "LAYOUT")
+      before = decodeLayoutName(tags, mCompare);
+    else
+      before = decodeRecord(tags, mCompare, AcDbEntity::cast(source) != nullptr);
+    if (before != nullptr && before->isA() != source->isA() &&
+        !(AcDbBlockTableRecord::cast(before) && AcDbBlockTableRecord::cast(source))) {
+      delete before;
+      before = nullptr;
+      schema = nullptr;  // the record no longer fits the object: only its references are fixed
+    }
+  }
+  std::unique_ptr<AcDbObject> beforeOwner(before);
+  const size_t count = schema ? schema->properties.size() : 0;
+  std::vector<Value> values(count);
+  std::vector<char> changed(count, 0), present(count, 0), emitted(count, 0);
+  for (size_t k = 0; k < count; ++k) {
+    const Property& p = schema->properties[k];
+    values[k] = p.get(source);
+    const Value old = before ? p.get(before) : Value();
+    changed[k] = !(values[k] == old) || (values[k].kind == Value::Ref && isRenamed(values[k].ref));
+  }
+  const bool flat = r12 || !tags.hasSubclasses;
+  // Which properties the record has, and in which subclass each tag lies.
+  std::vector<int> slotOfMarker(tags.tags.size(), -1);
+  {
+    int slot = -1;
+    for (size_t i = 1; i < tags.mainEnd; ++i) {
+      if (tags.tags[i].code != 100 || schema == nullptr) continue;
+      for (int j = slot + 1; j < static_cast<int>(schema->subclasses.size()); ++j) {
+        if (tags.tags[i].value == schema->subclasses[static_cast<size_t>(j)]) {
+          slot = j;
+          break;
+        }
+      }
+      slotOfMarker[i] = slot;
+    }
+  }
+  auto slotOf = [&](const RecordTags::Main& m) -> int {
+    if (flat) return 0;
+    return m.marker >= 0 ? slotOfMarker[static_cast<size_t>(m.marker)] : -1;
+  };
+  auto propertyOf = [&](const RecordTags::Main& m, int slot) -> int {
+    const int code = tags.tags[m.index].code;
+    for (size_t k = 0; k < count; ++k) {
+      const Property& p = schema->properties[k];
+      if (flat || p.slot == slot || (slot >= 0 && schema->subclasses[static_cast<size_t>(p.slot)] ==
+                                                       std::string_view(schema->subclasses[static_cast<size_t>(slot)]))) {
+        if (p.code == code && (m.first || p.span != Span::One)) return static_cast<int>(k);
+        if (p.span == Span::TextChunks && code == 3) return static_cast<int>(k);
+        if (p.span == Span::Vertices && (code == 20 || code == 40 || code == 41 || code == 42 || code == 91)) return static_cast<int>(k);
+      }
+    }
+    return -1;
+  };
+  for (const auto& m : tags.main) {
+    const int k = schema ? propertyOf(m, slotOf(m)) : -1;
+    if (k >= 0) present[static_cast<size_t>(k)] = 1;
+  }
+  auto emitMissing = [&](int slot, size_t below) {
+    for (size_t k = 0; k < count && k < below; ++k) {
+      const Property& p = schema->properties[k];
+      if (present[k] || emitted[k] || (!flat && p.slot != slot)) continue;
+      // A value the record leaves to its default is added only when it is no longer the default.
+      if (!changed[k] || !p.needed(source)) continue;
+      emitted[k] = 1;
+      if (p.span == Span::TextChunks) writeTextChunks(values[k].text);
+      else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source));
+      else writeValue(p, values[k], nullptr, image);
+    }
+  };
+
+  // The record's own handle and owner, and for a new object its place in the drawing.
+  const uint64_t handle = stub->handle.value();
+  const auto* stored = objectRecord(obj);
+  const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
+  const uint64_t owner = handleOf(obj->ownerId());
+  const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
+
+  // An extension dictionary the writer made for the object (for its fields).
+  AcDbObjectId addedXdict;
+  if (const auto it = mFile.addedXdicts.find(stub); it != mFile.addedXdicts.end() && isWritten(it->second.stub()) &&
+      (isNew || tags.xdictionary == 0))
+    addedXdict = it->second;
+  auto writeAddedXdict = [&] {
+    if (addedXdict.isNull() || r12) return;
+    mOut.string(102, "{ACAD_XDICTIONARY");
+    mOut.handle(360, handleOf(addedXdict));
+    mOut.string(102, "}");
+    addedXdict = AcDbObjectId();
+  };
+  mOut.copy(tags.tags[0], image);
+  size_t i = 1;
+  if (isNew && tags.handleTag < 0 && mFile.handles) mOut.handle(schema ? schema->handleCode : 5, handle);
+  if (tags.handleTag < 0) writeAddedXdict();
+  int slot = flat ? 0 : -1;
+  bool wrote67 = false;
+  bool inGroup = false, dropGroup = false;
+  int pendingSpan = -1;  // a multi-tag property being written or skipped
+  for (; i < tags.mainEnd; ++i) {
+    const Tag& t = tags.tags[i];
+    if (static_cast<int>(i) == tags.handleTag) {
+      uint64_t old = 0;
+      tagHandle(t, binary, old);
+      if (keepHandle || old == handle) mOut.copy(t, image);
+      else mOut.replaceString(t, image, formatHandle(handle));
+      writeAddedXdict();
+      continue;
+    }
+    if (static_cast<int>(i) == tags.ownerTag) {
+      if (r12) { mOut.copy(t, image); continue; }
+      uint64_t old = 0;
+      tagHandle(t, binary, old);
+      if (old == owner || owner == 0) mOut.copy(t, image);
+      else mOut.replaceString(t, image, formatHandle(owner));
+      continue;
+    }
+    if (t.code == 102) {
+      if (!t.value.empty() && t.value.front() == '{') {
+        inGroup = true;
+        // A copy belongs to none of its template's dictionaries and reactors.
+        dropGroup = isNew && (t.value == "{ACAD_XDICTIONARY" || t.value == "{ACAD_REACTORS");
+        if (!dropGroup) mOut.copy(t, image);
+      } else {
+        if (!dropGroup) mOut.copy(t, image);
+        inGroup = dropGroup = false;
+      }
+      continue;
+    }
+    if (inGroup) {
+      if (dropGroup) continue;
+      uint64_t h = 0;
+      if (mAnyErased && isReferenceCode(t.code) && tagHandle(t, binary, h) && mErasedHandles.count(h)) continue;
+      mOut.copy(t, image);
+      continue;
+    }
+    if (t.code == 100) {
+      if (schema != nullptr) {
+        emitMissing(slot, count);
+        if (!flat && slotOfMarker[i] >= 0) slot = slotOfMarker[i];
+      }
+      mOut.copy(t, image);
+      if (paper && !wrote67 && t.value == "AcDbEntity") {
+        mOut.integer(67, 1);
+        wrote67 = true;
+      }
+      continue;
+    }
+    if (t.code == 67 && isNew) {
+      if (paper && !wrote67) mOut.replaceInteger(t, image, 1);
+      wrote67 = wrote67 || paper;
+      continue;  // an entity moved out of paper space loses the flag
+    }
+    // A dictionary entry goes with its key when the object it names is erased.
+    if (mAnyErased && t.code == 3 && (tags.type == "DICTIONARY" || tags.type == "ACDBDICTIONARYWDFLT") &&
+        i + 1 < tags.mainEnd && (tags.tags[i + 1].code == 350 || tags.tags[i + 1].code == 360)) {
+      uint64_t h = 0;
+      if (tagHandle(tags.tags[i + 1], binary, h) && mErasedHandles.count(h)) {
+        ++i;
+        continue;
+      }
+    }
+    // Find the main entry of this tag.
+    const RecordTags::Main* m = nullptr;
+    {
+      const auto it = std::lower_bound(tags.main.begin(), tags.main.end(), i,
+                                       [](const RecordTags::Main& a, size_t idx) { return a.index < idx; });
+      if (it != tags.main.end() && it->index == i) m = &*it;
+    }
+    const int k = (schema && m) ? propertyOf(*m, flat ? 0 : slot) : -1;
+    if (k < 0) {
+      if (mAnyErased && isReferenceCode(t.code) && tags.type != "FIELD") {
+        uint64_t h = 0;
+        if (tagHandle(t, binary, h) && mErasedHandles.count(h)) {
+          // A sort entry goes with its sort handle.
+          if (tags.type == "SORTENTSTABLE" && i + 1 < tags.mainEnd && tags.tags[i + 1].code == 5) ++i;
+          continue;
+        }
+      }
+      if ((t.code == 7 || t.code == 8) && !mRenamedRaw.empty() && mRenamedRaw.count(std::string(t.value))) {
+        const AcDbObjectId id = mCompare.named(t.code == 8 ? DecodeContext::Ref::Layer : DecodeContext::Ref::TextStyle, t.value, nullptr);
+        if (!id.isNull() && isRenamed(id)) {
+          const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(id);
+          mOut.replaceString(t, image, mFile.codec.encode(AcDbCore::name(record)));
+          continue;
+        }
+      }
+      mOut.copy(t, image);
+      continue;
+    }
+    const Property& p = schema->properties[static_cast<size_t>(k)];
+    if (!flat) emitMissing(slot, static_cast<size_t>(k));
+    else emitMissing(0, static_cast<size_t>(k));
+    if (p.span != Span::One) {
+      if (!changed[static_cast<size_t>(k)]) {
+        mOut.copy(t, image);
+        continue;
+      }
+      if (pendingSpan != k && !emitted[static_cast<size_t>(k)]) {
+        emitted[static_cast<size_t>(k)] = 1;
+        if (p.span == Span::TextChunks) writeTextChunks(values[static_cast<size_t>(k)].text);
+        else writeVertices(AcDbPolyline::cast(source));
+      }
+      pendingSpan = k;
+      continue;  // the old pieces are left out
+    }
+    emitted[static_cast<size_t>(k)] = 1;
+    if (!changed[static_cast<size_t>(k)]) mOut.copy(t, image);
+    else writeValue(p, values[static_cast<size_t>(k)], &t, image);
+  }
+  if (schema != nullptr) {
+    emitMissing(slot, count);
+    if (!flat) {
+      // Subclasses the record lacks entirely.
+      for (int s = slot + 1; s < static_cast<int>(schema->subclasses.size()); ++s) {
+        bool any = false;
+        for (size_t k = 0; k < count; ++k)
+          any = any || (schema->properties[k].slot == s && !present[k] && !emitted[k] && changed[k] &&
+                        schema->properties[k].needed(source));
+        if (!any) continue;
+        mOut.string(100, schema->subclasses[static_cast<size_t>(s)]);
+        emitMissing(s, count);
+      }
+    }
+  }
+  // Extended data and embedded objects.
+  const auto* dim = AcDbDimension::cast(source);
+  if (dim != nullptr && before != nullptr) {
+    writeDimensionOverrides(tags, image, tags.mainEnd, dim, AcDbDimension::cast(before));
+  } else {
+    for (i = tags.mainEnd; i < tags.tags.size(); ++i) mOut.copy(tags.tags[i], image);
+  }
+}
+
+// A new object without a record of its own: written from the host's object alone.
+void Writer::generate(AcDbStub* stub, const AcDbObject* obj) {
+  const bool r12 = mFile.r12();
+  std::string type;
+  if (const auto* ent = AcDbEntity::cast(obj)) type = toUtf8(ent->typeName());
+  else type = toUtf8(obj->isA()->dxfName());
+  const Schema* schema = schemaFor(type, obj, r12);
+  mOut.string(0, type);
+  if (mFile.handles) mOut.handle(schema ? schema->handleCode : 5, stub->handle.value());
+  if (const auto it = mFile.addedXdicts.find(stub); it != mFile.addedXdicts.end() && !r12 && isWritten(it->second.stub())) {
+    mOut.string(102, "{ACAD_XDICTIONARY");
+    mOut.handle(360, handleOf(it->second));
+    mOut.string(102, "}");
+  }
+  if (!r12) mOut.handle(330, handleOf(obj->ownerId()));
+  const bool paper = AcDbEntity::cast(obj) && isPaperSpace(obj->ownerId());
+  if (schema == nullptr) return;
+  int slot = -1;
+  for (size_t k = 0; k < schema->properties.size(); ++k) {
+    const Property& p = schema->properties[k];
+    while (!r12 && slot < p.slot) {
+      ++slot;
+      mOut.string(100, schema->subclasses[static_cast<size_t>(slot)]);
+      if (paper && slot == 0) mOut.integer(67, 1);
+    }
+    if (!p.needed(obj)) continue;
+    const Value v = p.get(obj);
+    if (p.span == Span::TextChunks) writeTextChunks(v.text);
+    else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(obj));
+    else writeValue(p, v, nullptr, nullptr);
+    if (r12 && paper && k == 0) mOut.integer(67, 1);
+  }
+  while (!r12 && slot + 1 < static_cast<int>(schema->subclasses.size())) {
+    ++slot;
+    mOut.string(100, schema->subclasses[static_cast<size_t>(slot)]);
+  }
+  for (const auto& [code, value] : schema->newRecordTags) mOut.string(code, value);
+}
+
+void Writer::writeNewObject(AcDbStub* stub) {
+  AcDbObject* obj = stub->object;
+  if (obj == nullptr || !isWritten(stub)) return;
+  const ObjectRecord* record = objectRecord(obj);
+  if (record != nullptr && hasOwnBytes(*record)) {
+    mBuffer.append(record->bytes());
+  } else if (record != nullptr && record->image() != nullptr && readRecordTags(*record, mTags)) {
+    RecordTags tags = mTags;  // the template of a copy
+    patch(tags, record->image(), stub, obj, true);
+  } else {
+    generate(stub, obj);
+  }
+}
+
+// A block made since the file was read: its BLOCK, its entities and its ENDBLK.
+void Writer::writeNewBlock(AcDbStub* blockStub) {
+  auto* block = AcDbBlockTableRecord::cast(blockStub->object);
+  if (block == nullptr) return;
+  const bool r12 = mFile.r12();
+  const auto parts = mFile.newBlockParts[blockStub];
+  mOut.string(0, "BLOCK");
+  if (mFile.handles) mOut.handle(5, r12 ? blockStub->handle.value() : handleOf(parts.first));
+  if (!r12) {
+    mOut.handle(330, blockStub->handle.value());
+    mOut.string(100, "AcDbEntity");
+  }
+  mOut.string(8, "0");
+  if (!r12) mOut.string(100, "AcDbBlockBegin");
+  const std::string name = mFile.codec.encode(AcDbCore::name(block));
+  mOut.string(2, name);
+  mOut.integer(70, 0);
+  mOut.real(10, block->origin().x);
+  mOut.real(20, block->origin().y);
+  mOut.real(30, block->origin().z);
+  mOut.string(3, name);
+  mOut.string(1, "");
+  for (AcDbObjectId id : AcDbCore::entities(block)) {
+    if (id.stub() && id.stub()->object && id.stub()->object->isNewObject()) writeNewObject(id.stub());
+  }
+  mOut.string(0, "ENDBLK");
+  if (mFile.handles) mOut.handle(5, handleOf(parts.second));
+  if (!r12) {
+    mOut.handle(330, blockStub->handle.value());
+    mOut.string(100, "AcDbEntity");
+  }
+  mOut.string(8, "0");
+  if (!r12) mOut.string(100, "AcDbBlockEnd");
+}
+
+WriteResult Writer::run() {
+  WriteResult result;
+  prepare();
+  prepareFields(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
+  mWrittenCache.clear();
+  planNewObjects();
+  planHeader();
+  std::stable_sort(mEdits.begin(), mEdits.end(), [](const Edit& a, const Edit& b) {
+    return a.begin != b.begin ? a.begin < b.begin : a.order < b.order;
+  });
+  uint64_t pos = 0;
+  for (AcDbStub* stub : mFile.objects) {
+    const ObjectRecord* record = stub->object ? objectRecord(stub->object) : nullptr;
+    if (record == nullptr || record->begin() < pos) continue;
+    copyGap(pos, record->begin());
+    writeObject(stub);
+    pos = record->end();
+    if (mFailed) break;
+  }
+  if (!mFailed) {
+    const uint64_t end = mFile.image->size();
+    if (mFile.unclosed.empty()) {
+      copyGap(pos, end);
+    } else {
+      // A recovered file gets the ends it lacked.
+      copyGap(pos, std::min<uint64_t>(mFile.eofAt, end));
+      mOut.endOpenLine();
+      for (const auto& closer : mFile.unclosed) {
+        if (closer == "ENDBLK" && !mFile.r12()) {
+          const auto parts = mFile.newBlockParts[mFile.unclosedBlock.stub()];
+          mOut.string(0, "ENDBLK");
+          mOut.handle(5, handleOf(parts.second));
+          mOut.handle(330, handleOf(mFile.unclosedBlock));
+          mOut.string(100, "AcDbEntity");
+          mOut.string(8, "0");
+          mOut.string(100, "AcDbBlockEnd");
+        } else {
+          mOut.string(0, closer);
+        }
+      }
+    }
+  }
+  if (!mFailed && !mBuffer.empty() && !mFlush(mBuffer)) mFailed = true;
+  if (!mFailed) mBuffer.clear();
+  result.ok = !mFailed;
+  result.messages = mSink.take();
+  return result;
+}
+
+}  // namespace
+
+WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,
+                              const std::function<bool(std::string&)>& flush) {
+  Writer writer(db, out, flushAt, flush);
+  return writer.run();
+}
+
+}  // namespace cadhost::dxf

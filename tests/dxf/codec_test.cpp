@@ -1,0 +1,123 @@
+// Text at the edge of drawing files and the reading of tags.
+#include "support.h"
+#include "tags.h"
+#include "textcodec.h"
+
+using cadhost::dxf::FileStyle;
+using cadhost::dxf::Tag;
+using cadhost::dxf::TagReader;
+using cadhost::dxf::TextCodec;
+
+TEST(DxfTextCodec, Utf8ForLaterDrawingsWithCaretsAndCharactersAboveTheBasicPlane) {
+  const TextCodec codec = TextCodec::forDrawing("AC1032", "ANSI_1252");
+  EXPECT_TRUE(codec.isUtf8());
+  const std::wstring text = L"Мир^ a\tb\n\U0001F600";
+  const std::string bytes = codec.encode(text);
+  EXPECT_EQ(bytes, "\xD0\x9C\xD0\xB8\xD1\x80^  a^Ib^J\xF0\x9F\x98\x80");
+  EXPECT_EQ(codec.decode(bytes), text);
+  EXPECT_EQ(codec.decode("\xF0\x9F\x98\x80").size(), sizeof(wchar_t) == 2 ? 2u : 1u);  // a pair where wchar_t has 16 bits
+}
+
+TEST(DxfTextCodec, CodePageWithEscapesForOtherCharacters) {
+  const TextCodec codec = TextCodec::forDrawing("AC1015", "ANSI_1251");
+  EXPECT_EQ(codec.encode(L"Щит ∑ é"), "\xD9\xE8\xF2 \\U+2211 \\U+00E9");
+  EXPECT_EQ(codec.decode("\xD9\xE8\xF2 \\U+2211 \\u+00e9"), L"Щит ∑ é");
+  // Characters above U+FFFF go as the two halves of their surrogate pair.
+  EXPECT_EQ(codec.encode(L"\U0001F600"), "\\U+D83D\\U+DE00");
+  EXPECT_EQ(codec.decode("\\U+D83D\\U+DE00"), L"\U0001F600");
+  // Something that only looks like an escape stays as it is.
+  EXPECT_EQ(codec.decode("C:\\Users\\U+12"), L"C:\\Users\\U+12");
+}
+
+TEST(DxfTextCodec, CaretNotation) {
+  const TextCodec codec;
+  EXPECT_EQ(codec.decode("a^Jb^Mc^ d^Ie^@"), std::wstring(L"a\nb\rc^d\te") + L'\0');
+  EXPECT_EQ(codec.decode("x^2 and ^a"), L"x^2 and ^a");  // not control characters: kept
+  EXPECT_EQ(codec.encode(std::wstring(L"a\nb^c") + L'\x1F'), "a^Jb^ c^_");
+}
+
+TEST(DxfTextCodec, BytesThatDoNotDecodeComeBackUnchanged) {
+  const TextCodec utf8 = TextCodec::forDrawing("AC1021", "");
+  const std::string broken = "ok \xC3 \xFF\xFE end";
+  EXPECT_EQ(utf8.encode(utf8.decode(broken)), broken);
+  const TextCodec windows = TextCodec::forDrawing("AC1015", "ansi_1252");
+  const std::string undefined = "\x81\x8D\x8F\x90\x9D \xE9";  // bytes Windows-1252 leaves undefined
+  EXPECT_EQ(windows.decode(undefined).back(), L'é');
+  EXPECT_EQ(windows.encode(windows.decode(undefined)), undefined);
+  const TextCodec unknown = TextCodec::forDrawing("AC1015", "ANSI_936");
+  EXPECT_TRUE(unknown.unknownCodePage());
+  EXPECT_EQ(unknown.encode(unknown.decode("\xC4\xE3\xBA\xC3")), "\xC4\xE3\xBA\xC3");
+}
+
+TEST(DxfTags, AsciiTagsInEveryLayout) {
+  const std::string text = "  0\r\nSECTION\r\n2\nHEADER\n 10\n1.5 \n999\n  trailing spaces kept  \n  0\nEOF";
+  FileStyle style;
+  TagReader reader(text.data(), text.size(), style, 0);
+  Tag t;
+  std::vector<std::pair<int, std::string>> tags;
+  while (reader.next(t)) tags.emplace_back(t.code, std::string(t.value));
+  EXPECT_FALSE(reader.failed());
+  EXPECT_FALSE(reader.truncated());
+  const std::vector<std::pair<int, std::string>> expected = {
+      {0, "SECTION"}, {2, "HEADER"}, {10, "1.5 "}, {999, "  trailing spaces kept  "}, {0, "EOF"}};
+  EXPECT_EQ(tags, expected);
+  double v = 0;
+  TagReader again(text.data(), text.size(), style, 0);
+  again.next(t);
+  again.next(t);
+  again.next(t);
+  EXPECT_TRUE(cadhost::dxf::tagDouble(t, false, v));
+  EXPECT_DOUBLE_EQ(v, 1.5);
+}
+
+TEST(DxfTags, MalformedAndTruncatedInputStopTheReader) {
+  FileStyle style;
+  const std::string bad = "  0\nSECTION\nabc\nHEADER\n";
+  TagReader reader(bad.data(), bad.size(), style, 0);
+  Tag t;
+  EXPECT_TRUE(reader.next(t));
+  EXPECT_FALSE(reader.next(t));
+  EXPECT_TRUE(reader.failed());
+  EXPECT_EQ(reader.errorOffset(), 12u);
+  const std::string cut = "  0\nSECTION\n  2\n";
+  TagReader truncated(cut.data(), cut.size(), style, 0);
+  EXPECT_TRUE(truncated.next(t));
+  EXPECT_FALSE(truncated.next(t));
+  EXPECT_TRUE(truncated.truncated());
+}
+
+TEST(DxfTags, BinaryTagsOfBothCodeWidths) {
+  FileStyle style;
+  style.binary = true;
+  std::string bytes;
+  auto push16 = [&](int v) { bytes.push_back(static_cast<char>(v & 0xFF)); bytes.push_back(static_cast<char>((v >> 8) & 0xFF)); };
+  push16(0);
+  bytes += std::string("LINE\0", 5);
+  push16(10);
+  const double x = 2.25;
+  bytes.append(reinterpret_cast<const char*>(&x), 8);
+  push16(1071);
+  const int32_t n = -7;
+  bytes.append(reinterpret_cast<const char*>(&n), 4);
+  TagReader reader(bytes.data(), bytes.size(), style, 0);
+  Tag t;
+  ASSERT_TRUE(reader.next(t));
+  EXPECT_EQ(t.value, "LINE");
+  ASSERT_TRUE(reader.next(t));
+  double v = 0;
+  EXPECT_TRUE(cadhost::dxf::tagDouble(t, true, v));
+  EXPECT_EQ(v, 2.25);
+  ASSERT_TRUE(reader.next(t));
+  int64_t i = 0;
+  EXPECT_TRUE(cadhost::dxf::tagInt(t, true, i));
+  EXPECT_EQ(i, -7);
+  // R12 binary: one-byte codes, 255 before a two-byte one.
+  style.binaryShortCodes = true;
+  const std::string r12 = std::string("\x00" "EOF\x00" "\xFF\xE8\x03" "ACAD\x00", 13);
+  TagReader shortCodes(r12.data(), r12.size(), style, 0);
+  ASSERT_TRUE(shortCodes.next(t));
+  EXPECT_EQ(t.code, 0);
+  ASSERT_TRUE(shortCodes.next(t));
+  EXPECT_EQ(t.code, 1000);
+  EXPECT_EQ(t.value, "ACAD");
+}

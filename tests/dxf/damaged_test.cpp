@@ -1,0 +1,201 @@
+// Damaged drawings: each is either repaired and the repair reported, or refused with a message
+// that names the problem and its place; never a crash, a hang or a silent partial load.
+#include "support.h"
+
+using namespace dxftest;
+using cadhost::dxf::ReadOptions;
+using cadhost::dxf::ReadResult;
+using cadhost::dxf::Severity;
+
+namespace {
+
+ReadResult readBytes(const std::string& bytes, bool recover = false) {
+  ReadOptions options;
+  options.recover = recover;
+  return cadhost::dxf::readDrawingFromMemory(bytes.data(), bytes.size(), L"damaged.dxf", options);
+}
+
+const cadhost::dxf::Message* errorOf(const ReadResult& result) {
+  for (const auto& m : result.messages)
+    if (m.severity == Severity::Error) return &m;
+  return nullptr;
+}
+
+bool mentions(const ReadResult& result, const std::wstring& words) {
+  for (const auto& m : result.messages)
+    if (m.text.find(words) != std::wstring::npos) return true;
+  return false;
+}
+
+std::string withText(const std::string& text) {
+  Tags t;
+  t(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 1.0)(20, 2.0)(30, 0.0)(40, 2.5)
+   (1, text)(100, "AcDbText");
+  return drawing(t.str());
+}
+
+}  // namespace
+
+TEST(DxfDamaged, TruncatedFileIsRefusedWithWhereItEnds) {
+  const std::string whole = withText("note");
+  const size_t cut = whole.find("\nnote\n") + 3;  // inside the text's value
+  const ReadResult result = readBytes(whole.substr(0, cut));
+  ASSERT_FALSE(result.ok());
+  const auto* error = errorOf(result);
+  ASSERT_NE(error, nullptr);
+  EXPECT_NE(error->text.find(L"incomplete"), std::wstring::npos) << utf8(error->text);
+  EXPECT_NE(error->text.find(L"ENTITIES"), std::wstring::npos);
+  EXPECT_GT(error->line, 100);
+}
+
+TEST(DxfDamaged, TruncatedFileRecoveredLosesOnlyWhatIsMissingAndSavesComplete) {
+  const std::string whole = withText("note");
+  const std::string cut = whole.substr(0, whole.find("  0\nENDSEC", whole.find("ENTITIES")));
+  ReadResult result = readBytes(cut, true);
+  ASSERT_TRUE(result.ok()) << utf8(result.report());
+  EXPECT_TRUE(mentions(result, L"recovered"));
+  ASSERT_NE(object<AcDbText>(result.database.get(), L"40"), nullptr);
+  // Saved, it is a complete drawing again: its sections end and the file ends with EOF.
+  const std::string saved = write(result.database.get());
+  const ReadResult again = readBytes(saved);
+  ASSERT_TRUE(again.ok()) << utf8(again.report());
+  EXPECT_FALSE(again.hasWarnings()) << utf8(again.report());
+  EXPECT_STREQ(object<AcDbText>(again.database.get(), L"40")->textStringConst(), L"note");
+}
+
+TEST(DxfDamaged, LineThatIsNoGroupCodeIsRefusedWithItsLine) {
+  std::string bytes = withText("note");
+  const size_t at = bytes.find(" 40\n2.5");
+  bytes.replace(at, 3, "4x0");
+  const ReadResult result = readBytes(bytes);
+  ASSERT_FALSE(result.ok());
+  const auto* error = errorOf(result);
+  ASSERT_NE(error, nullptr);
+  EXPECT_NE(error->text.find(L"'4x0'"), std::wstring::npos) << utf8(error->text);
+  EXPECT_EQ(error->line, static_cast<long long>(std::count(bytes.begin(), bytes.begin() + static_cast<long>(at), '\n')) + 1);
+}
+
+TEST(DxfDamaged, WrongValueIsReportedAndKeptInTheFile) {
+  std::string bytes = withText("note");
+  bytes.replace(bytes.find(" 40\n2.5"), 7, " 40\nabc");
+  ReadResult result;
+  auto db = read(bytes, &result);
+  ASSERT_NE(db, nullptr);
+  EXPECT_TRUE(mentions(result, L"'abc'"));
+  EXPECT_DOUBLE_EQ(object<AcDbText>(db.get(), L"40")->height(), 1.0);  // the host's default
+  EXPECT_EQ(write(db.get()), bytes);                                    // the file keeps its value
+}
+
+TEST(DxfDamaged, BytesAfterEofAreReportedAndKept) {
+  const std::string bytes = withText("note") + "\ngarbage\nafter\n";
+  ReadResult result;
+  auto db = read(bytes, &result);
+  EXPECT_TRUE(mentions(result, L"after EOF"));
+  EXPECT_EQ(write(db.get()), bytes);
+}
+
+TEST(DxfDamaged, DuplicateHandleGetsANewOneAndOnlyThatObjectChanges) {
+  Tags t;
+  t(0, "LINE")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)(11, 1.0)(21, 0.0)(31, 0.0);
+  t(0, "LINE")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)(11, 2.0)(21, 0.0)(31, 0.0);
+  const std::string bytes = drawing(t.str());
+  ReadResult result;
+  auto db = read(bytes, &result);
+  EXPECT_TRUE(mentions(result, L"already taken")) << utf8(result.report());
+  auto* model = AcDbCore::objectAs<AcDbBlockTableRecord>(db->modelSpaceId());
+  ASSERT_EQ(AcDbCore::entities(model).size(), 2u);
+  const AcDbHandle second = AcDbCore::entities(model)[1].handle();
+  EXPECT_EQ(second.value(), 0x200u);  // the first free handle
+  const auto changed = changedRecords(bytes, write(db.get()));
+  ASSERT_EQ(changed.size(), 2u);  // the header's seed and the second line
+  EXPECT_NE(changed[0].find("$HANDSEED\n  5\n201"), std::string::npos) << changed[0];
+  EXPECT_NE(changed[1].find("  5\n200\n"), std::string::npos) << changed[1];
+}
+
+TEST(DxfDamaged, MissingTablesAreMadeAndReported) {
+  Tags t;
+  t(0, "SECTION")(2, "HEADER")(9, "$ACADVER")(1, "AC1015")(9, "$HANDSEED")(5, "100")(0, "ENDSEC");
+  t(0, "SECTION")(2, "TABLES")(0, "ENDSEC");
+  t(0, "SECTION")(2, "ENTITIES");
+  t(0, "TEXT")(5, "40")(100, "AcDbEntity")(8, "Notes")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0)(1, "x")(100, "AcDbText");
+  t(0, "ENDSEC")(0, "EOF");
+  ReadResult result;
+  auto db = read(t.str(), &result);
+  EXPECT_TRUE(mentions(result, L"no LAYER table")) << utf8(result.report());
+  EXPECT_TRUE(mentions(result, L"no BLOCK_RECORD table"));
+  auto* text = object<AcDbText>(db.get(), L"40");
+  ASSERT_NE(text, nullptr);
+  EXPECT_STREQ(text->layer(), L"Notes");
+  EXPECT_EQ(text->ownerId(), db->modelSpaceId());
+  EXPECT_EQ(write(db.get()), t.str());  // what the host made is not written
+}
+
+TEST(DxfDamaged, EmptyAndForeignFilesAreRefused) {
+  for (const std::string& bytes : {std::string(), std::string("\n\n  \n"), std::string("%PDF-1.4\nhello\n"),
+                                  std::string("AutoCAD Binary DXF\r\n\x1a", 22)}) {
+    const ReadResult result = readBytes(bytes);
+    EXPECT_FALSE(result.ok());
+    ASSERT_NE(errorOf(result), nullptr);
+    EXPECT_FALSE(errorOf(result)->text.empty());
+  }
+}
+
+TEST(DxfDamaged, TruncatedBinaryFileNamesTheByte) {
+  Tags t;
+  std::string bytes("AutoCAD Binary DXF\r\n\x1a", 22);
+  auto code = [&](int c) { bytes.push_back(static_cast<char>(c & 0xFF)); bytes.push_back(static_cast<char>(c >> 8)); };
+  auto str = [&](int c, const char* s) { code(c); bytes += s; bytes.push_back('\0'); };
+  str(0, "SECTION");
+  str(2, "ENTITIES");
+  str(0, "LINE");
+  str(8, "0");
+  code(10);
+  bytes += std::string("\0\0\0", 3);  // a double cut short
+  const ReadResult result = readBytes(bytes);
+  ASSERT_FALSE(result.ok());
+  ASSERT_NE(errorOf(result), nullptr);
+  EXPECT_EQ(errorOf(result)->line, -1);
+  EXPECT_EQ(errorOf(result)->offset, static_cast<long long>(bytes.size()));
+}
+
+TEST(DxfDamaged, StructureErrorsAreRepairedAndReported) {
+  // A section without ENDSEC, an entity outside any block, a block without ENDBLK.
+  Tags t;
+  t(0, "SECTION")(2, "BLOCKS");
+  t(0, "LINE")(8, "0")(10, 0.0)(20, 0.0)(11, 1.0)(21, 1.0);
+  t(0, "BLOCK")(8, "0")(2, "A")(70, 0)(10, 0.0)(20, 0.0)(3, "A");
+  t(0, "CIRCLE")(8, "0")(10, 0.0)(20, 0.0)(40, 1.0);
+  t(0, "BLOCK")(8, "0")(2, "B")(70, 0)(10, 0.0)(20, 0.0)(3, "B");
+  t(0, "ENDBLK")(8, "0");
+  t(0, "SECTION")(2, "ENTITIES");
+  t(0, "INSERT")(8, "0")(2, "A")(10, 0.0)(20, 0.0);
+  t(0, "ENDSEC")(0, "EOF");
+  ReadResult result;
+  auto db = read(t.str(), &result);
+  EXPECT_TRUE(mentions(result, L"outside any block")) << utf8(result.report());
+  EXPECT_TRUE(mentions(result, L"no ENDBLK"));
+  EXPECT_TRUE(mentions(result, L"no ENDSEC"));
+  AcDbBlockTable* blocks = nullptr;
+  ASSERT_EQ(db->getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+  AcDbBlockTableRecord* a = nullptr;
+  ASSERT_EQ(blocks->getAt(L"A", a, AcDb::kForRead), Acad::eOk);
+  EXPECT_EQ(a->entityCount(), 1);
+  a->close();
+  blocks->close();
+  EXPECT_EQ(write(db.get()), t.str());
+}
+
+TEST(DxfDamaged, HugeAndZeroHandlesAreNotTrusted) {
+  Tags t;
+  t(0, "LINE")(5, "FFFFFFFFFFFFFFFF")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)(11, 1.0)(21, 0.0)(31, 0.0);
+  t(0, "LINE")(5, "ZZ")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)(11, 1.0)(21, 0.0)(31, 0.0);
+  const std::string bytes = drawing(t.str());
+  ReadResult result;
+  auto db = read(bytes, &result);
+  EXPECT_TRUE(mentions(result, L"'ZZ' is not a handle"));
+  // Both lines are there with handles the database can give out again without clashes.
+  auto* model = AcDbCore::objectAs<AcDbBlockTableRecord>(db->modelSpaceId());
+  ASSERT_EQ(AcDbCore::entities(model).size(), 2u);
+  EXPECT_LT(AcDbCore::entities(model)[0].handle().value(), 0x1000u);
+  EXPECT_EQ(write(db.get()), bytes);
+}

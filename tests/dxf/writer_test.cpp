@@ -1,0 +1,359 @@
+// Writing drawings: what changes in the file after edits, and only that.
+#include <cstdio>
+#include <fstream>
+
+#include "support.h"
+
+using namespace dxftest;
+
+namespace {
+
+std::string twoTexts() {
+  Tags t;
+  t(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 1.0)(20, 2.0)(30, 0.0)(40, 2.5)
+   (1, "first")(100, "AcDbText");
+  t(0, "TEXT")(5, "41")(102, "{ACAD_REACTORS")(330, "43")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
+   (100, "AcDbText")(10, 1.0)(20, 5.0)(30, 0.0)(40, 2.5)(1, "second")(7, "Romans")(72, 1)(11, 3.0)(21, 5.0)(31, 0.0)
+   (100, "AcDbText")(73, 0)(1001, "APPX")(1000, "kept");
+  return t.str();
+}
+
+std::string groupObject() {
+  Tags o;
+  o(0, "GROUP")(5, "43")(330, "C")(100, "AcDbGroup")(300, "")(70, 0)(71, 1)(340, "40")(340, "41");
+  o(0, "SORTENTSTABLE")(5, "44")(330, "C")(100, "AcDbSortentsTable")(330, "1F")(331, "41")(5, "90")(331, "40")(5, "91");
+  return o.str();
+}
+
+template <class T>
+T* openForWrite(AcDbDatabase* db, const wchar_t* handle) {
+  T* obj = nullptr;
+  EXPECT_EQ(acdbOpenObject(obj, byHandle(db, handle), AcDb::kForWrite), Acad::eOk);
+  return obj;
+}
+
+}  // namespace
+
+TEST(DxfWriter, ChangedTextChangesOnlyItsValue) {
+  const std::string bytes = drawing(twoTexts());
+  auto db = read(bytes);
+  auto* text = openForWrite<AcDbText>(db.get(), L"40");
+  ASSERT_NE(text, nullptr);
+  text->setTextString(L"changed");
+  text->close();
+  const std::string saved = write(db.get());
+  const auto changed = changedRecords(bytes, saved);
+  ASSERT_EQ(changed.size(), 1u);
+  std::string expected = records(bytes)[0];
+  for (const auto& r : records(bytes))
+    if (r.find("  5\n40\n") != std::string::npos) expected = r;
+  expected.replace(expected.find("first"), 5, "changed");
+  EXPECT_EQ(changed[0], expected);
+}
+
+TEST(DxfWriter, ChangedCentredTextKeepsItsStyleAndAlignmentPoint) {
+  const std::string bytes = drawing(twoTexts());
+  auto db = read(bytes);
+  auto* text = openForWrite<AcDbText>(db.get(), L"41");
+  text->setTextString(L"a longer second line");
+  const AcGePoint3d position = text->position();
+  text->close();
+  auto again = read(write(db.get()));
+  auto* reread = object<AcDbText>(again.get(), L"41");
+  EXPECT_STREQ(reread->textStringConst(), L"a longer second line");
+  EXPECT_EQ(reread->alignmentPoint(), AcGePoint3d(3, 5, 0));
+  EXPECT_EQ(reread->position(), position);
+  EXPECT_EQ(reread->textStyle(), byHandle(again.get(), L"13"));
+  EXPECT_EQ(reread->horizontalMode(), AcDb::kTextCenter);
+}
+
+TEST(DxfWriter, NewTextGoesToTheEndOfItsBlockWithOwnerAndMarkers) {
+  const std::string bytes = drawing(twoTexts(), "", Tags()(0, "LINE")(5, "60")(330, "30")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")
+                                                    (10, 0.0)(20, 0.0)(30, 0.0)(11, 1.0)(21, 1.0)(31, 0.0).str());
+  auto db = read(bytes);
+  // One in model space, one in the block "Title", one on the paper space layout.
+  for (const wchar_t* block : {L"1F", L"30", L"1B"}) {
+    auto* record = openForWrite<AcDbBlockTableRecord>(db.get(), block);
+    auto* text = new AcDbText(AcGePoint3d(7, 8, 0), (std::wstring(L"new in ") + block).c_str(), AcDbObjectId(), 1.5, 0);
+    AcDbObjectId id;
+    ASSERT_EQ(record->appendAcDbEntity(id, text), Acad::eOk);
+    text->close();
+    record->close();
+  }
+  const std::string saved = write(db.get());
+  const auto all = records(saved);
+  auto indexOf = [&](const std::string& words) {
+    for (size_t i = 0; i < all.size(); ++i)
+      if (all[i].find(words) != std::string::npos) return i;
+    return all.size();
+  };
+  // Model and paper space entities end the ENTITIES section; the block's come before its ENDBLK.
+  const size_t inModel = indexOf("new in 1F"), inBlock = indexOf("new in 30"), inPaper = indexOf("new in 1B");
+  ASSERT_LT(inModel, all.size());
+  EXPECT_EQ(inPaper, inModel + 1);
+  EXPECT_NE(all[inPaper + 1].find("ENDSEC"), std::string::npos);
+  EXPECT_NE(all[inBlock - 1].find("  5\n60\n"), std::string::npos);
+  EXPECT_NE(all[inBlock + 1].find("ENDBLK"), std::string::npos);
+  EXPECT_EQ(all[inModel].find("  0\nTEXT\n  5\n200\n330\n1F\n100\nAcDbEntity\n  8\n0\n100\nAcDbText\n"), 0u) << all[inModel];
+  EXPECT_NE(all[inPaper].find("100\nAcDbEntity\n 67\n1\n"), std::string::npos) << all[inPaper];
+  EXPECT_NE(all[inBlock].find("330\n30\n"), std::string::npos);
+  // The seed goes past the new handles; nothing else of the file changed.
+  EXPECT_NE(saved.find("$HANDSEED\n  5\n203\n"), std::string::npos);
+  auto again = read(saved);
+  auto* reread = object<AcDbText>(again.get(), L"201");
+  ASSERT_NE(reread, nullptr);
+  EXPECT_STREQ(reread->textStringConst(), L"new in 30");
+  EXPECT_EQ(reread->ownerId(), byHandle(again.get(), L"30"));
+  EXPECT_DOUBLE_EQ(reread->height(), 1.5);
+  EXPECT_EQ(reread->position(), AcGePoint3d(7, 8, 0));
+  EXPECT_EQ(reread->textStyle(), again->textstyle());
+}
+
+TEST(DxfWriter, CloneIsWrittenFromItsTemplateWithoutTheTemplatesReactors) {
+  const std::string bytes = drawing(twoTexts(), groupObject());
+  auto db = read(bytes);
+  AcDbText* source = nullptr;
+  ASSERT_EQ(acdbOpenObject(source, byHandle(db.get(), L"41"), AcDb::kForRead), Acad::eOk);
+  auto* copy = AcDbText::cast(source->clone());
+  source->close();
+  copy->setTextString(L"copy");
+  auto* model = openForWrite<AcDbBlockTableRecord>(db.get(), L"1F");
+  AcDbObjectId id;
+  ASSERT_EQ(model->appendAcDbEntity(id, copy), Acad::eOk);
+  copy->close();
+  model->close();
+  const std::string saved = write(db.get());
+  const auto all = records(saved);
+  std::string written;
+  for (const auto& r : all)
+    if (r.find("\ncopy\n") != std::string::npos) written = r;
+  ASSERT_FALSE(written.empty());
+  EXPECT_EQ(written.find("ACAD_REACTORS"), std::string::npos) << written;  // the group holds the original only
+  EXPECT_NE(written.find("  5\n200\n330\n1F\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("APPX"), std::string::npos);  // extended data goes with the copy
+  EXPECT_NE(written.find("  7\nRomans\n"), std::string::npos);
+  auto again = read(saved);
+  EXPECT_STREQ(object<AcDbText>(again.get(), L"200")->textStringConst(), L"copy");
+  EXPECT_STREQ(object<AcDbText>(again.get(), L"41")->textStringConst(), L"second");
+}
+
+TEST(DxfWriter, ErasedTextLeavesWithTheReferencesToIt) {
+  const std::string bytes = drawing(twoTexts(), groupObject());
+  auto db = read(bytes);
+  auto* text = openForWrite<AcDbText>(db.get(), L"41");
+  ASSERT_EQ(text->erase(), Acad::eOk);
+  text->close();
+  const std::string saved = write(db.get());
+  EXPECT_EQ(saved.find("\nsecond\n"), std::string::npos);
+  const auto all = records(saved);
+  EXPECT_EQ(all.size(), records(bytes).size() - 1);
+  for (const auto& r : all) {
+    if (r.find("\nGROUP\n") != std::string::npos) {
+      EXPECT_EQ(r.find("340\n41\n"), std::string::npos) << r;
+    }
+    if (r.find("\nSORTENTSTABLE\n") != std::string::npos) {
+      EXPECT_EQ(r.find("331\n41\n"), std::string::npos) << r;
+      EXPECT_EQ(r.find("  5\n90\n"), std::string::npos) << r;  // its sort handle went with it
+      EXPECT_NE(r.find("331\n40\n  5\n91\n"), std::string::npos) << r;
+    }
+  }
+  auto again = read(saved);
+  EXPECT_EQ(AcDbCore::object(byHandle(again.get(), L"41")), nullptr);
+  EXPECT_NE(object<AcDbText>(again.get(), L"40"), nullptr);
+}
+
+TEST(DxfWriter, LayerLockAndRenameReachEveryReference) {
+  const std::string bytes = drawing(twoTexts() + Tags()(0, "CIRCLE")(5, "45")(330, "1F")(100, "AcDbEntity")(8, "Notes")
+                                                         (100, "AcDbCircle")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0).str());
+  auto db = read(bytes);
+  auto* layer = openForWrite<AcDbLayerTableRecord>(db.get(), L"11");
+  layer->setIsLocked(false);
+  ASSERT_EQ(layer->setName(L"Annotations"), Acad::eOk);
+  layer->close();
+  auto* current = openForWrite<AcDbLayerTableRecord>(db.get(), L"10");
+  current->setIsLocked(true);
+  current->close();
+  const std::string saved = write(db.get());
+  const auto changed = changedRecords(bytes, saved);
+  ASSERT_EQ(changed.size(), 3u);  // both layers and the circle on the renamed one
+  EXPECT_NE(changed[0].find("  2\n0\n 70\n4\n"), std::string::npos) << changed[0];
+  EXPECT_NE(changed[1].find("  2\nAnnotations\n 70\n0\n"), std::string::npos) << changed[1];
+  EXPECT_NE(changed[2].find("  8\nAnnotations\n"), std::string::npos) << changed[2];
+  auto again = read(saved);
+  EXPECT_EQ(object<AcDbCircle>(again.get(), L"45")->layerId(), byHandle(again.get(), L"11"));
+  EXPECT_TRUE(object<AcDbLayerTableRecord>(again.get(), L"10")->isLocked());
+}
+
+TEST(DxfWriter, HeaderSettingsChangeTheirVariablesOnly) {
+  const std::string bytes = drawing(twoTexts());
+  auto db = read(bytes);
+  db->setLunits(4);
+  db->setClayer(byHandle(db.get(), L"11"));
+  db->setTextsize(3.5);  // a variable the file lacks
+  const std::string saved = write(db.get());
+  const auto changed = changedRecords(bytes, saved);
+  ASSERT_EQ(changed.size(), 1u);  // the HEADER section
+  EXPECT_NE(changed[0].find("$LUNITS\n 70\n4\n"), std::string::npos);
+  EXPECT_NE(changed[0].find("$CLAYER\n  8\nNotes\n"), std::string::npos);
+  EXPECT_EQ(changed[0].find("$TEXTSIZE\n 40\n3.5\n"), changed[0].size() - 18) << changed[0];  // added at the end
+  EXPECT_NE(changed[0].find("$HANDSEED\n  5\n200\n"), std::string::npos);
+  auto again = read(saved);
+  EXPECT_EQ(again->lunits(), 4);
+  EXPECT_DOUBLE_EQ(again->textsize(), 3.5);
+}
+
+TEST(DxfWriter, CyrillicInAnR2000DrawingWithItsCodePage) {
+  const std::string bytes = drawing(twoTexts(), "", "", "AC1015", "ANSI_1251");
+  auto db = read(bytes);
+  auto* text = openForWrite<AcDbText>(db.get(), L"40");
+  const std::wstring words = L"Привет, чертёж № 5 — ∑ \U0001F600";
+  text->setTextString(words.c_str());
+  text->close();
+  const std::string saved = write(db.get());
+  // Cyrillic, the dash and the number sign are in Windows-1251; the rest are escapes.
+  EXPECT_NE(saved.find("\xCF\xF0\xE8\xE2\xE5\xF2, \xF7\xE5\xF0\xF2\xB8\xE6 \xB9 5 \x97 \\U+2211 \\U+D83D\\U+DE00\n"),
+            std::string::npos);
+  auto again = read(saved);
+  EXPECT_EQ(std::wstring(object<AcDbText>(again.get(), L"40")->textStringConst()), words);
+}
+
+TEST(DxfWriter, CyrillicInAnR2018DrawingAsUtf8) {
+  const std::string bytes = drawing(twoTexts(), "", "", "AC1032", "ANSI_1252");
+  auto db = read(bytes);
+  auto* single = openForWrite<AcDbText>(db.get(), L"40");
+  const std::wstring words = L"Съешь же ещё этих мягких булок^\n\U0001F600";
+  single->setTextString(words.c_str());
+  single->close();
+  const std::string saved = write(db.get());
+  EXPECT_NE(saved.find(utf8(L"Съешь же ещё этих мягких булок^ ^J\U0001F600") + "\n"), std::string::npos);
+  auto again = read(saved);
+  EXPECT_EQ(std::wstring(object<AcDbText>(again.get(), L"40")->textStringConst()), words);
+}
+
+TEST(DxfWriter, LongMTextIsWrittenInPiecesThatReadBack) {
+  Tags t;
+  t(0, "MTEXT")(5, "41")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbMText")(10, 1.0)(20, 1.0)(30, 0.0)(40, 2.5)
+   (41, 40.0)(71, 1)(72, 1)(1, "short")(73, 1)(44, 1.0);
+  auto db = read(drawing(t.str(), "", "", "AC1021"));
+  std::wstring contents;
+  for (int i = 0; i < 120; ++i) contents += L"Строка\\P";  // 960 characters, twice as many bytes
+  auto* m = openForWrite<AcDbMText>(db.get(), L"41");
+  m->setContents(contents.c_str());
+  m->setLineSpacingFactor(2.0);
+  m->close();
+  const std::string saved = write(db.get());
+  for (const auto& r : records(saved)) {
+    if (r.find("\nMTEXT\n") == std::string::npos) continue;
+    EXPECT_GE(std::count(r.begin(), r.end(), '\n'), 2 * 20);
+    EXPECT_NE(r.find(" 44\n2.0\n"), std::string::npos);
+  }
+  auto again = read(saved);
+  EXPECT_EQ(std::wstring(object<AcDbMText>(again.get(), L"41")->contentsConst()), contents);
+}
+
+TEST(DxfWriter, DimensionOverridesGoIntoTheExtendedData) {
+  Tags t;
+  t(0, "DIMENSION")(5, "50")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbDimension")(2, "*D1")(10, 10.0)(20, 5.0)(30, 0.0)
+   (11, 5.0)(21, 6.0)(31, 0.0)(70, 33)(3, "Standard")(100, "AcDbAlignedDimension")(13, 0.0)(23, 0.0)(33, 0.0)(14, 10.0)(24, 0.0)(34, 0.0)
+   (1001, "ACAD")(1000, "DSTYLE")(1002, "{")(1070, 271)(1070, 1)(1002, "}");
+  auto db = read(drawing(t.str()));
+  auto* dim = openForWrite<AcDbDimension>(db.get(), L"50");
+  dim->setDimensionText(L"<> typ.");
+  dim->setDimtxt(5.0);
+  dim->setDimtxsty(byHandle(db.get(), L"13"));
+  dim->close();
+  const std::string saved = write(db.get());
+  EXPECT_NE(saved.find("  1\n<> typ.\n"), std::string::npos);
+  EXPECT_NE(saved.find("1002\n{\n1070\n271\n1070\n1\n1070\n140\n1040\n5.0\n1070\n340\n1005\n13\n1002\n}\n"), std::string::npos);
+  auto again = read(saved);
+  auto* reread = object<AcDbAlignedDimension>(again.get(), L"50");
+  EXPECT_STREQ(reread->dimensionTextConst(), L"<> typ.");
+  EXPECT_DOUBLE_EQ(reread->dimtxt(), 5.0);
+  EXPECT_EQ(reread->dimtxsty(), byHandle(again.get(), L"13"));
+  // Taking the overrides away again leaves the other overrides.
+  auto* open = openForWrite<AcDbDimension>(again.get(), L"50");
+  open->removeDimtxtOverride();
+  open->removeDimtxstyOverride();
+  open->close();
+  const std::string back = write(again.get());
+  EXPECT_NE(back.find("1002\n{\n1070\n271\n1070\n1\n1002\n}\n"), std::string::npos);
+}
+
+TEST(DxfWriter, FieldOfANewCodeAndANewFieldReadBack) {
+  Tags e;
+  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
+   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "T.dxf")(100, "AcDbText");
+  e(0, "TEXT")(5, "76")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 9.0)(30, 0.0)(40, 2.0)(1, "plain")(100, "AcDbText");
+  Tags o;
+  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
+  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
+  o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%")(90, 1)(360, "74")(97, 0)(91, 63);
+  o(0, "FIELD")(5, "74")(330, "73")(100, "AcDbField")(1, "AcVar")(2, "\\AcVar Filename \\f \"%fn2\"")(90, 0)(97, 0)(91, 63);
+  auto db = read(drawing(e.str(), o.str()));
+  auto* withField = openForWrite<AcDbText>(db.get(), L"70");
+  withField->setTextString(L"By %<\\AcVar Author>% on %<\\AcVar Date \\f \"d.MM.yyyy\">%");
+  withField->close();
+  auto* plain = openForWrite<AcDbText>(db.get(), L"76");
+  plain->setTextString(L"Length %<\\AcObjProp Object(%<\\_ObjId 112>%).TextString>%");
+  plain->close();
+  const std::string saved = write(db.get());
+  const std::string again = write(db.get());
+  EXPECT_EQ(saved, again);  // a second save writes the same
+  auto reread = read(saved);
+  AcDbField* field = nullptr;
+  ASSERT_EQ(object<AcDbText>(reread.get(), L"70")->getField(L"TEXT", field, AcDb::kForRead), Acad::eOk);
+  EXPECT_STREQ(field->getFieldCode(AcDbField::kAddMarkers), L"By %<\\AcVar Author>% on %<\\AcVar Date \\f \"d.MM.yyyy\">%");
+  EXPECT_EQ(field->objectId(), byHandle(reread.get(), L"73"));  // the same field, with a new code
+  field->close();
+  EXPECT_EQ(AcDbCore::object(byHandle(reread.get(), L"74")), nullptr);  // its old child is gone
+  ASSERT_EQ(object<AcDbText>(reread.get(), L"76")->getField(L"TEXT", field, AcDb::kForRead), Acad::eOk);
+  EXPECT_STREQ(field->getFieldCode(AcDbField::kAddMarkers), L"Length %<\\AcObjProp Object(%<\\_ObjId 112>%).TextString>%");
+  field->close();
+  // Removing a field's expression removes the field and its entry from the file.
+  auto* open = openForWrite<AcDbText>(reread.get(), L"70");
+  open->setTextString(L"no field");
+  open->close();
+  const std::string without = write(reread.get());
+  auto last = read(without);
+  AcDbObjectId none;
+  EXPECT_NE(object<AcDbText>(last.get(), L"70")->getField(L"TEXT", none), Acad::eOk);
+  EXPECT_EQ(AcDbCore::object(byHandle(last.get(), L"73")), nullptr);
+}
+
+TEST(DxfWriter, SavingIsSafe) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-save";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string bytes = drawing(twoTexts());
+  auto db = read(bytes);
+  const std::filesystem::path target = dir / "drawing.dxf";
+  { std::ofstream(target, std::ios::binary) << "the previous drawing"; }
+  // A target that cannot be replaced (a folder stands there) is an error; nothing else changes.
+  const std::filesystem::path folder = dir / "folder.dxf";
+  std::filesystem::create_directories(folder / "inside");
+  cadhost::dxf::WriteResult result = cadhost::dxf::writeDrawing(db.get(), folder.wstring());
+  EXPECT_FALSE(result.ok);
+  ASSERT_FALSE(result.messages.empty());
+  EXPECT_NE(result.messages.back().text.find(L"as it was"), std::wstring::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "inside"));
+  // A folder that does not exist.
+  result = cadhost::dxf::writeDrawing(db.get(), (dir / "missing" / "x.dxf").wstring());
+  EXPECT_FALSE(result.ok);
+  // An object open for write is refused before anything is written.
+  auto* text = openForWrite<AcDbText>(db.get(), L"40");
+  result = cadhost::dxf::writeDrawing(db.get(), target.wstring());
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(readFile(target), "the previous drawing");
+  text->close();
+  // A good save replaces the file and leaves nothing beside it.
+  result = cadhost::dxf::writeDrawing(db.get(), target.wstring());
+  ASSERT_TRUE(result.ok) << utf8(result.report());
+  EXPECT_EQ(readFile(target), bytes);
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 1u);
+  const ACHAR* name = nullptr;
+  db->getFilename(name);
+  EXPECT_EQ(std::filesystem::path(name), target);
+  std::filesystem::remove_all(dir);
+}
