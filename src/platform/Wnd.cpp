@@ -38,11 +38,7 @@ CWnd::~CWnd()
 {
     if (m_bPermanent && m_hWnd != nullptr) {
         // The window outlives its object: destroy it (its messages stop coming here first).
-        HWND hWnd = m_hWnd;
-        if (m_pfnSuper != nullptr)
-            UnsubclassWindow();
-        else
-            Detach();
+        HWND hWnd = Detach();
         if (::IsWindow(hWnd))
             ::DestroyWindow(hWnd);
     }
@@ -76,6 +72,13 @@ BOOL CWnd::Attach(HWND hWndNew)
 HWND CWnd::Detach()
 {
     HWND hWnd = m_hWnd;
+    if (hWnd != nullptr && m_pfnSuper != nullptr) {
+        // A subclassed window gets its own procedure back: nothing would handle it here any more.
+        const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
+        if (current == AfxWndProc)
+            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    }
+    m_pfnSuper = nullptr;
     if (hWnd != nullptr && m_bPermanent)
         WindowMap().RemovePermanent(hWnd, this);
     m_hWnd = nullptr;
@@ -110,12 +113,6 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 
 HWND CWnd::UnsubclassWindow()
 {
-    if (m_hWnd != nullptr && m_pfnSuper != nullptr) {
-        const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC));
-        if (current == AfxWndProc)
-            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    }
-    m_pfnSuper = nullptr;
     return Detach();
 }
 

@@ -34,11 +34,12 @@ public:
     // Attaches the object to a window without taking over its messages; FALSE when the object
     // is already attached or the window belongs to another object.
     BOOL Attach(HWND hWndNew);
-    // Breaks the link (undoing a subclassing) and returns the handle.
+    // Breaks the link and returns the handle; a subclassed window gets its original procedure back.
     HWND Detach();
     // Attaches and routes the window's messages through this object's message map.
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+    // The same as Detach.
     HWND UnsubclassWindow();
 
     // Offered every message of a modal loop before it is dispatched; TRUE: handled, do not

@@ -49,6 +49,24 @@ TEST(HandleMap, AttachedObjectsArePermanentAndExclusive)
     ::DestroyWindow(hWnd);
 }
 
+TEST(HandleMap, DetachingASubclassedWindowGivesItsOwnProcedureBack)
+{
+    HWND hWnd = MakeWindow();
+    const auto original = ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC);
+    CWnd object;
+    ASSERT_TRUE(object.SubclassWindow(hWnd));
+    EXPECT_EQ(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&AfxWndProc));
+    EXPECT_EQ(object.Detach(), hWnd);
+    EXPECT_EQ(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC), original);
+    ::SetWindowTextW(hWnd, L"still a static");
+    EXPECT_EQ(WindowText(hWnd), L"still a static");
+    // And it can be subclassed again.
+    ASSERT_TRUE(object.SubclassWindow(hWnd));
+    object.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(object.m_hWnd, nullptr);
+}
+
 TEST(HandleMap, AnObjectDestroysTheWindowItStillOwns)
 {
     HWND hWnd = MakeWindow();

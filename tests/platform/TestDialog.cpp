@@ -125,11 +125,7 @@ void TestDialog::OnThrowStd()
 LRESULT TestDialog::OnKickIdle(WPARAM wParam, LPARAM lParam)
 {
     kickIdles.emplace_back(wParam, lParam);
-    if (idleRequests > 0) {
-        --idleRequests;
-        return TRUE;
-    }
-    return FALSE;
+    return lParam + 1 < idlePasses ? TRUE : FALSE;
 }
 
 LRESULT TestDialog::OnTestRegistered(WPARAM wParam, LPARAM lParam)

@@ -57,7 +57,7 @@ public:
 
     // Test settings.
     int cancelResult = 55;                       // what ON_COMMAND(IDCANCEL) ends with
-    int idleRequests = 0;                        // WM_KICKIDLE returns TRUE this many times
+    LPARAM idlePasses = 1;                       // WM_KICKIDLE asks for more while lParam + 1 < this
     bool useLayoutTable = true;
     std::function<void(TestDialog&)> onInitDialog; // runs at the end of OnInitDialog
     std::function<void(TestDialog&, FindNotification)> onFind;
