@@ -105,7 +105,7 @@ SelectionAnswer CommandProcessor::selectObjects(const SelectionRequest& request)
 // ---- The host's own commands ------------------------------------------------------------
 
 void CommandProcessor::addStandardCommands() {
-  addHostCommand(L"QUIT", [this](const std::wstring&) { mQuit = true; });
+  addHostCommand(L"QUIT", [this](const std::wstring&) { mQuit = true; });  // the drawing commands ask first
   addHostCommand(L"EXIT", [this](const std::wstring&) { mQuit = true; });
 
   // ARX [Load path | Unload name | ?]: loads and unloads application modules.

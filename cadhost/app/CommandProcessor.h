@@ -27,6 +27,8 @@ class CommandProcessor : public cadhost::SelectionSource {
   void run();
   // Runs one command line. False when the host is asked to quit.
   bool execute(const std::wstring& line);
+  // Ends run() after the command in hand.
+  void requestQuit() { mQuit = true; }
   // Shows a prompt and reads the answer; false at the end of the input.
   bool ask(const std::wstring& prompt, std::wstring& answer);
 

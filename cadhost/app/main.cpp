@@ -1,8 +1,8 @@
-// cadhost.exe: the stand-in CAD host program. It opens a drawing window on a drawing (a
+// cadhost.exe: the stand-in CAD host program. It opens a drawing window on a drawing file (a
 // demonstration drawing built in memory when none is given), loads application modules, and runs
 // commands typed at its command line or read from a script.
 //
-//   cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden]
+//   cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden] [drawing.dxf]
 #include <windows.h>
 #include <shellapi.h>
 
@@ -13,6 +13,7 @@
 #include "../core/hostservices.h"
 #include "CommandProcessor.h"
 #include "DemoDrawing.h"
+#include "DrawingCommands.h"
 #include "DrawingWindow.h"
 #include "HostConsole.h"
 #include "HostRelease.h"
@@ -24,11 +25,13 @@ using namespace cadhost::app;
 namespace {
 
 const wchar_t kUsage[] =
-    L"usage: cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden]\n";
+    L"usage: cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden] "
+    L"[drawing.dxf]\n";
 
 struct Options {
   std::vector<std::wstring> modules;
   std::wstring script;
+  std::wstring drawing;
   bool hidden = false;
 };
 
@@ -57,6 +60,8 @@ bool parseArguments(Options& options) {
       options.script = value;
     } else if (_wcsicmp(arg.c_str(), L"/hidden") == 0) {
       options.hidden = true;
+    } else if (!arg.empty() && arg[0] != L'/' && options.drawing.empty()) {
+      options.drawing = arg;
     } else {
       writeOutput(L"cadhost: unexpected argument \"" + arg + L"\".\n" + kUsage);
       ok = false;
@@ -77,13 +82,16 @@ int main() {
 
   DrawingWindow window;
   window.create(!options.hidden);
-  cadhost::openDocument(buildDemoDrawing(), true, L"Demonstration");
-  window.refresh();
 
   int status = 0;
   {
     ModuleLoader loader;
     CommandProcessor processor(loader);
+    DrawingCommands drawings(processor, window);
+    if (options.drawing.empty() || !drawings.open(options.drawing)) {
+      if (!options.drawing.empty()) status = 1;
+      drawings.show(buildDemoDrawing(), L"Demonstration");
+    }
     for (const std::wstring& module : options.modules) {
       std::wstring message;
       if (!loader.load(module, message)) status = 1;

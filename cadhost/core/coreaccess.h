@@ -169,4 +169,4 @@ struct ACCORE_PORT AcApCore {
   })
 
 // Upper-case copy for the host's case-insensitive names.
-std::wstring acdbUpperName(const ACHAR* name);
+ACCORE_PORT std::wstring acdbUpperName(const ACHAR* name);
