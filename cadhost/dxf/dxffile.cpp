@@ -93,26 +93,24 @@ ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
   }
   std::error_code ec;
   const auto size = std::filesystem::file_size(native, ec);
-  std::unique_ptr<char[]> bytes;
-  size_t length = 0;
-  if (!ec) {
-    bytes.reset(new (std::nothrow) char[static_cast<size_t>(size) + 1]);
-    if (bytes == nullptr) {
-      std::fclose(file);
-      ReadResult result;
-      result.messages.push_back(errorMessage(L"not enough memory to read " + path));
-      return result;
-    }
-    length = std::fread(bytes.get(), 1, static_cast<size_t>(size), file);
-  }
-  const bool failed = ec || std::ferror(file) != 0 || length != static_cast<size_t>(size);
-  std::fclose(file);
-  if (failed) {
+  FileImage* image = ec ? nullptr : FileImage::allocate(static_cast<size_t>(size));
+  if (image == nullptr) {
+    std::fclose(file);
     ReadResult result;
-    result.messages.push_back(errorMessage(L"cannot read " + path + L": " + (ec ? fromUtf8(ec.message()) : systemError())));
+    result.messages.push_back(errorMessage(ec ? L"cannot read " + path + L": " + fromUtf8(ec.message())
+                                              : L"not enough memory to read " + path));
     return result;
   }
-  FileImage* image = FileImage::adopt(std::move(bytes), length);
+  const size_t length = std::fread(image->mutableData(), 1, static_cast<size_t>(size), file);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    image->release();
+    ReadResult result;
+    result.messages.push_back(errorMessage(L"cannot read " + path + L": " + systemError()));
+    return result;
+  }
+  image->shrink(length);  // a file that shrank while it was read
   ReadResult result = readDrawingImage(image, path, options);
   image->release();
   return result;
@@ -123,17 +121,6 @@ ReadResult readDrawingFromMemory(const void* data, size_t size, const std::wstri
   ReadResult result = readDrawingImage(image, name, options);
   image->release();
   return result;
-}
-
-FileImage* FileImage::adopt(std::unique_ptr<char[]> bytes, size_t size) {
-  if (bytes == nullptr) bytes.reset(new char[1]);
-  return new FileImage(std::move(bytes), size);
-}
-
-FileImage* FileImage::copy(std::string_view bytes) {
-  std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
-  if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
-  return new FileImage(std::move(copy), bytes.size());
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -20,25 +21,33 @@ namespace cadhost::dxf {
 // The bytes of a drawing file, shared by the records that point into them.
 class FileImage {
  public:
-  static FileImage* adopt(std::unique_ptr<char[]> bytes, size_t size);
+  // An image of size bytes for the reader to fill; nullptr when there is not enough memory.
+  static FileImage* allocate(size_t size);
   static FileImage* copy(std::string_view bytes);
+  FileImage(const FileImage&) = delete;
+  FileImage& operator=(const FileImage&) = delete;
   void retain() { mRefs.fetch_add(1, std::memory_order_relaxed); }
   void release() {
     if (mRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
-  const char* data() const { return mBytes.get(); }
+  const char* data() const { return mBytes; }
+  char* mutableData() { return mBytes; }
   size_t size() const { return mSize; }
+  void shrink(size_t size) { if (size < mSize) mSize = size; }
   std::string_view view(uint64_t begin, uint64_t end) const {
-    return std::string_view(mBytes.get() + begin, static_cast<size_t>(end - begin));
+    return std::string_view(mBytes + begin, static_cast<size_t>(end - begin));
   }
   // How the file writes tags and text (set while the file is read).
   FileStyle style;
   TextCodec codec;
 
  private:
-  FileImage(std::unique_ptr<char[]> bytes, size_t size) : mBytes(std::move(bytes)), mSize(size) {}
-  std::unique_ptr<char[]> mBytes;
-  size_t mSize;
+  FileImage(char* bytes, size_t size, size_t capacity, bool mapped)
+      : mBytes(bytes), mSize(size), mCapacity(capacity), mMapped(mapped) {}
+  ~FileImage();
+  char* mBytes;
+  size_t mSize, mCapacity;
+  bool mMapped;  // pages of its own (large files), not from the heap
   std::atomic<long> mRefs{1};
 };
 
@@ -194,7 +203,10 @@ class FieldRecord : public ObjectRecord {
 inline bool hasOwnBytes(const ObjectRecord& record) { return record.has(ObjectRecord::kOwnBytes); }
 
 inline ObjectRecord* objectRecord(const AcDbObject* obj) {
-  return obj ? dynamic_cast<ObjectRecord*>(AcDbCore::storedRecord(obj)) : nullptr;
+  AcDbStoredRecord* record = obj ? AcDbCore::storedRecord(obj) : nullptr;
+  if (record == nullptr) return nullptr;
+  if (typeid(*record) == typeid(ObjectRecord)) return static_cast<ObjectRecord*>(record);  // the common case, cheaply
+  return dynamic_cast<ObjectRecord*>(record);
 }
 inline FileRecord* fileRecord(const AcDbDatabase* db) {
   return db ? dynamic_cast<FileRecord*>(AcDbCore::imp(db)->fileRecord.get()) : nullptr;

@@ -155,6 +155,8 @@ class Loader : public DecodeContext {
   std::vector<std::pair<AcDbStub*, uint64_t>> mExtensionDictionaries;
   std::vector<AcDbStub*> mLayouts;
   std::vector<Rehandled> mRehandled;
+  std::vector<AcDbStub*> mUnnamed;  // objects with provisional handles that the file does not show
+  uint64_t mHighestHandle = 0;
 };
 
 template <class Table>
@@ -165,6 +167,7 @@ AcDbObject* makeTable() { return new Table; }
 AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
   AcDbObjectId id;
   AcDbCore::addToDatabase(mDb.get(), obj, owner, mNextProvisional++, id);
+  mUnnamed.push_back(id.stub());
   AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized | ObjectRecord::kNoHandle));
   return id;
 }
@@ -204,12 +207,14 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
     flags |= ObjectRecord::kNoHandle;
   }
   if (handle == 0) handle = mNextProvisional++;
+  else mHighestHandle = std::max(mHighestHandle, handle);
   AcDbObjectId id;
   if (AcDbCore::addToDatabase(mDb.get(), obj, owner, handle, id) != Acad::eOk) {
     delete obj;  // cannot happen: the handle was checked
     return AcDbObjectId();
   }
   if (flags & ObjectRecord::kRehandled) mRehandled.back().stub = id.stub();
+  else if (handle >= kProvisionalBase) mUnnamed.push_back(id.stub());
   ObjectRecord* record = mRecord.type == "FIELD"
                              ? new FieldRecord(file.image.get(), mRecordBegin, mRecordEnd, flags)
                              : new ObjectRecord(file.image.get(), mRecordBegin, mRecordEnd, flags);
@@ -222,6 +227,7 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
 
 AcDbObjectId Loader::object(uint64_t handle) {
   if (handle == 0 || handle >= kHandleLimit) return AcDbObjectId();
+  mHighestHandle = std::max(mHighestHandle, handle);
   return AcDbObjectId(mImp->placeholder(handle));
 }
 
@@ -491,7 +497,7 @@ ReadResult Loader::run() {
   if (!detectFormat()) return refuse(0, L"the file is empty: it holds no drawing");
   const size_t size = file.image->size();
   mReader = std::make_unique<TagReader>(file.image->data(), size, file.style, file.dataStart);
-  mImp->byHandle.reserve(size / 200 + 16);
+  mImp->byHandle.reserve(size / 150 + 16);
   file.firstSection = size;
   bool sawEof = false;
 
@@ -835,7 +841,7 @@ void Loader::entityRecord(bool inBlock) {
 void Loader::objectsSectionRecord() {
   AcDbObject* obj = decodeRecord(mRecord, *this, false);
   AcDbObjectId owner;
-  if (mRecord.owner != 0 && mRecord.owner < kHandleLimit) owner = AcDbObjectId(mImp->placeholder(mRecord.owner));
+  if (mRecord.owner != 0) owner = object(mRecord.owner);
   const AcDbObjectId id = addObject(obj, owner);
   if (!id.isNull() && mRecord.type == "LAYOUT") mLayouts.push_back(id.stub());
 }
@@ -904,9 +910,7 @@ void Loader::finishHeaderSettings() {
 // Handles: objects that lent one get fresh ones above every handle in use, and the seed goes
 // above them all.
 void Loader::finishHandles() {
-  uint64_t highest = 0;
-  for (const auto& [handle, stub] : mImp->byHandle)
-    if (handle < kProvisionalBase) highest = std::max(highest, handle);
+  const uint64_t highest = mHighestHandle;
   uint64_t seed = highest + 1;
   if (mHasSeed && mHeaderSeed < kHandleLimit) {
     if (mHeaderSeed > highest) seed = mHeaderSeed;
@@ -918,18 +922,10 @@ void Loader::finishHandles() {
   // Objects whose handle another object had get fresh handles that the file will show; then the
   // seed the file should give; then objects the file gave no handle (or that the host made) take
   // handles above it, which the file never shows.
-  std::vector<AcDbStub*> rehandled, unnamed;
-  for (const auto& [handle, stub] : mImp->byHandle) {
-    if (handle < kProvisionalBase) continue;
-    const auto* record = stub->object ? objectRecord(stub->object) : nullptr;
-    (record && record->has(ObjectRecord::kRehandled) ? rehandled : unnamed).push_back(stub);
-  }
-  auto byHandle = [](const AcDbStub* a, const AcDbStub* b) { return a->handle.value() < b->handle.value(); };
-  std::sort(rehandled.begin(), rehandled.end(), byHandle);
-  std::sort(unnamed.begin(), unnamed.end(), byHandle);
-  for (AcDbStub* stub : rehandled) rekey(stub, mImp->nextHandle());
+  for (const auto& r : mRehandled)
+    if (r.stub != nullptr) rekey(r.stub, mImp->nextHandle());
   file.atLoad.handseed = mImp->handseed;
-  for (AcDbStub* stub : unnamed) rekey(stub, mImp->nextHandle());
+  for (AcDbStub* stub : mUnnamed) rekey(stub, mImp->nextHandle());
   for (const auto& r : mRehandled) {
     if (r.stub == nullptr) continue;
     warn(r.offset, L"the handle " + fromUtf8(formatHandle(r.handle)) + L" of this " + file.codec.decode(r.type) +

@@ -144,15 +144,14 @@ AcDbObject* decodeText(Decoder& d) {
   Point pos, align, normal;
   int64_t flags = 0, horz = 0, vert = 0;
   std::string_view style = "STANDARD";
-  bool hasText = false;
-  std::wstring contents;
+  std::string_view contents;
   for (const auto& m : d.r.main) {
     if (!m.first) continue;
     const Tag& t = d.r.tags[m.index];
     if (d.pointPart(t, 10, pos) || d.pointPart(t, 11, align) || d.pointPart(t, 210, normal)) continue;
     double v;
     switch (t.code) {
-      case 1: contents = d.c.text(t.value); hasText = true; break;
+      case 1: contents = t.value; break;
       case 7: style = t.value; break;
       case 39: if (d.real(t, v)) text->setThickness(v); break;
       case 40: if (d.real(t, v)) text->setHeight(v); break;
@@ -165,11 +164,10 @@ AcDbObject* decodeText(Decoder& d) {
       default: break;
     }
   }
-  (void)hasText;
   if (normal.has) text->setNormal(normalOf(normal));
   if (flags & 2) text->mirrorInX(true);
   if (flags & 4) text->mirrorInY(true);
-  AcDbCore::setTextStringRaw(text, contents.c_str());
+  AcDbCore::setTextStringRaw(text, d.c.scratchText(contents).c_str());
   AcDbCore::setTextStyleRaw(text, d.c.named(DecodeContext::Ref::TextStyle, style, text));
   AcDbCore::setTextJustification(text, static_cast<AcDb::TextHorzMode>(horz), static_cast<AcDb::TextVertMode>(vert));
   AcDbCore::setTextPoints(text, pos.p, align.has ? align.p : pos.p);
@@ -211,8 +209,7 @@ AcDbObject* decodeMText(Decoder& d) {
   if (normal.has) mtext->setNormal(normalOf(normal));
   if (direction.has && (direction.p.x != 0 || direction.p.y != 0)) mtext->setDirection(normalOf(direction));
   else if (hasRotation) mtext->setRotation(rotation);
-  const std::wstring decoded = d.c.text(contents);
-  AcDbCore::setMTextContentsRaw(mtext, decoded.c_str());
+  AcDbCore::setMTextContentsRaw(mtext, d.c.scratchText(contents).c_str());
   AcDbCore::setMTextStyleRaw(mtext, d.c.named(DecodeContext::Ref::TextStyle, style, mtext));
   return mtext;
 }
@@ -582,8 +579,7 @@ AcDbObject* decodeRecord(const RecordTags& record, DecodeContext& context, bool 
     else if (type == "LWPOLYLINE") obj = decodePolyline(d);
     else if (type == "INSERT") obj = decodeInsert(d);
     if (obj != nullptr) return obj;
-    const std::wstring name = context.text(type);
-    auto* ent = new AcDbUnmodeledEntity(name.c_str());
+    auto* ent = new AcDbUnmodeledEntity(context.scratchText(type).c_str());
     decodeEntityCommon(d, ent);
     ent->setGeomExtents(pointExtents(record, context.binary()));
     return ent;
@@ -593,8 +589,7 @@ AcDbObject* decodeRecord(const RecordTags& record, DecodeContext& context, bool 
   if (type == "DIMSTYLE") return decodeDimStyle(d);
   if (type == "BLOCK_RECORD") return decodeBlockRecord(d);
   if (type == "FIELD") return decodeField(d);
-  const std::wstring name = context.text(type);
-  return new AcDbUnmodeledObject(name.c_str());
+  return new AcDbUnmodeledObject(context.scratchText(type).c_str());
 }
 
 AcDbBlockTableRecord* decodeBlockEntity(const RecordTags& record, DecodeContext& context) {

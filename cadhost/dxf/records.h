@@ -49,6 +49,11 @@ class DecodeContext {
   bool loading;  // false while the writer decodes a record to compare it
 
   std::wstring text(std::string_view bytes) const { return file.codec.decode(bytes); }
+  // The same into a buffer that the next call overwrites (no allocation once it has grown).
+  const std::wstring& scratchText(std::string_view bytes) {
+    file.codec.decode(bytes, mScratch);
+    return mScratch;
+  }
   bool binary() const { return file.style.binary; }
   // The record a name refers to (a layer, text style, dimension style or block). While loading, a
   // name the file has not defined yet gives a null id and the reader sets the reference on
@@ -59,6 +64,9 @@ class DecodeContext {
   virtual AcDbObjectId object(uint64_t handle) = 0;
   // A value that could not be used, at a tag.
   virtual void badValue(const Tag& tag, const char* what) = 0;
+
+ private:
+  std::wstring mScratch;
 };
 
 // Makes the host's object for a record (not yet in the database): a modeled entity, record or

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
-#include <vector>
 
 namespace cadhost::dxf {
 
@@ -141,66 +140,51 @@ std::wstring TextCodec::decode(std::string_view bytes) const {
 void TextCodec::decode(std::string_view s, std::wstring& out) const {
   out.clear();
   // Plain ASCII text without escapes, by far the most common, is widened directly.
-  bool plain = true;
-  for (char ch : s) {
-    if (static_cast<unsigned char>(ch) >= 0x80 || ch == '^' || ch == '\\') {
-      plain = false;
-      break;
-    }
+  size_t firstSpecial = 0;
+  while (firstSpecial < s.size()) {
+    const unsigned char b = static_cast<unsigned char>(s[firstSpecial]);
+    if (b >= 0x80 || b == '^' || b == '\\') break;
+    ++firstSpecial;
   }
-  if (plain) {
-    out.assign(s.begin(), s.end());
-    return;
-  }
+  out.assign(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(firstSpecial));
+  if (firstSpecial == s.size()) return;
   out.reserve(s.size());
-  // First the bytes to characters, then the escapes among the characters.
-  std::vector<char32_t> chars;
-  chars.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
+  // The rest, character by character: bytes to characters (UTF-8 or the code page), then the
+  // caret notation and the \U+XXXX escapes, which are ASCII in every encoding.
+  auto characterAt = [&](size_t i, char32_t& c) -> size_t {
     const unsigned char b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      chars.push_back(b);
-      ++i;
-    } else if (mTable != nullptr) {
-      const char16_t c = mTable[b - 0x80];
-      chars.push_back(c != 0 ? c : kEscapeBase + b);
-      ++i;
-    } else if (mUnknownPage) {
-      chars.push_back(kEscapeBase + b);
-      ++i;
-    } else {
-      char32_t c;
-      const size_t len = decodeUtf8(s, i, c);
-      if (len == 0) {
-        chars.push_back(kEscapeBase + b);
-        ++i;
-      } else {
-        chars.push_back(c);
-        i += len;
-      }
+    if (b < 0x80) { c = b; return 1; }
+    if (mTable != nullptr) {
+      const char16_t t = mTable[b - 0x80];
+      c = t != 0 ? t : kEscapeBase + b;
+      return 1;
     }
-  }
+    if (mUnknownPage) { c = kEscapeBase + b; return 1; }
+    const size_t len = decodeUtf8(s, i, c);
+    if (len == 0) { c = kEscapeBase + b; return 1; }
+    return len;
+  };
   char32_t pendingHigh = 0;  // the high half of a surrogate pair written as two \U+ escapes
   auto flushPending = [&] {
     if (pendingHigh != 0) appendCodePoint(0xFFFD, out);
     pendingHigh = 0;
   };
-  for (size_t i = 0; i < chars.size();) {
-    const char32_t c = chars[i];
-    if (c == '^' && i + 1 < chars.size()) {
-      const char32_t n = chars[i + 1];
+  for (size_t i = firstSpecial; i < s.size();) {
+    const char b = s[i];
+    if (b == '^' && i + 1 < s.size()) {
+      const char n = s[i + 1];
       if (n == ' ' || (n >= 0x40 && n <= 0x5F)) {
         flushPending();
-        appendCodePoint(n == ' ' ? '^' : n - 0x40, out);
+        appendCodePoint(n == ' ' ? U'^' : static_cast<char32_t>(n - 0x40), out);
         i += 2;
         continue;
       }
     }
-    if (c == '\\' && i + 6 < chars.size() && (chars[i + 1] == 'U' || chars[i + 1] == 'u') && chars[i + 2] == '+') {
+    if (b == '\\' && i + 6 < s.size() && (s[i + 1] == 'U' || s[i + 1] == 'u') && s[i + 2] == '+') {
       int v = 0;
       bool ok = true;
       for (int k = 0; k < 4 && ok; ++k) {
-        const int d = hexDigit(chars[i + 3 + k]);
+        const int d = hexDigit(static_cast<unsigned char>(s[i + 3 + static_cast<size_t>(k)]));
         ok = d >= 0;
         v = v * 16 + d;
       }
@@ -221,9 +205,11 @@ void TextCodec::decode(std::string_view s, std::wstring& out) const {
         continue;
       }
     }
+    char32_t c;
+    const size_t len = characterAt(i, c);
     flushPending();
     appendCodePoint(c, out);
-    ++i;
+    i += len;
   }
   flushPending();
 }

@@ -130,6 +130,9 @@ class Writer {
   std::vector<Edit> mEdits;
   size_t mNextEdit = 0;
   RecordTags mTags;
+  std::vector<Value> mValues;
+  std::vector<char> mChanged, mPresent, mEmitted;
+  std::vector<int> mSlotOfMarker;
 };
 
 // ---- What is written ------------------------------------------------------------------------
@@ -688,8 +691,15 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   }
   std::unique_ptr<AcDbObject> beforeOwner(before);
   const size_t count = schema ? schema->properties.size() : 0;
-  std::vector<Value> values(count);
-  std::vector<char> changed(count, 0), present(count, 0), emitted(count, 0);
+  // Scratch of the writer, reused from one record to the next (patch is not reentered).
+  std::vector<Value>& values = mValues;
+  values.resize(count);
+  std::vector<char>& changed = mChanged;
+  std::vector<char>& present = mPresent;
+  std::vector<char>& emitted = mEmitted;
+  changed.assign(count, 0);
+  present.assign(count, 0);
+  emitted.assign(count, 0);
   for (size_t k = 0; k < count; ++k) {
     const Property& p = schema->properties[k];
     values[k] = p.get(source);
@@ -698,7 +708,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   }
   const bool flat = r12 || !tags.hasSubclasses;
   // Which properties the record has, and in which subclass each tag lies.
-  std::vector<int> slotOfMarker(tags.tags.size(), -1);
+  std::vector<int>& slotOfMarker = mSlotOfMarker;
+  slotOfMarker.assign(tags.tags.size(), -1);
   {
     int slot = -1;
     for (size_t i = 1; i < tags.mainEnd; ++i) {

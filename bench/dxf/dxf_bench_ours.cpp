@@ -1,0 +1,72 @@
+// Benchmark of the host's drawing files: reads a drawing, changes every TEXT through the host's
+// open/close protocol, and saves it; prints the times and the peak memory as one JSON line.
+//   dxf_bench_ours IN.dxf OUT.dxf [--unchanged]    (--unchanged: save without changing anything)
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "../../cadhost/core/coreaccess.h"
+#include "dxffile.h"
+#include "textcodec.h"
+
+namespace {
+// The process's peak resident memory (its high-water mark since it started).
+double peakMiB() {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  char line[256];
+  double kib = 0;
+  while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr)
+    if (std::sscanf(line, "VmHWM: %lf kB", &kib) == 1) break;
+  if (status != nullptr) std::fclose(status);
+  return kib / 1024.0;
+}
+
+double seconds(std::chrono::steady_clock::time_point from) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: dxf_bench_ours IN.dxf OUT.dxf [--unchanged]\n");
+    return 1;
+  }
+  const bool change = !(argc > 3 && std::string(argv[3]) == "--unchanged");
+  using clock = std::chrono::steady_clock;
+  auto started = clock::now();
+  cadhost::dxf::ReadResult read = cadhost::dxf::readDrawing(cadhost::dxf::fromUtf8(argv[1]));
+  if (!read.ok()) {
+    std::fprintf(stderr, "%s\n", cadhost::dxf::toUtf8(read.report()).c_str());
+    return 2;
+  }
+  const double load = seconds(started);
+  auto editing = clock::now();
+  AcDbDatabase* db = read.database.get();
+  long texts = 0;
+  for (auto& stub : AcDbCore::imp(db)->stubs) {
+    if (!change) break;
+    if (AcDbText::cast(stub.object) == nullptr || stub.erased) continue;
+    AcDbText* text = nullptr;
+    if (acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
+    std::wstring changed = text->textStringConst();
+    changed += L" (rev. B)";
+    text->setTextString(changed.c_str());
+    text->close();
+    ++texts;
+  }
+  const double edit = seconds(editing);
+  auto saving = clock::now();
+  const cadhost::dxf::WriteResult written = cadhost::dxf::writeDrawing(db, cadhost::dxf::fromUtf8(argv[2]));
+  if (!written.ok) {
+    std::fprintf(stderr, "%s\n", cadhost::dxf::toUtf8(written.report()).c_str());
+    return 3;
+  }
+  const double save = seconds(saving);
+  const double total = seconds(started);
+  std::printf("{\"tool\":\"ours\",\"load\":%.3f,\"edit\":%.3f,\"save\":%.3f,\"total\":%.3f,\"texts\":%ld,\"peak_mib\":%.1f}\n",
+              load, edit, save, total, texts, peakMiB());
+  std::fflush(stdout);
+  std::_Exit(0);  // the times are taken; the drawing's memory goes with the process
+}
