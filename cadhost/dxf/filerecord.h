@@ -141,6 +141,10 @@ class FileRecord : public AcDbStoredRecord {
   ImageRef image;
   FileStyle style;
   size_t dataStart = 0;       // where the first tag begins (after a binary file's sentinel)
+  // A drawing the host made (not read from a file): written whole, as a new R2018 drawing, with
+  // the tables and objects every drawing has (made once and kept for the next save).
+  bool fresh = false;
+  std::unordered_map<std::string, AcDbObjectId> freshParts;
   std::string version = "AC1009";
   int release = 1009;         // the number in the version
   TextCodec codec;

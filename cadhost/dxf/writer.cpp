@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <unordered_set>
 
 #include "fieldwriter.h"
@@ -97,6 +98,10 @@ class Writer {
   void writeObject(AcDbStub* stub);
   void writeNewObject(AcDbStub* stub);
   void writeNewBlock(AcDbStub* blockStub);
+  // A drawing the host made, written whole.
+  void writeFresh();
+  AcDbObjectId freshPart(const std::string& key, const wchar_t* type, AcDbObjectId owner);
+  void writeFreshTable(const char* kind, AcDbObjectId table, int count, const char* subclass = nullptr);
   bool needsFixup(const RecordTags& tags, const FileImage* image);
   void patch(const RecordTags& tags, const FileImage* image, AcDbStub* stub, const AcDbObject* source,
              bool isNew);
@@ -1009,6 +1014,14 @@ void Writer::writeNewBlock(AcDbStub* blockStub) {
 
 WriteResult Writer::run() {
   WriteResult result;
+  if (mFile.fresh) {
+    writeFresh();
+    if (!mFailed && !mBuffer.empty() && !mFlush(mBuffer)) mFailed = true;
+    if (!mFailed) mBuffer.clear();
+    result.ok = !mFailed;
+    result.messages = mSink.take();
+    return result;
+  }
   prepare();
   prepareFields(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
   mWrittenCache.clear();
@@ -1056,10 +1069,331 @@ WriteResult Writer::run() {
   return result;
 }
 
+// ---- Drawings the host made --------------------------------------------------------------------
+
+// An object every drawing has that the host does not model (a table, a dictionary, a layout):
+// made once, kept in the database with its handle, never written by the other paths.
+AcDbObjectId Writer::freshPart(const std::string& key, const wchar_t* type, AcDbObjectId owner) {
+  AcDbObjectId& id = mFile.freshParts[key];
+  if (id.isNull() || AcDbCore::object(id) == nullptr) {
+    AcDbCore::addToDatabase(mDb, new AcDbUnmodeledObject(type), owner, 0, id);
+    AcDbCore::setStoredRecord(AcDbCore::object(id), new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+  }
+  return id;
+}
+
+void Writer::writeFreshTable(const char* kind, AcDbObjectId table, int count, const char* subclass) {
+  mOut.string(0, "TABLE");
+  mOut.string(2, kind);
+  mOut.handle(5, handleOf(table));
+  mOut.handle(330, 0);
+  mOut.string(100, "AcDbSymbolTable");
+  mOut.integer(70, count);
+  if (subclass != nullptr) {
+    mOut.string(100, subclass);
+    mOut.integer(71, 0);
+  }
+}
+
+void Writer::writeFresh() {
+  prepare();  // no erasures to follow, but new blocks get their BLOCK and ENDBLK
+  const AcDbObjectId root = freshPart("root", L"DICTIONARY", AcDbObjectId());
+  const AcDbObjectId groups = freshPart("groups", L"DICTIONARY", root);
+  const AcDbObjectId layouts = freshPart("layouts", L"DICTIONARY", root);
+  const AcDbObjectId vports = freshPart("vport table", L"TABLE", AcDbObjectId());
+  const AcDbObjectId active = freshPart("vport *Active", L"VPORT", vports);
+  const AcDbObjectId ltypes = freshPart("ltype table", L"TABLE", AcDbObjectId());
+  const AcDbObjectId byBlock = freshPart("ltype ByBlock", L"LTYPE", ltypes);
+  const AcDbObjectId byLayer = freshPart("ltype ByLayer", L"LTYPE", ltypes);
+  const AcDbObjectId continuous = freshPart("ltype Continuous", L"LTYPE", ltypes);
+  const AcDbObjectId views = freshPart("view table", L"TABLE", AcDbObjectId());
+  const AcDbObjectId ucs = freshPart("ucs table", L"TABLE", AcDbObjectId());
+  const AcDbObjectId appids = freshPart("appid table", L"TABLE", AcDbObjectId());
+  const AcDbObjectId acad = freshPart("appid ACAD", L"APPID", appids);
+  auto* blockTable = AcDbCore::objectAs<AcDbBlockTable>(mImp->blockTable);
+  std::vector<AcDbObjectId> blocks;
+  if (blockTable != nullptr)
+    for (AcDbObjectId id : AcDbCore::records(blockTable))
+      if (!id.isErased() && AcDbCore::objectAs<AcDbBlockTableRecord>(id)) blocks.push_back(id);
+  std::vector<std::pair<AcDbObjectId, AcDbObjectId>> layoutOf;  // block, its LAYOUT
+  for (AcDbObjectId block : blocks) {
+    const auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(block);
+    auto& parts = mFile.newBlockParts[block.stub()];
+    if (parts.first.isNull()) parts.first = freshPart("block " + formatHandle(handleOf(block)), L"BLOCK", block);
+    if (parts.second.isNull()) parts.second = freshPart("endblk " + formatHandle(handleOf(block)), L"ENDBLK", block);
+    if (record->isLayout()) layoutOf.emplace_back(block, freshPart("layout " + formatHandle(handleOf(block)), L"LAYOUT", layouts));
+  }
+  prepareFields(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
+
+  // The header.
+  mOut.string(999, "written by the host's drawing files");
+  mOut.string(0, "SECTION");
+  mOut.string(2, "HEADER");
+  auto name = [](AcDbObjectId id) {
+    const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(id);
+    return std::wstring(record ? AcDbCore::name(record) : L"");
+  };
+  mOut.string(9, "$ACADVER");
+  mOut.string(1, "AC1032");
+  mOut.string(9, "$DWGCODEPAGE");
+  mOut.string(3, "ANSI_1252");
+  mOut.string(9, "$INSBASE");
+  mOut.real(10, 0);
+  mOut.real(20, 0);
+  mOut.real(30, 0);
+  mOut.string(9, "$TEXTSIZE");
+  mOut.real(40, mDb->textsize());
+  mOut.string(9, "$LUNITS");
+  mOut.integer(70, mDb->lunits());
+  mOut.string(9, "$LUPREC");
+  mOut.integer(70, mDb->luprec());
+  mOut.string(9, "$INSUNITS");
+  mOut.integer(70, mDb->insunits());
+  mOut.string(9, "$TEXTSTYLE");
+  mOut.text(7, name(mDb->textstyle()));
+  mOut.string(9, "$CLAYER");
+  mOut.text(8, name(mDb->clayer()));
+  mOut.string(9, "$DIMSTYLE");
+  mOut.text(2, name(mDb->dimstyle()));
+  mOut.string(9, "$HANDSEED");
+  mOut.handle(5, mImp->handseed);
+  mOut.string(0, "ENDSEC");
+  mOut.string(0, "SECTION");
+  mOut.string(2, "CLASSES");
+  mOut.string(0, "ENDSEC");
+
+  // The tables.
+  mOut.string(0, "SECTION");
+  mOut.string(2, "TABLES");
+  writeFreshTable("VPORT", vports, 1);
+  mOut.string(0, "VPORT");
+  mOut.handle(5, handleOf(active));
+  mOut.handle(330, handleOf(vports));
+  mOut.string(100, "AcDbSymbolTableRecord");
+  mOut.string(100, "AcDbViewportTableRecord");
+  mOut.string(2, "*Active");
+  mOut.integer(70, 0);
+  for (const auto& [code, value] : std::vector<std::pair<int, double>>{
+           {10, 0}, {20, 0}, {11, 1}, {21, 1}, {12, 0}, {22, 0}, {13, 0}, {23, 0}, {14, 10}, {24, 10}, {15, 10}, {25, 10},
+           {16, 0}, {26, 0}, {36, 1}, {17, 0}, {27, 0}, {37, 0}, {40, 1000}, {41, 1.34}, {42, 50}, {43, 0}, {44, 0},
+           {50, 0}, {51, 0}})
+    mOut.real(code, value);
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("LTYPE", ltypes, 3);
+  for (const auto& [id, ltype, text] : std::vector<std::tuple<AcDbObjectId, const char*, const char*>>{
+           {byBlock, "ByBlock", ""}, {byLayer, "ByLayer", ""}, {continuous, "Continuous", "Solid line"}}) {
+    mOut.string(0, "LTYPE");
+    mOut.handle(5, handleOf(id));
+    mOut.handle(330, handleOf(ltypes));
+    mOut.string(100, "AcDbSymbolTableRecord");
+    mOut.string(100, "AcDbLinetypeTableRecord");
+    mOut.string(2, ltype);
+    mOut.integer(70, 0);
+    mOut.string(3, text);
+    mOut.integer(72, 65);
+    mOut.integer(73, 0);
+    mOut.real(40, 0);
+  }
+  mOut.string(0, "ENDTAB");
+  auto records = [&](AcDbObjectId tableId) {
+    std::vector<AcDbObjectId> ids;
+    if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId))
+      for (AcDbObjectId id : AcDbCore::records(table))
+        if (!id.isErased() && AcDbCore::object(id) != nullptr) ids.push_back(id);
+    return ids;
+  };
+  const auto layers = records(mImp->layerTable), styles = records(mImp->textStyleTable), dimStyles = records(mImp->dimStyleTable);
+  writeFreshTable("LAYER", mImp->layerTable, static_cast<int>(layers.size()));
+  for (AcDbObjectId id : layers) generate(id.stub(), AcDbCore::object(id));
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("STYLE", mImp->textStyleTable, static_cast<int>(styles.size()));
+  for (AcDbObjectId id : styles) generate(id.stub(), AcDbCore::object(id));
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("VIEW", views, 0);
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("UCS", ucs, 0);
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("APPID", appids, 1);
+  mOut.string(0, "APPID");
+  mOut.handle(5, handleOf(acad));
+  mOut.handle(330, handleOf(appids));
+  mOut.string(100, "AcDbSymbolTableRecord");
+  mOut.string(100, "AcDbRegAppTableRecord");
+  mOut.string(2, "ACAD");
+  mOut.integer(70, 0);
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("DIMSTYLE", mImp->dimStyleTable, static_cast<int>(dimStyles.size()), "AcDbDimStyleTable");
+  for (AcDbObjectId id : dimStyles) generate(id.stub(), AcDbCore::object(id));
+  mOut.string(0, "ENDTAB");
+  writeFreshTable("BLOCK_RECORD", mImp->blockTable, static_cast<int>(blocks.size()));
+  for (AcDbObjectId block : blocks) {
+    const auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(block);
+    mOut.string(0, "BLOCK_RECORD");
+    mOut.handle(5, handleOf(block));
+    mOut.handle(330, handleOf(mImp->blockTable));
+    mOut.string(100, "AcDbSymbolTableRecord");
+    mOut.string(100, "AcDbBlockTableRecord");
+    mOut.text(2, AcDbCore::name(record));
+    AcDbObjectId layout;
+    for (const auto& [b, l] : layoutOf)
+      if (b == block) layout = l;
+    mOut.handle(340, handleOf(layout));
+  }
+  mOut.string(0, "ENDTAB");
+  mOut.string(0, "ENDSEC");
+
+  // The blocks, and the entities of model space and the paper space.
+  auto writeEntities = [&](const AcDbBlockTableRecord* block) {
+    for (AcDbObjectId id : AcDbCore::entities(block))
+      if (isWritten(id.stub())) {
+        generate(id.stub(), AcDbCore::object(id));
+        flushIfFull();
+      }
+  };
+  auto inEntitiesSection = [](const AcDbBlockTableRecord* block) {
+    const std::wstring upper = acdbUpperName(AcDbCore::name(block));
+    return upper == L"*MODEL_SPACE" || upper == L"*PAPER_SPACE";
+  };
+  mOut.string(0, "SECTION");
+  mOut.string(2, "BLOCKS");
+  for (AcDbObjectId block : blocks) {
+    const auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(block);
+    const auto& parts = mFile.newBlockParts[block.stub()];
+    const std::string encoded = mFile.codec.encode(AcDbCore::name(record));
+    mOut.string(0, "BLOCK");
+    mOut.handle(5, handleOf(parts.first));
+    mOut.handle(330, handleOf(block));
+    mOut.string(100, "AcDbEntity");
+    if (record->isLayout() && acdbUpperName(AcDbCore::name(record)) != L"*MODEL_SPACE") mOut.integer(67, 1);
+    mOut.string(8, "0");
+    mOut.string(100, "AcDbBlockBegin");
+    mOut.string(2, encoded);
+    mOut.integer(70, 0);
+    mOut.real(10, record->origin().x);
+    mOut.real(20, record->origin().y);
+    mOut.real(30, record->origin().z);
+    mOut.string(3, encoded);
+    mOut.string(1, "");
+    if (!inEntitiesSection(record)) writeEntities(record);
+    mOut.string(0, "ENDBLK");
+    mOut.handle(5, handleOf(parts.second));
+    mOut.handle(330, handleOf(block));
+    mOut.string(100, "AcDbEntity");
+    mOut.string(8, "0");
+    mOut.string(100, "AcDbBlockEnd");
+  }
+  mOut.string(0, "ENDSEC");
+  mOut.string(0, "SECTION");
+  mOut.string(2, "ENTITIES");
+  for (AcDbObjectId block : blocks) {
+    const auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(block);
+    if (inEntitiesSection(record)) writeEntities(record);
+  }
+  mOut.string(0, "ENDSEC");
+
+  // The objects: the root dictionary, groups, layouts, and what the fields need.
+  mOut.string(0, "SECTION");
+  mOut.string(2, "OBJECTS");
+  mOut.string(0, "DICTIONARY");
+  mOut.handle(5, handleOf(root));
+  mOut.handle(330, 0);
+  mOut.string(100, "AcDbDictionary");
+  mOut.integer(281, 1);
+  mOut.string(3, "ACAD_GROUP");
+  mOut.handle(350, handleOf(groups));
+  mOut.string(3, "ACAD_LAYOUT");
+  mOut.handle(350, handleOf(layouts));
+  for (const auto& [id, owner, entries] : std::vector<std::tuple<AcDbObjectId, AcDbObjectId, bool>>{
+           {groups, root, false}, {layouts, root, true}}) {
+    mOut.string(0, "DICTIONARY");
+    mOut.handle(5, handleOf(id));
+    mOut.string(102, "{ACAD_REACTORS");
+    mOut.handle(330, handleOf(owner));
+    mOut.string(102, "}");
+    mOut.handle(330, handleOf(owner));
+    mOut.string(100, "AcDbDictionary");
+    mOut.integer(281, 1);
+    if (!entries) continue;
+    for (const auto& [block, layout] : layoutOf) {
+      mOut.text(3, AcDbCore::objectAs<AcDbBlockTableRecord>(block)->layoutName());
+      mOut.handle(350, handleOf(layout));
+    }
+  }
+  int order = 0;
+  for (const auto& [block, layout] : layoutOf) {
+    const auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(block);
+    const bool model = acdbUpperName(AcDbCore::name(record)) == L"*MODEL_SPACE";
+    mOut.string(0, "LAYOUT");
+    mOut.handle(5, handleOf(layout));
+    mOut.string(102, "{ACAD_REACTORS");
+    mOut.handle(330, handleOf(layouts));
+    mOut.string(102, "}");
+    mOut.handle(330, handleOf(layouts));
+    mOut.string(100, "AcDbPlotSettings");
+    mOut.string(1, "");
+    mOut.string(2, "none_device");
+    mOut.string(4, "");
+    mOut.string(6, "");
+    for (int code : {40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 140, 141}) mOut.real(code, 0);
+    mOut.real(142, 1);
+    mOut.real(143, 1);
+    mOut.integer(70, model ? 1712 : 688);
+    mOut.integer(72, 0);
+    mOut.integer(73, 0);
+    mOut.integer(74, 5);
+    mOut.string(7, "");
+    mOut.integer(75, 16);
+    mOut.real(147, 1);
+    mOut.real(148, 0);
+    mOut.real(149, 0);
+    mOut.string(100, "AcDbLayout");
+    mOut.text(1, record->layoutName());
+    mOut.integer(70, 1);
+    mOut.integer(71, model ? 0 : ++order);
+    mOut.real(10, 0);
+    mOut.real(20, 0);
+    mOut.real(11, 420);
+    mOut.real(21, 297);
+    for (int code : {12, 22, 32}) mOut.real(code, 0);
+    for (int code : {14, 24, 34}) mOut.real(code, 1e20);
+    for (int code : {15, 25, 35}) mOut.real(code, -1e20);
+    mOut.real(146, 0);
+    for (int code : {13, 23, 33}) mOut.real(code, 0);
+    mOut.real(16, 1);
+    mOut.real(26, 0);
+    mOut.real(36, 0);
+    mOut.real(17, 0);
+    mOut.real(27, 1);
+    mOut.real(37, 0);
+    mOut.integer(76, 0);
+    mOut.handle(330, handleOf(block));
+  }
+  for (auto& stub : mImp->stubs) {
+    const auto* record = stub.object ? objectRecord(stub.object) : nullptr;
+    if (record != nullptr && hasOwnBytes(*record) && isWritten(&stub)) mBuffer.append(record->bytes());
+  }
+  mOut.string(0, "ENDSEC");
+  mOut.string(0, "EOF");
+}
+
 }  // namespace
 
 WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,
                               const std::function<bool(std::string&)>& flush) {
+  if (fileRecord(db) == nullptr) {
+    // A drawing the host made: from now on it is written as a new R2018 drawing.
+    auto* file = new FileRecord;
+    file->fresh = true;
+    file->version = "AC1032";
+    file->release = 1032;
+    file->codec = TextCodec::forDrawing("AC1032", "");
+    file->style.alignedCodes = true;
+    file->image = ImageRef(FileImage::allocate(0));
+    file->image->style = file->style;
+    file->image->codec = file->codec;
+    file->hasObjects = file->hasEntities = file->hasBlocks = file->hasHeader = true;
+    AcDbCore::imp(db)->fileRecord.reset(file);
+  }
   Writer writer(db, out, flushAt, flush);
   return writer.run();
 }

@@ -424,6 +424,23 @@ def copy_and_erase(host, work):
     check(int(new.header["$HANDSEED"], 16) > int(second.dxf.handle, 16), "the handle seed was not raised")
 
 
+@case("new_drawing")
+def new_drawing(host, work):
+    path = os.path.join(work, "new.dxf")
+    host.run("new", path)
+    doc = ezdxf.readfile(path)
+    check(doc.dxfversion == "AC1032", "a new drawing is not R2018")
+    auditor = doc.audit()
+    # The host does not draw dimensions: ezdxf removes a dimension without its picture.
+    check(not auditor.has_errors, "ezdxf finds errors: %s" % [str(e.message) for e in auditor.errors])
+    texts = sorted(e.dxf.text for e in doc.modelspace() if e.dxftype() == "TEXT")
+    check(texts == ["on a locked layer", "Привет from a new drawing"], "model space holds %s" % texts)
+    check([e.dxf.text for e in doc.layouts.get("Layout1") if e.dxftype() == "TEXT"] == ["Paper note"], "the sheet lacks its text")
+    check([e.dxf.text for e in doc.blocks.get("Title")] == ["TITLE BLOCK TEXT"], "the block lacks its text")
+    check(doc.layers.get("Notes").is_locked(), "the layer is not locked")
+    check([e.dxf.text for e in doc.modelspace() if e.dxftype() == "MTEXT"] == ["First line\\PSecond line"], "the MTEXT differs")
+
+
 @case("sample_drawing")
 def sample_drawing(host, samples):
     path = os.path.join(samples, "architectural-sheet.dxf")
@@ -475,6 +492,7 @@ def main():
     cyrillic_r2000(host, args.work)
     cyrillic_r2018(host, args.work)
     copy_and_erase(host, args.work)
+    new_drawing(host, args.work)
     if args.samples:
         sample_drawing(host, args.samples)
     write_junit(args.junit, time.time() - started)

@@ -4,6 +4,7 @@
 //
 //   dxftool dump FILE                       the drawing as the host sees it
 //   dxftool copy FILE OUT                   read and write back
+//   dxftool new OUT                         a drawing the host makes, with a few texts, saved
 //   dxftool edit FILE OUT EDIT...           edits, then write; EDIT is one of
 //       settext HANDLE TEXT                 a TEXT's or MTEXT's text, a DIMENSION's override
 //       clone HANDLE                        a copy appended to the same block (prints its handle)
@@ -175,6 +176,67 @@ bool setText(AcDbDatabase* db, const std::string& handle, const std::wstring& te
   return es == Acad::eOk;
 }
 
+// A drawing made by the host: texts in model space, on a locked layer, in a block and on the
+// paper space layout, a multi-line text and a dimension.
+int makeNewDrawing(const std::wstring& path) {
+  AcDbDatabase db;
+  AcDbLayerTable* layers = nullptr;
+  db.getLayerTable(layers, AcDb::kForWrite);
+  auto* notes = new AcDbLayerTableRecord;
+  notes->setName(L"Notes");
+  notes->setColorIndex(3);
+  AcDbObjectId notesId;
+  layers->add(notesId, notes);
+  notes->setIsLocked(true);
+  notes->close();
+  layers->close();
+  AcDbBlockTable* blocks = nullptr;
+  db.getBlockTable(blocks, AcDb::kForWrite);
+  auto* title = new AcDbBlockTableRecord;
+  title->setName(L"Title");
+  AcDbObjectId titleId;
+  blocks->add(titleId, title);
+  auto* inBlock = new AcDbText(AcGePoint3d(1, 1, 0), L"TITLE BLOCK TEXT", AcDbObjectId(), 3.5, 0);
+  title->appendAcDbEntity(inBlock);
+  inBlock->close();
+  title->close();
+  AcDbBlockTableRecord* paper = nullptr;
+  blocks->getAt(ACDB_PAPER_SPACE, paper, AcDb::kForWrite);
+  auto* onPaper = new AcDbText(AcGePoint3d(10, 10, 0), L"Paper note", AcDbObjectId(), 2.5, 0);
+  paper->appendAcDbEntity(onPaper);
+  onPaper->close();
+  auto* insert = new AcDbBlockReference(AcGePoint3d(100, 10, 0), titleId);
+  paper->appendAcDbEntity(insert);
+  insert->close();
+  paper->close();
+  AcDbBlockTableRecord* model = nullptr;
+  blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForWrite);
+  blocks->close();
+  auto* text = new AcDbText(AcGePoint3d(0, 0, 0), L"Привет from a new drawing", AcDbObjectId(), 2.5, 0.5);
+  model->appendAcDbEntity(text);
+  text->close();
+  auto* locked = new AcDbText(AcGePoint3d(0, 10, 0), L"on a locked layer", AcDbObjectId(), 2.5, 0);
+  locked->setLayer(notesId);
+  model->appendAcDbEntity(locked);
+  locked->close();
+  auto* mtext = new AcDbMText;
+  mtext->setLocation(AcGePoint3d(0, 20, 0));
+  mtext->setContents(L"First line\\PSecond line");
+  mtext->setTextHeight(2.0);
+  model->appendAcDbEntity(mtext);
+  mtext->close();
+  auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(30, 0, 0), AcGePoint3d(0, -5, 0), L"<> mm");
+  model->appendAcDbEntity(dim);
+  dim->close();
+  auto* line = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(30, 0, 0));
+  model->appendAcDbEntity(line);
+  line->close();
+  model->close();
+  const cadhost::dxf::WriteResult written = cadhost::dxf::writeDrawing(&db, path);
+  for (const auto& m : written.messages) std::cerr << toUtf8(m.toString()) << "\n";
+  return written.ok ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,6 +246,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string command = args[0];
+  if (command == "new") return makeNewDrawing(fromUtf8(args[1]));
   cadhost::dxf::ReadOptions options;
   options.recover = std::getenv("DXFTOOL_RECOVER") != nullptr;
   cadhost::dxf::ReadResult read = cadhost::dxf::readDrawing(fromUtf8(args[1]), options);

@@ -357,3 +357,45 @@ TEST(DxfWriter, SavingIsSafe) {
   EXPECT_EQ(std::filesystem::path(name), target);
   std::filesystem::remove_all(dir);
 }
+
+TEST(DxfWriter, DrawingTheHostMadeIsWrittenWholeAndReadsBack) {
+  AcDbDatabase db;
+  AcDbBlockTable* blocks = nullptr;
+  ASSERT_EQ(db.getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+  AcDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForWrite), Acad::eOk);
+  AcDbBlockTableRecord* paper = nullptr;
+  ASSERT_EQ(blocks->getAt(ACDB_PAPER_SPACE, paper, AcDb::kForWrite), Acad::eOk);
+  blocks->close();
+  auto* note = new AcDbText(AcGePoint3d(1, 2, 0), L"Заметка ^ one", AcDbObjectId(), 2.5, 0);
+  ASSERT_EQ(model->appendAcDbEntity(note), Acad::eOk);
+  note->close();
+  auto* onSheet = new AcDbText(AcGePoint3d(5, 5, 0), L"on the sheet", AcDbObjectId(), 3.0, 0);
+  ASSERT_EQ(paper->appendAcDbEntity(onSheet), Acad::eOk);
+  onSheet->close();
+  auto* mtext = new AcDbMText;
+  mtext->setContents(L"a\\Pb");
+  ASSERT_EQ(model->appendAcDbEntity(mtext), Acad::eOk);
+  mtext->close();
+  model->close();
+  paper->close();
+  const std::string first = write(&db);
+  EXPECT_EQ(write(&db), first);  // the next save writes the same
+  ASSERT_NE(first.find("AC1032"), std::string::npos);
+  auto again = read(first);
+  auto* reread = AcDbCore::objectAs<AcDbBlockTableRecord>(again->modelSpaceId());
+  ASSERT_EQ(AcDbCore::entities(reread).size(), 2u);
+  EXPECT_STREQ(AcDbCore::objectAs<AcDbText>(AcDbCore::entities(reread)[0])->textStringConst(), L"Заметка ^ one");
+  EXPECT_STREQ(AcDbCore::objectAs<AcDbMText>(AcDbCore::entities(reread)[1])->contentsConst(), L"a\\Pb");
+  AcDbBlockTable* table = nullptr;
+  ASSERT_EQ(again->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+  AcDbBlockTableRecord* sheet = nullptr;
+  ASSERT_EQ(table->getAt(ACDB_PAPER_SPACE, sheet, AcDb::kForRead), Acad::eOk);
+  EXPECT_STREQ(sheet->layoutName(), L"Layout1");
+  EXPECT_EQ(sheet->entityCount(), 1);
+  sheet->close();
+  table->close();
+  // Read back, the drawing is a file's drawing: an unchanged save gives back its bytes.
+  EXPECT_EQ(write(again.get()), first);
+}
+
