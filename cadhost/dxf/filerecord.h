@@ -191,6 +191,13 @@ class FileRecord : public AcDbStoredRecord {
   };
   std::unordered_map<const AcDbStub*, GeneratedField> generatedFields;
   std::unordered_map<const AcDbStub*, AcDbObjectId> fieldDictionaries;  // entity to its ACAD_FIELD dictionary
+  // Copies of a POLYLINE or an INSERT with attributes: the parts that follow their template's
+  // record (VERTEX, ATTRIB, SEQEND), where they lie and the objects made to give them handles.
+  struct CopiedPart {
+    uint64_t begin, end;
+    AcDbObjectId id;
+  };
+  std::unordered_map<const AcDbStub*, std::vector<CopiedPart>> copiedParts;
   // Names of symbol records as they stood in the file (by table kind), for objects that refer to
   // them by name: the raw bytes of the name to the record.
   std::unordered_map<std::string, AcDbObjectId> layerNames, styleNames, dimStyleNames, blockNames;

@@ -237,6 +237,36 @@ void Writer::prepare() {
     if (block != nullptr && block->isNewObject() && !stub.erased && !block->isLayout()) ensureParts(&stub);
   }
   if (!mFile.unclosedBlock.isNull()) ensureParts(mFile.unclosedBlock.stub());
+  // Copies of entities whose records are followed by parts (a POLYLINE's vertices, an INSERT's
+  // attributes): the parts are copied too, with handles of their own.
+  for (auto& stub : mImp->stubs) {
+    AcDbObject* obj = stub.object;
+    if (obj == nullptr || !obj->isNewObject() || stub.erased || AcDbEntity::cast(obj) == nullptr) continue;
+    const ObjectRecord* record = objectRecord(obj);
+    if (record == nullptr || record->image() == nullptr || hasOwnBytes(*record) || mFile.copiedParts.count(&stub)) continue;
+    if (!readRecordTags(*record, tags) || (tags.type != "POLYLINE" && tags.type != "INSERT")) continue;
+    std::vector<FileRecord::CopiedPart> parts;
+    const FileImage* image = record->image();
+    uint64_t at = record->end();
+    RecordTags part;
+    while (at < image->size()) {
+      TagReader reader(image->data(), image->size(), image->style, static_cast<size_t>(at));
+      Tag t;
+      if (!reader.next(t) || t.code != 0 || !(t.value == "VERTEX" || t.value == "ATTRIB" || t.value == "SEQEND")) break;
+      const bool last = t.value == "SEQEND";
+      uint64_t end = t.end;
+      while (reader.next(t) && t.code != 0) end = t.end;
+      parts.push_back({at, end, AcDbObjectId()});
+      at = end;
+      if (last) break;
+    }
+    for (auto& p : parts) {
+      auto* ent = new AcDbUnmodeledEntity(L"");
+      AcDbCore::addToDatabase(mDb, ent, AcDbObjectId(&stub), 0, p.id);
+      AcDbCore::setStoredRecord(ent, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+    }
+    mFile.copiedParts.emplace(&stub, std::move(parts));
+  }
 }
 
 // ---- Planning the edits ---------------------------------------------------------------------
@@ -972,6 +1002,28 @@ void Writer::writeNewObject(AcDbStub* stub) {
   } else if (record != nullptr && record->image() != nullptr && readRecordTags(*record, mTags)) {
     RecordTags tags = mTags;  // the template of a copy
     patch(tags, record->image(), stub, obj, true);
+    // Its parts: the template's, with the handles made for them and the copy as their owner.
+    const auto parts = mFile.copiedParts.find(stub);
+    if (parts == mFile.copiedParts.end()) return;
+    for (const auto& part : parts->second) {
+      ObjectRecord partRecord(record->image(), part.begin, part.end, 0);
+      if (!readRecordTags(partRecord, tags)) continue;
+      const bool r12 = mFile.r12();
+      bool inGroup = false;
+      mOut.copy(tags.tags[0], record->image());
+      if (tags.handleTag < 0 && mFile.handles) mOut.handle(5, handleOf(part.id));
+      for (size_t i = 1; i < tags.tags.size(); ++i) {
+        const Tag& t = tags.tags[i];
+        if (t.code == 102) {
+          inGroup = !t.value.empty() && t.value.front() == '{';
+          continue;  // a copy's parts belong to no dictionary and have no reactors
+        }
+        if (inGroup) continue;
+        if (static_cast<int>(i) == tags.handleTag) mOut.replaceString(t, record->image(), formatHandle(handleOf(part.id)));
+        else if (static_cast<int>(i) == tags.ownerTag && !r12) mOut.replaceString(t, record->image(), formatHandle(stub->handle.value()));
+        else mOut.copy(t, record->image());
+      }
+    }
   } else {
     generate(stub, obj);
   }

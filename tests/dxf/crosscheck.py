@@ -398,14 +398,18 @@ def copy_and_erase(host, work):
     gone = msp.add_text("Erase me", dxfattribs={"height": 2.5})
     block = doc.blocks.new("Frame")
     inner = block.add_text("In a block", dxfattribs={"height": 1})
+    block.add_attdef("SHEET", (0, 0), dxfattribs={"height": 1})
+    insert = msp.add_blockref("Frame", (50, 50))
+    insert.add_auto_attribs({"SHEET": "A-101"})
     group = doc.groups.new("pair")
     group.extend([keep, gone])
     doc.saveas(path)
     seed = int(doc.header["$HANDSEED"], 16)
     out = os.path.join(work, "copy_erase.out.dxf")
-    result = host.edit(path, out, "clone", keep.dxf.handle, "clone", inner.dxf.handle, "erase", gone.dxf.handle)
+    result = host.edit(path, out, "clone", keep.dxf.handle, "clone", inner.dxf.handle, "erase", gone.dxf.handle,
+                       "clone", insert.dxf.handle)
     copies = [json.loads(line.split(" ", 1)[1]) for line in result.stdout.decode().splitlines() if line.startswith("clone ")]
-    check(len(copies) == 2, "the host made %d copies" % len(copies))
+    check(len(copies) == 3, "the host made %d copies" % len(copies))
     new = ezdxf.readfile(out)
     auditor = new.audit()
     check(not auditor.has_errors, "ezdxf finds errors: %s" % [str(e.message) for e in auditor.errors])
@@ -420,8 +424,12 @@ def copy_and_erase(host, work):
     check(first in list(new.modelspace()), "the copy is not in model space")
     second = new.entitydb[copies[1]]
     check(second.dxf.owner == new.blocks.get("Frame").block_record_handle, "the block's copy has owner %s" % second.dxf.owner)
-    check([e.dxf.handle for e in new.blocks.get("Frame")] == [inner.dxf.handle, second.dxf.handle], "the copy is not the block's last entity")
-    check(int(new.header["$HANDSEED"], 16) > int(second.dxf.handle, 16), "the handle seed was not raised")
+    in_block = [e.dxf.handle for e in new.blocks.get("Frame")]
+    check(in_block[-1] == second.dxf.handle and inner.dxf.handle in in_block, "the copy is not the block's last entity")
+    third = new.entitydb[copies[2]]
+    check(third.dxftype() == "INSERT" and [a.dxf.text for a in third.attribs] == ["A-101"], "the copied INSERT lost its attribute")
+    check(third.attribs[0].dxf.handle not in (a.dxf.handle for a in insert.attribs), "the attribute's copy kept the handle")
+    check(int(new.header["$HANDSEED"], 16) > int(third.attribs[0].dxf.handle, 16), "the handle seed was not raised")
 
 
 @case("new_drawing")

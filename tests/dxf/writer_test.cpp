@@ -399,3 +399,44 @@ TEST(DxfWriter, DrawingTheHostMadeIsWrittenWholeAndReadsBack) {
   EXPECT_EQ(write(again.get()), first);
 }
 
+TEST(DxfWriter, CopyOfAPolylineOrAnInsertTakesItsPartsAlong) {
+  Tags t;
+  t(0, "POLYLINE")(5, "80")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDb2dPolyline")(66, 1)(10, 0.0)(20, 0.0)(30, 0.0)(70, 0);
+  t(0, "VERTEX")(5, "81")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 0.0)(20, 0.0)(30, 0.0);
+  t(0, "VERTEX")(5, "82")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 5.0)(20, 5.0)(30, 0.0);
+  t(0, "SEQEND")(5, "83")(330, "80")(100, "AcDbEntity")(8, "0");
+  t(0, "INSERT")(5, "90")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbBlockReference")(66, 1)(2, "Title")(10, 0.0)(20, 0.0)(30, 0.0);
+  t(0, "ATTRIB")(5, "91")(330, "90")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0)(1, "A-101")
+   (100, "AcDbAttribute")(2, "SHEET")(70, 0);
+  t(0, "SEQEND")(5, "92")(330, "90")(100, "AcDbEntity")(8, "0");
+  auto db = read(drawing(t.str()));
+  auto* model = openForWrite<AcDbBlockTableRecord>(db.get(), L"1F");
+  for (const wchar_t* handle : {L"80", L"90"}) {
+    auto* copy = AcDbEntity::cast(AcDbCore::object(byHandle(db.get(), handle))->clone());
+    ASSERT_EQ(model->appendAcDbEntity(copy), Acad::eOk);
+    copy->close();
+  }
+  model->close();
+  const std::string saved = write(db.get());
+  EXPECT_EQ(write(db.get()), saved);  // the parts keep their handles from one save to the next
+  auto again = read(saved);
+  auto* reread = AcDbCore::objectAs<AcDbBlockTableRecord>(again->modelSpaceId());
+  ASSERT_EQ(AcDbCore::entities(reread).size(), 4u);
+  // The copies follow the originals at the end of model space, each with its own parts.
+  const AcDbObjectId polylineCopy = AcDbCore::entities(reread)[2], insertCopy = AcDbCore::entities(reread)[3];
+  EXPECT_STREQ(AcDbCore::objectAs<AcDbUnmodeledEntity>(polylineCopy)->typeName(), L"POLYLINE");
+  ASSERT_NE(AcDbCore::objectAs<AcDbBlockReference>(insertCopy), nullptr);
+  int vertices = 0, attributes = 0, ends = 0;
+  for (auto& stub : AcDbCore::imp(again.get())->stubs) {
+    const auto* part = AcDbUnmodeledEntity::cast(stub.object);
+    if (part == nullptr) continue;
+    const std::wstring type = part->typeName();
+    if (part->ownerId() == polylineCopy) vertices += type == L"VERTEX", ends += type == L"SEQEND";
+    if (part->ownerId() == insertCopy) attributes += type == L"ATTRIB", ends += type == L"SEQEND";
+  }
+  EXPECT_EQ(vertices, 2);
+  EXPECT_EQ(attributes, 1);
+  EXPECT_EQ(ends, 2);
+  EXPECT_NE(saved.find("A-101"), saved.rfind("A-101"));  // the attribute's value went with it
+}
+
