@@ -245,17 +245,15 @@ std::vector<uint64_t> recordChildren(const ObjectRecord& record) {
 
 }  // namespace
 
-void prepareFields(AcDbDatabase* db, FileRecord& file, const std::function<void(std::wstring)>& warn) {
+bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStub*>& candidates,
+                   const std::function<void(std::wstring)>& warn) {
   AcDbImpDatabase* imp = AcDbCore::imp(db);
   file.replaced.clear();
   FieldMaker maker(db, file);
-  bool warned = false;
+  bool warned = false, erased = false;
   std::vector<AcDbStub*> entities;
-  for (auto& stub : imp->stubs) {
-    if (stub.object != nullptr && !stub.erased && AcDbCore::fields(stub.object) != nullptr &&
-        AcDbEntity::cast(stub.object) != nullptr)
-      entities.push_back(&stub);
-  }
+  for (AcDbStub* stub : candidates)
+    if (stub->object != nullptr && !stub->erased && AcDbEntity::cast(stub->object) != nullptr) entities.push_back(stub);
   struct Pending {
     AcDbStub* field;
     std::wstring code;
@@ -346,12 +344,12 @@ void prepareFields(AcDbDatabase* db, FileRecord& file, const std::function<void(
       }
       if (generated.code != p.code || generated.bytes.empty()) {
         for (AcDbObjectId child : generated.children)
-          if (AcDbObject* c = AcDbCore::object(child)) AcDbCore::setErased(c, true);
+          if (AcDbObject* c = AcDbCore::object(child)) AcDbCore::setErased(c, erased = true);
         generated.children.clear();
         if (p.loaded != nullptr) {
           // The file's child fields give way to the new ones.
           for (uint64_t h : recordChildren(*p.loaded))
-            if (AcDbStub* child = imp->findHandle(h); child && child->object) AcDbCore::setErased(child->object, true);
+            if (AcDbStub* child = imp->findHandle(h); child && child->object) AcDbCore::setErased(child->object, erased = true);
         }
         generated.code = p.code;
         generated.bytes = maker.fieldBytes(p.field->handle.value(), owner, p.code, true, shownText(entity),
@@ -378,6 +376,7 @@ void prepareFields(AcDbDatabase* db, FileRecord& file, const std::function<void(
                                                                   dictionaryObject->ownerId().handle().value(), slots));
     }
   }
+  return erased;
 }
 
 }  // namespace cadhost::dxf

@@ -7,11 +7,15 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "filerecord.h"
 
 namespace cadhost::dxf {
 
-void prepareFields(AcDbDatabase* db, FileRecord& file, const std::function<void(std::wstring)>& warn);
+// entities are the objects that keep fields (the others are left alone). True when fields that
+// gave way to others were erased.
+bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStub*>& entities,
+                   const std::function<void(std::wstring)>& warn);
 
 }  // namespace cadhost::dxf

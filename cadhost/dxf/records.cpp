@@ -671,7 +671,8 @@ Schema makeTextSchema() {
   p.push_back({39, 1, Span::One, 0, [t](const AcDbObject* o) { return real(t(o)->thickness()); }, [t](const AcDbObject* o) { return t(o)->thickness() != 0; }});
   addPoint(p, 10, 1, [t](const AcDbObject* o) { return t(o)->position(); }, always());
   p.push_back({40, 1, Span::One, 0, [t](const AcDbObject* o) { return real(t(o)->height()); }, always()});
-  p.push_back({1, 1, Span::One, 0, [t](const AcDbObject* o) { return Value::ofText(t(o)->textStringConst()); }, always()});
+  p.push_back({1, 1, Span::One, 0, [t](const AcDbObject* o) { return Value::ofText(t(o)->textStringConst()); }, always(),
+               [](const AcDbObject* o) { return as<AcDbText>(o)->textStringConst(); }});
   p.push_back({50, 1, Span::One, 0, [t](const AcDbObject* o) { return real(radiansToDegrees(t(o)->rotation())); }, [t](const AcDbObject* o) { return t(o)->rotation() != 0; }});
   p.push_back({41, 1, Span::One, 0, [t](const AcDbObject* o) { return real(t(o)->widthFactor()); }, [t](const AcDbObject* o) { return t(o)->widthFactor() != 1; }});
   p.push_back({51, 1, Span::One, 0, [t](const AcDbObject* o) { return real(radiansToDegrees(t(o)->oblique())); }, [t](const AcDbObject* o) { return t(o)->oblique() != 0; }});
@@ -697,7 +698,8 @@ Schema makeMTextSchema() {
   p.push_back({46, 1, Span::One, 0, [m](const AcDbObject* o) { return real(m(o)->height()); }, [m](const AcDbObject* o) { return m(o)->height() != 0; }});
   p.push_back({71, 1, Span::One, 0, [m](const AcDbObject* o) { return integer(m(o)->attachment()); }, always()});
   p.push_back({72, 1, Span::One, 0, [m](const AcDbObject* o) { return integer(m(o)->flowDirection()); }, always()});
-  p.push_back({1, 1, Span::TextChunks, 0, [m](const AcDbObject* o) { return Value::ofText(m(o)->contentsConst()); }, always()});
+  p.push_back({1, 1, Span::TextChunks, 0, [m](const AcDbObject* o) { return Value::ofText(m(o)->contentsConst()); }, always(),
+               [](const AcDbObject* o) { return as<AcDbMText>(o)->contentsConst(); }});
   p.push_back({7, 1, Span::One, 0, [m](const AcDbObject* o) { return Value::ofRef(m(o)->textStyle()); }, [m](const AcDbObject* o) { return !m(o)->textStyle().isNull(); }});
   addNormal(p, 1, [m](const AcDbObject* o) { return m(o)->normal(); });
   p.push_back({11, 1, Span::One, 0, [m](const AcDbObject* o) { return real(std::cos(m(o)->rotation())); }, never()});
@@ -771,7 +773,8 @@ Schema makeDimensionSchema(int kind) {
                  const auto* od = AcDbOrdinateDimension::cast(o);
                  return integer(dimKind(o) | (od && od->isUsingXAxis() ? 64 : 0));
                }, always()});
-  p.push_back({1, 1, Span::One, 0, [d](const AcDbObject* o) { return Value::ofText(d(o)->dimensionTextConst()); }, [d](const AcDbObject* o) { return *d(o)->dimensionTextConst() != 0; }});
+  p.push_back({1, 1, Span::One, 0, [d](const AcDbObject* o) { return Value::ofText(d(o)->dimensionTextConst()); }, [d](const AcDbObject* o) { return *d(o)->dimensionTextConst() != 0; },
+               [](const AcDbObject* o) { return as<AcDbDimension>(o)->dimensionTextConst(); }});
   p.push_back({3, 1, Span::One, 0, [d](const AcDbObject* o) { return Value::ofRef(d(o)->dimensionStyle()); }, [d](const AcDbObject* o) { return !d(o)->dimensionStyle().isNull(); }});
   p.push_back({53, 1, Span::One, 0, [d](const AcDbObject* o) { return real(radiansToDegrees(d(o)->textRotation())); }, [d](const AcDbObject* o) { return d(o)->textRotation() != 0; }});
   p.push_back({51, 1, Span::One, 0, [d](const AcDbObject* o) { return real(radiansToDegrees(d(o)->horizontalRotation())); }, [d](const AcDbObject* o) { return d(o)->horizontalRotation() != 0; }});

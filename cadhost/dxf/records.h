@@ -124,6 +124,8 @@ struct Property {
   std::function<Value(const AcDbObject*)> get;
   // Whether a record that lacks the property must be given it for this object.
   std::function<bool(const AcDbObject*)> needed;
+  // For text properties: the text in place, so that texts compare without copies.
+  const ACHAR* (*text)(const AcDbObject*) = nullptr;
 };
 
 struct Schema {

@@ -215,8 +215,17 @@ void TextCodec::decode(std::string_view s, std::wstring& out) const {
 }
 
 void TextCodec::encode(std::wstring_view text, std::string& out) const {
+  // Plain ASCII, the most common, goes in one piece.
+  size_t plain = 0;
+  while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x80 && text[plain] != L'^') ++plain;
+  if (plain > 0) {
+    const size_t at = out.size();
+    out.resize(at + plain);
+    for (size_t i = 0; i < plain; ++i) out[at + i] = static_cast<char>(text[i]);
+    if (plain == text.size()) return;
+  }
   const std::unordered_map<char32_t, unsigned char>* reverse = mTable ? &reverseTable(mTable) : nullptr;
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = plain; i < text.size(); ++i) {
     char32_t c = static_cast<char32_t>(text[i]);
     if constexpr (sizeof(wchar_t) == 2) {
       if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {

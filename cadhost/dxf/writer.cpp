@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <tuple>
 #include <unordered_set>
@@ -135,6 +136,9 @@ class Writer {
   std::vector<Edit> mEdits;
   size_t mNextEdit = 0;
   RecordTags mTags;
+  size_t mStubsBefore = 0;                // objects the database held when the save began
+  std::vector<AcDbStub*> mNewObjects;     // in the order they were made
+  std::vector<AcDbStub*> mWithFields;
   std::vector<Value> mValues;
   std::vector<char> mChanged, mPresent, mEmitted;
   std::vector<int> mSlotOfMarker;
@@ -178,8 +182,14 @@ AcDbObjectId Writer::layoutBlock(const AcDbStub* layout) {
 }
 
 void Writer::prepare() {
-  for (const auto& stub : mImp->stubs) {
-    if (stub.erased && stub.object != nullptr) mAnyErased = true;
+  // One pass over the objects: what is erased, what is new, what has fields.
+  mStubsBefore = mImp->stubs.size();
+  for (auto& stub : mImp->stubs) {
+    const AcDbObject* obj = stub.object;
+    if (obj == nullptr) continue;
+    if (stub.erased) mAnyErased = true;
+    if (obj->isNewObject()) mNewObjects.push_back(&stub);
+    if (AcDbCore::fields(obj) != nullptr && !stub.erased) mWithFields.push_back(&stub);
   }
   if (mAnyErased) {
     for (AcDbStub* stub : mFile.objects)
@@ -232,16 +242,17 @@ void Writer::prepare() {
       AcDbCore::setStoredRecord(AcDbCore::object(parts.second), new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
     }
   };
-  for (auto& stub : mImp->stubs) {
-    const auto* block = AcDbBlockTableRecord::cast(stub.object);
-    if (block != nullptr && block->isNewObject() && !stub.erased && !block->isLayout()) ensureParts(&stub);
+  for (AcDbStub* stub : mNewObjects) {
+    const auto* block = AcDbBlockTableRecord::cast(stub->object);
+    if (block != nullptr && !stub->erased && !block->isLayout()) ensureParts(stub);
   }
   if (!mFile.unclosedBlock.isNull()) ensureParts(mFile.unclosedBlock.stub());
   // Copies of entities whose records are followed by parts (a POLYLINE's vertices, an INSERT's
   // attributes): the parts are copied too, with handles of their own.
-  for (auto& stub : mImp->stubs) {
+  for (AcDbStub* newStub : mNewObjects) {
+    AcDbStub& stub = *newStub;
     AcDbObject* obj = stub.object;
-    if (obj == nullptr || !obj->isNewObject() || stub.erased || AcDbEntity::cast(obj) == nullptr) continue;
+    if (obj == nullptr || stub.erased || AcDbEntity::cast(obj) == nullptr) continue;
     const ObjectRecord* record = objectRecord(obj);
     if (record == nullptr || record->image() == nullptr || hasOwnBytes(*record) || mFile.copiedParts.count(&stub)) continue;
     if (!readRecordTags(*record, tags) || (tags.type != "POLYLINE" && tags.type != "INSERT")) continue;
@@ -285,7 +296,10 @@ void Writer::planNewObjects() {
   };
   std::vector<AcDbStub*> newBlocks;
   std::vector<AcDbStub*> newEntities;
-  for (auto& stub : mImp->stubs) {
+  // The new objects, and what the save itself made (parts of blocks and copies, fields).
+  for (size_t i = mStubsBefore; i < mImp->stubs.size(); ++i) mNewObjects.push_back(&mImp->stubs[i]);
+  for (AcDbStub* newStub : mNewObjects) {
+    AcDbStub& stub = *newStub;
     AcDbObject* obj = stub.object;
     if (obj == nullptr || !obj->isNewObject() || !isWritten(&stub)) continue;
     const auto* record = objectRecord(obj);
@@ -308,10 +322,8 @@ void Writer::planNewObjects() {
   }
   if (mFile.r12()) {
     // R12 blocks have no records: a new block is a BLOCK, its entities and an ENDBLK.
-    for (auto& stub : mImp->stubs) {
-      if (stub.object && stub.object->isNewObject() && AcDbBlockTableRecord::cast(stub.object) && isWritten(&stub))
-        newBlocks.push_back(&stub);
-    }
+    for (AcDbStub* stub : mNewObjects)
+      if (stub->object && AcDbBlockTableRecord::cast(stub->object) && isWritten(stub)) newBlocks.push_back(stub);
   }
   std::unordered_set<const AcDbStub*> blocksWritten;
   for (AcDbStub* block : newBlocks) {
@@ -737,6 +749,12 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   emitted.assign(count, 0);
   for (size_t k = 0; k < count; ++k) {
     const Property& p = schema->properties[k];
+    if (p.text != nullptr) {
+      // Texts compare in place; their value is taken when it is written.
+      changed[k] = before == nullptr || std::wcscmp(p.text(source), p.text(before)) != 0;
+      values[k] = changed[k] ? p.get(source) : Value();
+      continue;
+    }
     values[k] = p.get(source);
     const Value old = before ? p.get(before) : Value();
     changed[k] = !(values[k] == old) || (values[k].kind == Value::Ref && isRenamed(values[k].ref));
@@ -1075,7 +1093,13 @@ WriteResult Writer::run() {
     return result;
   }
   prepare();
-  prepareFields(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
+  if (prepareFields(mDb, mFile, mWithFields, [this](std::wstring text) { warn(std::move(text)); })) {
+    // Child fields gave way to new ones: they leave the file with what they own.
+    mAnyErased = true;
+    mWrittenCache.clear();
+    for (AcDbStub* stub : mFile.objects)
+      if (!isWritten(stub)) mErasedHandles.insert(stub->handle.value());
+  }
   mWrittenCache.clear();
   planNewObjects();
   planHeader();
@@ -1175,7 +1199,7 @@ void Writer::writeFresh() {
     if (parts.second.isNull()) parts.second = freshPart("endblk " + formatHandle(handleOf(block)), L"ENDBLK", block);
     if (record->isLayout()) layoutOf.emplace_back(block, freshPart("layout " + formatHandle(handleOf(block)), L"LAYOUT", layouts));
   }
-  prepareFields(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
+  prepareFields(mDb, mFile, mWithFields, [this](std::wstring text) { warn(std::move(text)); });
 
   // The header.
   mOut.string(999, "written by the host's drawing files");
