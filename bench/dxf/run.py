@@ -8,6 +8,10 @@ that the host's saves are lossless (an unchanged save gives back the same bytes;
 only TEXT records differ).
 
     bench/dxf/run.py --ours BUILD/bin/dxf_bench_ours --dime BUILD/bin/dxf_bench_dime [--work DIR]
+                     [--hugepages]
+
+--hugepages runs every tool with glibc's heap in transparent huge pages (GLIBC_TUNABLES), which on
+machines where page faults are dear (virtual machines) shows the cost of the work itself.
 """
 import argparse
 import json
@@ -19,8 +23,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PYTHON = "/usr/bin/python3"
 
 
+ENVIRONMENT = dict(os.environ)
+
+
 def run(command):
-    result = subprocess.run(command, capture_output=True, text=True)
+    result = subprocess.run(command, capture_output=True, text=True, env=ENVIRONMENT)
     if result.returncode != 0:
         raise SystemExit("%s failed: %s" % (" ".join(command), result.stderr))
     return json.loads(result.stdout.strip().splitlines()[-1])
@@ -69,7 +76,10 @@ def main():
     parser.add_argument("--work", default="/tmp/pellaton-dxf-bench")
     parser.add_argument("--sizes", default="10000,100000")
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--hugepages", action="store_true")
     args = parser.parse_args()
+    if args.hugepages:
+        ENVIRONMENT["GLIBC_TUNABLES"] = "glibc.malloc.hugetlb=1"
     os.makedirs(args.work, exist_ok=True)
     rows = []
     for count in [int(n) for n in args.sizes.split(",")]:

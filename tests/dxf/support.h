@@ -13,7 +13,7 @@
 
 namespace dxftest {
 
-// Tags of an ASCII drawing, written as AutoCAD writes them (codes right-aligned in three columns).
+// Tags of an ASCII drawing, written as CAD programs write them (codes right-aligned in three columns).
 class Tags {
  public:
   Tags& operator()(int code, const std::string& value);
