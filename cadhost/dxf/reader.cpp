@@ -505,6 +505,7 @@ ReadResult Loader::run() {
   bool haveTag = mReader->next(t);
   if (!haveTag && mReader->failed())
     return refuse(mReader->errorOffset(), L"this is not a drawing file: " + fromUtf8(mReader->error()));
+  if (!haveTag) return refuse(0, L"the file holds no drawing: it ends inside its first tag");
   if (haveTag && t.code != 0 && t.code != 999)
     return refuse(t.begin, L"this is not a drawing file: it begins with group code " + std::to_wstring(t.code) +
                                L" where a SECTION was expected");
@@ -615,7 +616,8 @@ ReadResult Loader::run() {
                                      L"; the drawing was read up to there (recovered)");
   }
   if (!sawEof) {
-    const uint64_t end = mReader->failed() ? mReader->errorOffset() : size;
+    // A file cut short ends, for writing, after its last whole tag.
+    const uint64_t end = mReader->failed() ? mReader->errorOffset() : mReader->truncated() ? mReader->lastTagEnd() : size;
     file.eofAt = end;
     if (mSection != Section::None || mReader->truncated() || mReader->failed()) {
       const std::wstring where =
@@ -629,7 +631,8 @@ ReadResult Loader::run() {
       file.unclosed.push_back("EOF");
       file.unclosedBlock = mBlock;
     } else {
-      warn(end, L"the file has no EOF");
+      warn(end, L"the file has no EOF; it gets one when it is saved");
+      file.unclosed.push_back("EOF");
     }
   }
   prepareCodec();

@@ -36,7 +36,7 @@ bool isKnownCode(int code) {
 }
 
 TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start)
-    : mData(data), mSize(size), mStyle(style), mPos(start) {}
+    : mData(data), mSize(size), mStyle(style), mPos(start), mLastTagEnd(start) {}
 
 bool TagReader::fail(uint64_t at, std::string text) {
   mError = std::move(text);
@@ -46,7 +46,9 @@ bool TagReader::fail(uint64_t at, std::string text) {
 
 bool TagReader::next(Tag& tag) {
   if (failed() || mPos >= mSize) return false;
-  return mStyle.binary ? nextBinary(tag) : nextAscii(tag);
+  const bool read = mStyle.binary ? nextBinary(tag) : nextAscii(tag);
+  if (read) mLastTagEnd = tag.end;
+  return read;
 }
 
 namespace {

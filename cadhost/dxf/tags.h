@@ -55,6 +55,8 @@ class TagReader {
   void seek(uint64_t pos) { mPos = pos; }
   // True when the data ended inside a tag (a group code without its value).
   bool truncated() const { return mTruncated; }
+  // Where the last tag read whole ends (where the data can be cut after a truncation).
+  uint64_t lastTagEnd() const { return mLastTagEnd; }
 
  private:
   bool nextAscii(Tag& tag);
@@ -68,6 +70,7 @@ class TagReader {
   std::string mError;
   uint64_t mErrorOffset = 0;
   bool mTruncated = false;
+  uint64_t mLastTagEnd = 0;
 };
 
 // Typed values of tags. The ASCII forms are parsed leniently (spaces around numbers); false when
