@@ -170,3 +170,7 @@ struct ACCORE_PORT AcApCore {
 
 // Upper-case copy for the host's case-insensitive names.
 ACCORE_PORT std::wstring acdbUpperName(const ACHAR* name);
+
+// The expressions at the top level of a field code: [begin, end) of each %<\ ... >%, nested
+// ones kept inside their parents; an unterminated expression and what follows it are plain text.
+ACCORE_PORT std::vector<std::pair<size_t, size_t>> acdbTopLevelFieldExpressions(const std::wstring& code);

@@ -17,28 +17,6 @@ namespace {
 
 const std::wstring kUnevaluable = L"####";
 
-// The top-level expressions of a code, with nested ones kept inside their parents.
-std::vector<std::pair<size_t, size_t>> topLevelExpressions(const std::wstring& code) {
-  std::vector<std::pair<size_t, size_t>> found;
-  size_t i = 0;
-  while ((i = code.find(L"%<", i)) != std::wstring::npos) {
-    if (i + 2 >= code.size() || code[i + 2] != L'\\') { i += 2; continue; }
-    int depth = 0;
-    size_t j = i;
-    for (; j + 1 < code.size(); ++j) {
-      if (code.compare(j, 2, L"%<") == 0) { ++depth; ++j; continue; }
-      if (code.compare(j, 2, L">%") == 0) {
-        if (--depth == 0) break;
-        ++j;
-      }
-    }
-    if (depth != 0 || j + 1 >= code.size()) break;  // unterminated: the rest is plain text
-    found.emplace_back(i, j + 2);
-    i = j + 2;
-  }
-  return found;
-}
-
 std::wstring lower(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
   return s;
@@ -243,8 +221,29 @@ bool evaluateExpression(const std::wstring& expression, AcDbDatabase* db, std::w
 
 }  // namespace
 
+std::vector<std::pair<size_t, size_t>> acdbTopLevelFieldExpressions(const std::wstring& code) {
+  std::vector<std::pair<size_t, size_t>> found;
+  size_t i = 0;
+  while ((i = code.find(L"%<", i)) != std::wstring::npos) {
+    if (i + 2 >= code.size() || code[i + 2] != L'\\') { i += 2; continue; }
+    int depth = 0;
+    size_t j = i;
+    for (; j + 1 < code.size(); ++j) {
+      if (code.compare(j, 2, L"%<") == 0) { ++depth; ++j; continue; }
+      if (code.compare(j, 2, L">%") == 0) {
+        if (--depth == 0) break;
+        ++j;
+      }
+    }
+    if (depth != 0 || j + 1 >= code.size()) break;  // unterminated: the rest is plain text
+    found.emplace_back(i, j + 2);
+    i = j + 2;
+  }
+  return found;
+}
+
 bool acdbHasFieldExpression(const ACHAR* text) {
-  return text != nullptr && !topLevelExpressions(text).empty();
+  return text != nullptr && !acdbTopLevelFieldExpressions(text).empty();
 }
 
 // ---- AcDbField --------------------------------------------------------------------------
@@ -262,7 +261,7 @@ const ACHAR* AcDbField::getFieldCode(FieldCodeFlag nFlag, AcArray<AcDbField*>*, 
     mScratch.clear();
     size_t at = 0;
     int index = 0;
-    for (const auto& [begin, end] : topLevelExpressions(mCode)) {
+    for (const auto& [begin, end] : acdbTopLevelFieldExpressions(mCode)) {
       mScratch += mCode.substr(at, begin - at);
       mScratch += L"%<\\_FldIdx " + std::to_wstring(index++) + L">%";
       at = end;
@@ -286,12 +285,12 @@ Acad::ErrorStatus AcDbField::setFieldCode(const ACHAR* pszFieldCode, FieldCodeFl
   return Acad::eOk;
 }
 
-int AcDbField::childCount() const { return static_cast<int>(topLevelExpressions(mCode).size()); }
+int AcDbField::childCount() const { return static_cast<int>(acdbTopLevelFieldExpressions(mCode).size()); }
 
 Acad::ErrorStatus AcDbField::evaluate(int, AcDbDatabase* pDb, int* pNumFound, int* pNumEvaluated) {
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
   AcDbDatabase* db = pDb ? pDb : database();
-  const auto expressions = topLevelExpressions(mCode);
+  const auto expressions = acdbTopLevelFieldExpressions(mCode);
   std::wstring value;
   size_t at = 0;
   int evaluated = 0;

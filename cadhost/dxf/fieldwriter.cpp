@@ -10,28 +10,6 @@ namespace cadhost::dxf {
 
 namespace {
 
-// The expressions at the top level of a code: [begin, end) of each %<\ ... >%, nested ones
-// inside their parents.
-std::vector<std::pair<size_t, size_t>> expressions(const std::wstring& code) {
-  std::vector<std::pair<size_t, size_t>> found;
-  size_t i = 0;
-  while ((i = code.find(L"%<\\", i)) != std::wstring::npos) {
-    int depth = 0;
-    size_t j = i;
-    for (; j + 1 < code.size(); ++j) {
-      if (code.compare(j, 2, L"%<") == 0) { ++depth; ++j; continue; }
-      if (code.compare(j, 2, L">%") == 0) {
-        if (--depth == 0) break;
-        ++j;
-      }
-    }
-    if (depth != 0 || j + 1 >= code.size()) break;
-    found.emplace_back(i, j + 2);
-    i = j + 2;
-  }
-  return found;
-}
-
 // A field as the file holds it: an evaluator, a code whose child fields and object references
 // are indexes, the children's own codes (without %< >%) and the referenced handles.
 struct FieldPlan {
@@ -62,7 +40,7 @@ FieldPlan plan(const std::wstring& code, bool top) {
     p.evaluator = code.substr(code.empty() ? 0 : 1, end > 0 ? end - 1 : 0);
   }
   size_t at = 0;
-  for (const auto& [begin, end] : expressions(code)) {
+  for (const auto& [begin, end] : acdbTopLevelFieldExpressions(code)) {
     p.code.append(code, at, begin - at);
     const std::wstring expression = code.substr(begin, end - begin);
     uint64_t handle = 0;

@@ -42,6 +42,22 @@ void appendCodePoint(char32_t c, std::wstring& out) {
   out.push_back(static_cast<wchar_t>(c));
 }
 
+// The character at i of a wide text, a UTF-16 surrogate pair joined (i then stands on its second
+// half); an unpaired half is returned as it is.
+char32_t codePointAt(std::wstring_view text, size_t& i) {
+  char32_t c = static_cast<char32_t>(text[i]);
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+      const char32_t low = static_cast<char32_t>(text[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+  }
+  return c;
+}
+
 int hexDigit(char32_t c) {
   if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
   if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
@@ -226,16 +242,7 @@ void TextCodec::encode(std::wstring_view text, std::string& out) const {
   }
   const std::unordered_map<char32_t, unsigned char>* reverse = mTable ? &reverseTable(mTable) : nullptr;
   for (size_t i = plain; i < text.size(); ++i) {
-    char32_t c = static_cast<char32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-        const char32_t low = static_cast<char32_t>(text[i + 1]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-          ++i;
-        }
-      }
-    }
+    char32_t c = codePointAt(text, i);
     if (c < 0x20) {
       out.push_back('^');
       out.push_back(static_cast<char>(c + 0x40));
@@ -279,16 +286,7 @@ std::string toUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = static_cast<char32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-        const char32_t low = static_cast<char32_t>(text[i + 1]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-          ++i;
-        }
-      }
-    }
+    char32_t c = codePointAt(text, i);
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
     appendUtf8(c, out);
   }
