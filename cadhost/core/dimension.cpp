@@ -44,7 +44,7 @@ ACHAR* AcDbDimension::dimensionText() const {
 
 Acad::ErrorStatus AcDbDimension::setDimensionText(const ACHAR* text) {
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
-  mText = text ? text : L"";
+  mText = std::wstring(text ? text : L"");  // of its own length (see AcDbText::setTextString)
   return Acad::eOk;
 }
 

@@ -1,5 +1,6 @@
 // Single-line and multi-line text entities.
 #include <cmath>
+#include <utility>
 
 #include "../sdk/acutads.h"
 #include "coreaccess.h"
@@ -162,8 +163,9 @@ Acad::ErrorStatus AcDbText::textString(AcString& text) const { return copyOut(mT
 Acad::ErrorStatus AcDbText::setTextString(const ACHAR* text) {
   if (text == nullptr) return Acad::eNullObjectPointer;
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
-  const std::wstring previous = mText;
-  mText = text;
+  // A new string of the text's own length: assigning into the old one could double its
+  // capacity, and a drawing whose every text was edited would hold twice the memory it needs.
+  const std::wstring previous = std::exchange(mText, std::wstring(text));
   if (placementOf(mHorz, mVert) == Placement::ByBaseline) {
     // The text keeps filling its baseline: an aligned text changes its height, a fit text its
     // width factor, in proportion to the change in the number of characters.
@@ -341,7 +343,7 @@ Acad::ErrorStatus AcDbMText::contents(AcString& text) const { return copyOut(mCo
 Acad::ErrorStatus AcDbMText::setContents(const ACHAR* text) {
   if (text == nullptr) return Acad::eNullObjectPointer;
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
-  mContents = text;
+  mContents = std::wstring(text);  // of its own length (see AcDbText::setTextString)
   syncTextField(text);
   return Acad::eOk;
 }
