@@ -212,6 +212,7 @@ Acad::ErrorStatus AcDbDatabase::setLuprec(Adesk::Int16 prec) {
 }
 AcDb::UnitsValue AcDbDatabase::insunits() const { return mpImp->insunits; }
 Acad::ErrorStatus AcDbDatabase::setInsunits(AcDb::UnitsValue units) {
+  if (units < AcDb::kUnitsUndefined || units > AcDb::kUnitsMax) return Acad::eInvalidInput;
   mpImp->insunits = units;
   return Acad::eOk;
 }

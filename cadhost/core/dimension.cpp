@@ -45,7 +45,16 @@ ACHAR* AcDbDimension::dimensionText() const {
 Acad::ErrorStatus AcDbDimension::setDimensionText(const ACHAR* text) {
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
   mText = std::wstring(text ? text : L"");  // of its own length (see AcDbText::setTextString)
+  syncTextField(mText.c_str());
   return Acad::eOk;
+}
+
+void AcDbDimension::subSetFieldValue(const ACHAR* propName, const ACHAR* value) {
+  if (acdbUpperName(propName) == L"TEXT") mText = value ? value : L"";
+}
+
+const ACHAR* AcDbDimension::subFieldPropertyText(const ACHAR* propName) const {
+  return acdbUpperName(propName) == L"TEXT" ? mText.c_str() : nullptr;
 }
 
 ACDB_DIM_POINT_SETTER(AcDbDimension, setTextPosition, mTextPosition)

@@ -167,14 +167,11 @@ Acad::ErrorStatus AcDbText::setTextString(const ACHAR* text) {
   // capacity, and a drawing whose every text was edited would hold twice the memory it needs.
   const std::wstring previous = std::exchange(mText, std::wstring(text));
   if (placementOf(mHorz, mVert) == Placement::ByBaseline) {
-    // The text keeps filling its baseline: an aligned text changes its height, a fit text its
-    // width factor, in proportion to the change in the number of characters.
-    const int before = textgeometry::drawnCharacterCount(previous), after = textgeometry::drawnCharacterCount(mText);
-    if (before > 0 && after > 0) {
-      const double ratio = static_cast<double>(before) / after;
-      if (mHorz == AcDb::kTextAlign) mHeight *= ratio;
-      else mWidthFactor *= ratio;
-    }
+    const int before = mFillFrom >= 0 ? mFillFrom : textgeometry::drawnCharacterCount(previous);
+    // A field expression is drawn as its value, which its evaluation writes: the baseline is
+    // filled for that, not for the characters of the expression.
+    if (acdbHasFieldExpression(text)) mFillFrom = before;
+    else fillBaseline(before);
   }
   keepAlignment();
   syncTextField(text);
@@ -242,7 +239,19 @@ Acad::ErrorStatus AcDbText::getGeomExtents(AcDbExtents& extents) const {
 void AcDbText::subSetFieldValue(const ACHAR* propName, const ACHAR* value) {
   if (acdbUpperName(propName) != L"TEXT") return;
   mText = value ? value : L"";
+  if (mFillFrom >= 0 && placementOf(mHorz, mVert) == Placement::ByBaseline) fillBaseline(mFillFrom);
   keepAlignment();
+}
+
+// The text keeps filling its baseline: an aligned text changes its height, a fit text its width
+// factor, in proportion to the change in the number of drawn characters.
+void AcDbText::fillBaseline(int charactersBefore) {
+  mFillFrom = -1;
+  const int after = textgeometry::drawnCharacterCount(mText);
+  if (charactersBefore <= 0 || after <= 0) return;
+  const double ratio = static_cast<double>(charactersBefore) / after;
+  if (mHorz == AcDb::kTextAlign) mHeight *= ratio;
+  else mWidthFactor *= ratio;
 }
 
 const ACHAR* AcDbText::subFieldPropertyText(const ACHAR* propName) const {

@@ -888,9 +888,20 @@ void Loader::resolveLayouts() {
 
 void Loader::finishHeaderSettings() {
   HeaderState& h = file.atLoad;
+  // A setting out of its range is left at the drawing's default and reported; the file's own
+  // value stays in the header for as long as the setting is not changed.
+  const auto outOfRange = [this](const char* name, int value, const wchar_t* instead) {
+    uint64_t at = 0;
+    for (const HeaderVariable& v : file.header)
+      if (v.name == name) at = v.begin;
+    warn(at, L"the header gives " + file.codec.decode(name) + L" " + std::to_wstring(value) + L", which is out of range; " + instead);
+  };
   if (h.lunits >= 1 && h.lunits <= 5) mDb->setLunits(h.lunits);
+  else outOfRange("$LUNITS", h.lunits, L"decimal units are used");
   if (h.luprec >= 0 && h.luprec <= 8) mDb->setLuprec(h.luprec);
-  mDb->setInsunits(static_cast<AcDb::UnitsValue>(h.insunits));
+  else outOfRange("$LUPREC", h.luprec, L"4 decimal places are used");
+  if (h.insunits >= AcDb::kUnitsUndefined && h.insunits <= AcDb::kUnitsMax) mDb->setInsunits(static_cast<AcDb::UnitsValue>(h.insunits));
+  else outOfRange("$INSUNITS", h.insunits, L"the drawing is taken as unitless");
   if (std::isfinite(h.textsize) && h.textsize > 0) mDb->setTextsize(h.textsize);
   // Read back what the database took, so that unchanged settings compare equal when writing.
   h.lunits = mDb->lunits();

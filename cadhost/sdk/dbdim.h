@@ -14,6 +14,8 @@ class ACCORE_PORT AcDbDimension : public AcDbEntity {
 
   ACHAR* dimensionText() const;  // a new string the caller frees (acutDelString)
   const ACHAR* dimensionTextConst() const { return mText.c_str(); }
+  // Sets the text override. As with TEXT, a field expression gets, or updates, the field under
+  // "TEXT", and a text without one removes it.
   Acad::ErrorStatus setDimensionText(const ACHAR* text);
   AcGePoint3d textPosition() const { return mTextPosition; }
   Acad::ErrorStatus setTextPosition(const AcGePoint3d& p);
@@ -51,6 +53,8 @@ class ACCORE_PORT AcDbDimension : public AcDbEntity {
   AcDbDimension(const AcDbDimension&) = default;
   virtual void addDefiningPoints(AcDbExtents& extents) const = 0;
   virtual bool isAngular() const { return false; }
+  void subSetFieldValue(const ACHAR* propName, const ACHAR* value) override;
+  const ACHAR* subFieldPropertyText(const ACHAR* propName) const override;
 
  private:
   friend struct AcDbCore;

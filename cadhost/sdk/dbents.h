@@ -68,6 +68,7 @@ class ACCORE_PORT AcDbText : public AcDbEntity {
  private:
   friend struct AcDbCore;
   void keepAlignment();
+  void fillBaseline(int charactersBefore);
   AcGePoint3d mPosition, mAlignment;
   AcGeVector3d mNormal{0, 0, 1};
   double mThickness = 0, mOblique = 0, mRotation = 0, mHeight = 1, mWidthFactor = 1;
@@ -76,6 +77,9 @@ class ACCORE_PORT AcDbText : public AcDbEntity {
   AcDb::TextVertMode mVert = AcDb::kTextBase;
   AcDbObjectId mStyle;
   std::wstring mText;
+  // While a field expression awaits its value: how many characters the baseline of an aligned
+  // or fit text was last filled for (-1 otherwise).
+  int mFillFrom = -1;
 };
 
 // Multi-line text. Its contents keep the host's formatting codes; "\P" ends a paragraph.

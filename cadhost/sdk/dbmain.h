@@ -27,7 +27,11 @@ enum TextVertMode { kTextBase = 0, kTextBottom = 1, kTextVertMid = 2, kTextTop =
 enum LineSpacingStyle { kAtLeast = 1, kExactly = 2 };
 enum UnitsValue {
   kUnitsUndefined = 0, kUnitsInches = 1, kUnitsFeet = 2, kUnitsMiles = 3, kUnitsMillimeters = 4,
-  kUnitsCentimeters = 5, kUnitsMeters = 6, kUnitsKilometers = 7
+  kUnitsCentimeters = 5, kUnitsMeters = 6, kUnitsKilometers = 7, kUnitsMicroinches = 8,
+  kUnitsMils = 9, kUnitsYards = 10, kUnitsAngstroms = 11, kUnitsNanometers = 12, kUnitsMicrons = 13,
+  kUnitsDecimeters = 14, kUnitsDekameters = 15, kUnitsHectometers = 16, kUnitsGigameters = 17,
+  kUnitsAstronomical = 18, kUnitsLightYears = 19, kUnitsParsecs = 20, kUnitsUSSurveyFeet = 21,
+  kUnitsUSSurveyInch = 22, kUnitsUSSurveyYard = 23, kUnitsUSSurveyMile = 24, kUnitsMax = kUnitsUSSurveyMile
 };
 constexpr Adesk::UInt16 kByBlock = 0;
 constexpr Adesk::UInt16 kByLayer = 256;

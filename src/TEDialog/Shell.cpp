@@ -55,11 +55,14 @@ BOOL CTEDialog::OnInitDialog() {
   // The values the property fields show first, before the data exchange writes them.
   if (m_entityKind == kEntityMText) {
     AcDbMText* pMText = nullptr;
+    bool readable = false;
     if (TE_CHECKED(acdbOpenObject(pMText, m_currentObjectId, AcDb::kForRead))) {
       m_lineSpacing = pMText->lineSpacingFactor();
       pMText->close();
+      readable = true;
     }
-    if (TE_CHECKED(acdbOpenObject(pMText, m_currentObjectId, AcDb::kForRead))) {
+    // An MTEXT that could not be opened has been reported once; it is not tried again.
+    if (readable && TE_CHECKED(acdbOpenObject(pMText, m_currentObjectId, AcDb::kForRead))) {
       m_textHeight = pMText->textHeight();
       m_mtextWidth = pMText->width();
       pMText->close();

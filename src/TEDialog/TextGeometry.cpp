@@ -1,5 +1,6 @@
 // The plane geometry of TEXT lines. Lines are placed by their anchor point (the insertion point
-// of left, aligned and fit baseline text, the alignment point of every other justification) in
+// of left baseline text and of aligned and fit text, the alignment point of every other
+// justification) in
 // the frame of the first line's direction (c, s): the along coordinate a(P) = P.x c + P.y s grows
 // in reading direction, the across coordinate b(P) = P.y c - P.x s grows upwards. One line step
 // lowers b by the line spacing and keeps a; z is never changed.
@@ -19,10 +20,19 @@ namespace {
 // line spacing; that is where a first new line goes until the user types another spacing.
 constexpr double kDefaultLineSpacingFactor = 5.0 / 3.0;
 
-bool IsPlacedByInsertionPoint(int horizontalMode, int verticalMode) {
-  return verticalMode == AcDb::kTextBase &&
-         (horizontalMode == AcDb::kTextLeft || horizontalMode == AcDb::kTextAlign || horizontalMode == AcDb::kTextFit);
+bool FillsItsBaseline(int horizontalMode) {
+  return horizontalMode == AcDb::kTextAlign || horizontalMode == AcDb::kTextFit;
 }
+
+// Aligned and fit text is placed by its baseline whatever its vertical mode says (the host
+// ignores the vertical mode for them), so its insertion point is its anchor: taking the alignment
+// point instead, and then moving the baseline by the insertion point's displacement, would put a
+// new line beside its template instead of one step below it.
+bool IsPlacedByInsertionPoint(int horizontalMode, int verticalMode) {
+  return FillsItsBaseline(horizontalMode) || (verticalMode == AcDb::kTextBase && horizontalMode == AcDb::kTextLeft);
+}
+
+bool IsFinite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 const AcGePoint3d kNoPoint(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN(),
                            std::numeric_limits<double>::quiet_NaN());
@@ -40,6 +50,8 @@ AcGePoint3d CTEDialog::GetAnchorPoint(AcDbObjectId id) {
 }
 
 void CTEDialog::SetAnchorPoint(AcDbObjectId id, const AcGePoint3d& target) {
+  // A target computed from a line that could not be read (already reported) moves nothing.
+  if (!IsFinite(target)) return;
   AcDbText* pText = nullptr;
   if (!TE_CHECKED(acdbOpenObject(pText, id, AcDb::kForRead))) return;
   const AcGePoint3d position = pText->position();
@@ -51,7 +63,7 @@ void CTEDialog::SetAnchorPoint(AcDbObjectId id, const AcGePoint3d& target) {
   if (!TE_CHECKED(acdbOpenObject(pText, id, AcDb::kForWrite))) return;
   if (IsPlacedByInsertionPoint(horizontal, vertical)) pText->setPosition(target);
   else pText->setAlignmentPoint(target);
-  if (horizontal == AcDb::kTextAlign || horizontal == AcDb::kTextFit) {
+  if (FillsItsBaseline(horizontal)) {
     // Both ends of the baseline move alike: its length and angle stay.
     pText->setAlignmentPoint(AcGePoint3d(alignment.x + (target.x - position.x), alignment.y + (target.y - position.y),
                                          alignment.z + (target.z - position.z)));
@@ -77,8 +89,16 @@ void CTEDialog::SetUpTextGeometry() {
   const double c = m_directionCos, s = m_directionSin;
   if (m_textList.length() >= 2) {
     const AcGePoint3d second = GetAnchorPoint(m_textList[1]);
-    m_lineSpacing = first.y * c - first.x * s - second.y * c + second.x * s;  // b(first) - b(second)
-    m_lineSpacingKnown = true;
+    const double measured = first.y * c - first.x * s - second.y * c + second.x * s;  // b(first) - b(second)
+    // A line that could not be read (already reported) measures nothing: the spacing in force
+    // stays, or the single line's starting spacing is taken.
+    if (std::isfinite(measured)) {
+      m_lineSpacing = measured;
+      m_lineSpacingKnown = true;
+    } else if (!m_lineSpacingKnown && std::isfinite(m_textHeight)) {
+      m_lineSpacing = kDefaultLineSpacingFactor * m_textHeight;
+      m_lineSpacingKnown = true;
+    }
   } else if (m_textList.length() == 1 && !m_lineSpacingKnown) {
     m_lineSpacing = kDefaultLineSpacingFactor * m_textHeight;
     m_lineSpacingKnown = true;

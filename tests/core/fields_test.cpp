@@ -314,4 +314,40 @@ TEST_F(FieldTest, EvaluatedValueMovesAlignedTextAboutItsAlignmentPoint) {
   });
 }
 
+TEST_F(FieldTest, AlignedTextFillsItsBaselineForTheValueNotTheExpression) {
+  setAuthor(L"JS");
+  auto* text = new AcDbText(AcGePoint3d(), L"JS", AcDbObjectId::kNull, 2.0);
+  text->setHorizontalMode(AcDb::kTextAlign);
+  text->setAlignmentPoint(AcGePoint3d(10, 0, 0));
+  const AcDbObjectId id = append(text);
+  // Writing the expression again and again (as an editor does on every keystroke), each time
+  // evaluated to the same two characters, leaves the height as it was.
+  for (int i = 0; i < 3; ++i) {
+    change<AcDbText>(id, [](AcDbText* t) { t->setTextString(L"%<\\AcVar Author>%"); });
+    ASSERT_EQ(acdbEvaluateFields(id, AcFd::kDemand), Acad::eOk);
+  }
+  inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_DOUBLE_EQ(t->height(), 2.0); });
+  // A value twice as long halves the height; plain text is measured as it is typed.
+  setAuthor(L"JSJS");
+  change<AcDbText>(id, [](AcDbText* t) { t->setTextString(L"%<\\AcVar Author>%"); });
+  ASSERT_EQ(acdbEvaluateFields(id, AcFd::kDemand), Acad::eOk);
+  inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_DOUBLE_EQ(t->height(), 1.0); });
+  change<AcDbText>(id, [](AcDbText* t) { t->setTextString(L"JS"); });
+  inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_DOUBLE_EQ(t->height(), 2.0); });
+}
+
+TEST_F(FieldTest, DimensionTextKeepsAFieldLikeAnyText) {
+  setAuthor(L"Ivanov");
+  const AcDbObjectId id =
+      append(new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(12.5, 0, 0), AcGePoint3d(0, 5, 0)));
+  change<AcDbDimension>(id, [](AcDbDimension* d) { EXPECT_EQ(d->setDimensionText(L"<> by %<\\AcVar Author>%"), Acad::eOk); });
+  EXPECT_EQ(fieldCode(id, AcDbField::kAddMarkers), L"<> by %<\\AcVar Author>%");
+  ASSERT_EQ(acdbEvaluateFields(id, AcFd::kDemand), Acad::eOk);
+  EXPECT_EQ(textOf(id), L"<> by Ivanov");
+  change<AcDbDimension>(id, [](AcDbDimension* d) { d->setDimensionText(L"plain"); });
+  inspect<AcDbDimension>(id, [](AcDbDimension* d) { EXPECT_FALSE(d->hasFields()); });
+  ASSERT_EQ(acdbEvaluateFields(id, AcFd::kDemand), Acad::eOk);
+  EXPECT_EQ(textOf(id), L"plain");
+}
+
 }  // namespace

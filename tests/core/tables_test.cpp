@@ -379,6 +379,8 @@ TEST_F(SymbolTableTest, DrawingSettingsRefuseWhatTheyCannotHold) {
   EXPECT_EQ(db->setLunits(6), Acad::eInvalidInput);
   EXPECT_EQ(db->setLuprec(9), Acad::eInvalidInput);
   EXPECT_EQ(db->setLuprec(-1), Acad::eInvalidInput);
+  EXPECT_EQ(db->setInsunits(static_cast<AcDb::UnitsValue>(AcDb::kUnitsMax + 1)), Acad::eInvalidInput);
+  EXPECT_EQ(db->setInsunits(AcDb::kUnitsUSSurveyFeet), Acad::eOk);
   EXPECT_EQ(db->lunits(), 2);
   EXPECT_EQ(db->luprec(), 4);
   EXPECT_EQ(db->setTextsize(0), Acad::eInvalidInput);

@@ -86,6 +86,20 @@ TEST(DxfDamaged, WrongValueIsReportedAndKeptInTheFile) {
   EXPECT_EQ(write(db.get()), bytes);                                    // the file keeps its value
 }
 
+TEST(DxfDamaged, HeaderSettingsOutOfRangeAreReportedAndKeptInTheFile) {
+  std::string bytes = withText("note");
+  bytes.replace(bytes.find("$LUNITS\n 70\n2\n"), 15, "$LUNITS\n 70\n9\n");
+  bytes.replace(bytes.find("$INSUNITS\n 70\n4\n"), 17, "$INSUNITS\n 70\n2310\n");
+  ReadResult result;
+  auto db = read(bytes, &result);
+  ASSERT_NE(db, nullptr);
+  EXPECT_TRUE(mentions(result, L"$LUNITS 9, which is out of range"));
+  EXPECT_TRUE(mentions(result, L"$INSUNITS 2310, which is out of range"));
+  EXPECT_EQ(db->lunits(), 2);
+  EXPECT_EQ(db->insunits(), AcDb::kUnitsUndefined);
+  EXPECT_EQ(write(db.get()), bytes);  // the file keeps its values until they are changed
+}
+
 TEST(DxfDamaged, BytesAfterEofAreReportedAndKept) {
   const std::string bytes = withText("note") + "\ngarbage\nafter\n";
   ReadResult result;

@@ -334,6 +334,14 @@ AcDbObjectId PluginTest::addMText(const std::wstring& contents, double height) {
   return append(entity);
 }
 
+void PluginTest::setAuthor(const std::wstring& author) {
+  AcDbDatabaseSummaryInfo* info = nullptr;
+  ASSERT_EQ(acdbGetSummaryInfo(db, info), Acad::eOk);
+  info->setAuthor(author.c_str());
+  acdbPutSummaryInfo(info, db);
+  delete info;
+}
+
 AcDbObjectId PluginTest::addDimension(const std::wstring& text) {
   return append(new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(40, 0, 0), AcGePoint3d(20, -10, 0),
                                          text.c_str()));

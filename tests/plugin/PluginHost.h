@@ -110,6 +110,8 @@ class PluginTest : public ::testing::Test {
   AcDbObjectId addLayer(const std::wstring& name, bool locked = false);
   AcDbObjectId paperSpace();
   AcDbObjectId append(AcDbEntity* entity, AcDbObjectId block = AcDbObjectId::kNull);
+  // The drawing's author, as the field %<\AcVar Author>% shows it.
+  void setAuthor(const std::wstring& author);
 
   // Reading entities back.
   std::wstring textOf(AcDbObjectId id);

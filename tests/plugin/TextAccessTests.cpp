@@ -60,11 +60,7 @@ TEST_F(TextAccessTest, AnEscapedBackslashBeforePComesBackAsTheSameThreeCharacter
 }
 
 TEST_F(TextAccessTest, AFieldShowsItsCodeAndIsEvaluatedAfterEachWrite) {
-  AcDbDatabaseSummaryInfo* info = nullptr;
-  acdbGetSummaryInfo(db, info);
-  info->setAuthor(L"J. Smith");
-  acdbPutSummaryInfo(info, db);
-  delete info;
+  setAuthor(L"J. Smith");
   const AcDbObjectId mtext = addMText(L"Drawn by %<\\AcVar Author>%");
   acdbEvaluateFields(mtext, 64);
   ASSERT_EQ(textOf(mtext), L"Drawn by J. Smith");
@@ -78,6 +74,27 @@ TEST_F(TextAccessTest, AFieldShowsItsCodeAndIsEvaluatedAfterEachWrite) {
   EXPECT_EQ(shown, L"Drawn by %<\\AcVar Author>%");
   EXPECT_EQ(textOf(mtext), L"Drawn by J. Smith!");
   EXPECT_EQ(fieldCode(mtext), L"Drawn by %<\\AcVar Author>%!");
+}
+
+TEST_F(TextAccessTest, ADimensionFieldShowsItsCodeAndPlainTypingReplacesIt) {
+  setAuthor(L"J. Smith");
+  const AcDbObjectId dimension = addDimension(L"<> by %<\\AcVar Author>%");
+  acdbEvaluateFields(dimension, 64);
+  ASSERT_EQ(textOf(dimension), L"<> by J. Smith");
+  selection.pick({dimension});
+  std::wstring shown;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+                       shown = d.editorText();
+                       d.select(0, -1);
+                       d.type(L"plain");
+                     })}));
+  EXPECT_EQ(shown, L"<> by %<\\AcVar Author>%");
+  EXPECT_EQ(textOf(dimension), L"plain");
+  // The next run shows what was typed, not the old field.
+  std::wstring again;
+  selection.pick({dimension});
+  EXPECT_TRUE(runTE({act([&](Dialog& d) { again = d.editorText(); })}));
+  EXPECT_EQ(again, L"plain");
 }
 
 TEST_F(TextAccessTest, AnEmptyDimensionTextShowsAnEmptyEditorAndTypingOverridesIt) {

@@ -143,6 +143,27 @@ TEST_F(TextGeometryTest, AlignedAndFitTextsMoveBothEndsOfTheirBaseline) {
   EXPECT_NEAR(alignmentOf(fitId).y, 2.0, kTolerance);
 }
 
+TEST_F(TextGeometryTest, AlignedTextsWithAVerticalModeAreStillPlacedByTheirBaseline) {
+  // Aligned text is placed by its baseline whatever its vertical mode: a new line goes one step
+  // straight below its template, both ends of its baseline moved alike.
+  const AcDbObjectId top = text(0, 10, L"top", 0, AcDb::kTextAlign, AcDb::kTextVertMid);
+  const AcDbObjectId below = text(0, 5, L"below", 0, AcDb::kTextAlign, AcDb::kTextVertMid);
+  for (AcDbObjectId id : {top, below}) {
+    AcDbText* t = nullptr;
+    ASSERT_EQ(acdbOpenObject(t, id, AcDb::kForWrite), Acad::eOk);
+    t->setAlignmentPoint(AcGePoint3d(20, t->position().y, 0));
+    t->close();
+  }
+  selection.pick({top, below});
+  EXPECT_TRUE(runTE({addLineAtEnd()}));
+  const std::vector<AcDbObjectId> texts = textsIn();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_NEAR(positionOf(texts[2]).x, 0.0, kTolerance);
+  EXPECT_NEAR(positionOf(texts[2]).y, 0.0, kTolerance);
+  EXPECT_NEAR(alignmentOf(texts[2]).x, 20.0, kTolerance);
+  EXPECT_NEAR(alignmentOf(texts[2]).y, 0.0, kTolerance);
+}
+
 TEST_F(TextGeometryTest, JustifiedTextsAreMovedByTheirAlignmentPoint) {
   // A centred first line: every line's own anchor lines up on its alignment point.
   const AcDbObjectId centred = text(20, 10, L"centred", 0, AcDb::kTextCenter);

@@ -56,6 +56,32 @@ TEST_F(TextListTest, EveryKeystrokeRewritesTheLinesUnderALockAndRefreshes) {
   EXPECT_EQ(cadhost::openObjectCount(db), 0);
 }
 
+TEST_F(TextListTest, AnAlignedLineWithAFieldKeepsItsHeightWhileOtherLinesAreTyped) {
+  setAuthor(L"JS");
+  auto* aligned = new AcDbText(AcGePoint3d(0, 10, 0), L"%<\\AcVar Author>%", AcDbObjectId::kNull, 2.0);
+  aligned->setHorizontalMode(AcDb::kTextAlign);
+  aligned->setAlignmentPoint(AcGePoint3d(10, 10, 0));
+  const AcDbObjectId field = append(aligned);
+  acdbEvaluateFields(field, 64);
+  const double height = [&] {
+    AcDbText* t = nullptr;
+    acdbOpenObject(t, field, AcDb::kForRead);
+    const double h = t->height();
+    t->close();
+    return h;
+  }();
+  selection.pick({field, addText(0, 7, L"b")});
+  EXPECT_TRUE(runTE({act([](Dialog& d) {
+    d.select(100000, 100000);
+    d.type(L"123");  // three rewrites of every line
+  })}));
+  AcDbText* t = nullptr;
+  ASSERT_EQ(acdbOpenObject(t, field, AcDb::kForRead), Acad::eOk);
+  EXPECT_DOUBLE_EQ(t->height(), height);
+  EXPECT_STREQ(t->textStringConst(), L"JS");
+  t->close();
+}
+
 TEST_F(TextListTest, EnterAtTheEndCreatesATextOneLineStepBelowWithTheTemplatesProperties) {
   const AcDbObjectId layer = addLayer(L"Notes");
   AcDbTextStyleTable* styles = nullptr;
