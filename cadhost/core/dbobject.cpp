@@ -262,6 +262,11 @@ Acad::ErrorStatus AcDbObject::setField(const ACHAR* propName, AcDbField* pField,
   fieldId.setNull();
   if (propName == nullptr || *propName == 0 || pField == nullptr) return Acad::eInvalidInput;
   if (pField->isDatabaseResident()) return Acad::eAlreadyInDb;
+  // A field this object already holds (outside a drawing) stays where it is: filing it again
+  // would free it while it is still held.
+  if (mpFields != nullptr)
+    for (const auto& held : mpFields->slots)
+      if (held.pending == pField) return held.property == propName ? Acad::eOk : Acad::eInvalidInput;
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
   if (mpFields == nullptr) mpFields = new AcDbFieldTable;
   AcDbFieldTable::Slot* slot = mpFields->find(propName);

@@ -106,8 +106,16 @@ std::wstring formatPrintf(const wchar_t* format, va_list args) {
         break;
       }
       case L's': case L'S': {
-        const wchar_t* s = va_arg(ap, const wchar_t*);
-        std::wstring body = s ? s : L"(null)";
+        // The wide printf convention: %s and %ls are wide, %S and %hs narrow (byte) strings.
+        const bool narrow = shortArg || (conv == L'S' && longs == 0);
+        std::wstring body;
+        if (narrow) {
+          const char* s = va_arg(ap, const char*);
+          body = s ? widen(s) : L"(null)";
+        } else {
+          const wchar_t* s = va_arg(ap, const wchar_t*);
+          body = s ? s : L"(null)";
+        }
         if (precision >= 0 && body.size() > static_cast<size_t>(precision)) body.resize(static_cast<size_t>(precision));
         pad(out, body, width, left);
         break;

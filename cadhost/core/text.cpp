@@ -244,12 +244,20 @@ void AcDbText::subSetFieldValue(const ACHAR* propName, const ACHAR* value) {
 }
 
 // The text keeps filling its baseline: an aligned text changes its height, a fit text its width
-// factor, in proportion to the change in the number of drawn characters.
+// factor, in proportion to the change in the number of drawn characters. A text that was empty
+// gives no proportion: its size then comes from the baseline's length and the size estimate.
+// An empty text keeps the size it had.
 void AcDbText::fillBaseline(int charactersBefore) {
   mFillFrom = -1;
   const int after = textgeometry::drawnCharacterCount(mText);
-  if (charactersBefore <= 0 || after <= 0) return;
-  const double ratio = static_cast<double>(charactersBefore) / after;
+  if (after <= 0) return;
+  double ratio = charactersBefore > 0 ? static_cast<double>(charactersBefore) / after : 0;
+  if (charactersBefore <= 0) {
+    const double baseline = std::hypot(mAlignment.x - mPosition.x, mAlignment.y - mPosition.y);
+    const double drawn = textgeometry::estimatedWidth(mText, mHeight, mWidthFactor);
+    if (baseline > 0 && drawn > 0) ratio = baseline / drawn;
+  }
+  if (!(ratio > 0) || !std::isfinite(ratio)) return;
   if (mHorz == AcDb::kTextAlign) mHeight *= ratio;
   else mWidthFactor *= ratio;
 }

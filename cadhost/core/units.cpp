@@ -9,6 +9,7 @@
 // zero. Reading accepts, in every mode, plain and scientific numbers and fractions ("17 1/2",
 // "17-1/2", "1/2"); in engineering and architectural units also feet and inches ("1'5"",
 // "1'-5 1/2"", "5.5"", "1'"), a plain number there being inches.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,11 +28,18 @@ std::string fixed(double v, int precision) {
   return std::string(buffer, result.ptr);
 }
 
-// v rounded to a multiple of step, halves away from zero; a relative nudge keeps decimal
-// values that binary cannot hold exactly (1.005) on the side a person expects.
+// v rounded to a multiple of step, halves away from zero. A nudge of a few units in the last
+// place of v keeps decimal values that binary cannot hold exactly (1.005) on the side a person
+// expects; it is measured in steps and kept far below half a step, so that a large value does
+// not gain a digit it does not have. A value too large to have anything below the step is
+// returned as it is.
 double roundTo(double v, double step) {
-  const double scaled = std::fabs(v) / step;
-  const double rounded = std::floor(scaled * (1 + 1e-14) + 0.5) * step;
+  const double magnitude = std::fabs(v);
+  const double scaled = magnitude / step;
+  if (!std::isfinite(scaled)) return v;
+  const double lastPlace = std::nextafter(magnitude, HUGE_VAL) - magnitude;
+  const double nudge = std::min(4 * lastPlace / step, 1e-3);
+  const double rounded = std::floor(scaled + 0.5 + nudge) * step;
   return v < 0 ? -rounded : rounded;
 }
 
@@ -41,13 +49,20 @@ std::string decimal(double v, int precision) {
   return fixed(r, precision);
 }
 
+// v / 10^exponent; the smallest numbers are scaled up first, as 10^exponent would vanish.
+double mantissaOf(double v, int exponent) {
+  if (exponent < -300) return (v * 1e300) / std::pow(10.0, exponent + 300);
+  return v / std::pow(10.0, exponent);
+}
+
 std::string scientific(double v, int precision) {
   if (v == 0) return fixed(0, precision) + "E+00";
   int exponent = static_cast<int>(std::floor(std::log10(std::fabs(v))));
-  double mantissa = roundTo(v / std::pow(10.0, exponent), std::pow(10.0, -precision));
+  if (std::fabs(mantissaOf(v, exponent)) < 1) --exponent;  // log10 a hair above the truth
+  double mantissa = roundTo(mantissaOf(v, exponent), std::pow(10.0, -precision));
   if (std::fabs(mantissa) >= 10) {  // 9.99995 rounded up to 10.0000
     ++exponent;
-    mantissa = roundTo(v / std::pow(10.0, exponent), std::pow(10.0, -precision));
+    mantissa = roundTo(mantissaOf(v, exponent), std::pow(10.0, -precision));
   }
   char exp[16];
   std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));

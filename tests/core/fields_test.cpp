@@ -336,6 +336,28 @@ TEST_F(FieldTest, AlignedTextFillsItsBaselineForTheValueNotTheExpression) {
   inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_DOUBLE_EQ(t->height(), 2.0); });
 }
 
+TEST_F(FieldTest, FitTextFillsItsBaselineAgainAfterBeingEmpty) {
+  auto* text = new AcDbText(AcGePoint3d(), L"ABCD", AcDbObjectId::kNull, 2.0);
+  text->setHorizontalMode(AcDb::kTextFit);
+  const AcDbObjectId id = append(text);
+  change<AcDbText>(id, [](AcDbText* t) { t->setTextString(L""); });
+  inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_DOUBLE_EQ(t->widthFactor(), 1.0); });
+  change<AcDbText>(id, [](AcDbText* t) { t->setTextString(L"ABCDEFGH"); });
+  inspect<AcDbText>(id, [](AcDbText* t) { EXPECT_NEAR(t->widthFactor(), 0.5, 1e-12); });
+}
+
+TEST_F(FieldTest, AFieldFiledTwiceUnderOneNameStaysHeld) {
+  setAuthor(L"Ivanov");
+  auto* text = new AcDbText(AcGePoint3d(), L"x");
+  auto* field = new AcDbField(L"%<\\AcVar Author>%", true);
+  AcDbObjectId unused;
+  EXPECT_EQ(text->setField(L"TEXT", field, unused), Acad::eOk);
+  EXPECT_EQ(text->setField(L"TEXT", field, unused), Acad::eOk);
+  EXPECT_EQ(text->setField(L"OTHER", field, unused), Acad::eInvalidInput) << "one field, one owner";
+  const AcDbObjectId id = append(text);
+  EXPECT_EQ(fieldCode(id, AcDbField::kAddMarkers), L"%<\\AcVar Author>%");
+}
+
 TEST_F(FieldTest, DimensionTextKeepsAFieldLikeAnyText) {
   setAuthor(L"Ivanov");
   const AcDbObjectId id =

@@ -76,7 +76,9 @@ TEST_F(CommandLineTest, PrintedTextReachesTheCommandLine) {
 TEST_F(CommandLineTest, ConversionsFlagsAndWidths) {
   EXPECT_EQ(PRINTED(L"[%5d|%-5d|%05d|%*d]", 42, 42, -42, 4, 7), L"[   42|42   |-0042|   7]");
   EXPECT_EQ(PRINTED(L"[%6s|%-6s|%.3s]", L"ab", L"ab", L"abcdef"), L"[    ab|ab    |abc]");
-  EXPECT_EQ(PRINTED(L"[%ls|%S|%s]", L"wide", L"Wide", static_cast<const wchar_t*>(nullptr)), L"[wide|Wide|(null)]");
+  // Wide printf: %S and %hs take narrow strings, %s and %ls wide ones.
+  EXPECT_EQ(PRINTED(L"[%ls|%S|%hs|%s]", L"wide", "narrow", "short", static_cast<const wchar_t*>(nullptr)),
+            L"[wide|narrow|short|(null)]");
   EXPECT_EQ(PRINTED(L"[%c%c]", L'Ж', L'x'), L"[Жx]");
   EXPECT_EQ(PRINTED(L"[%x|%X|%o|%u]", 255, 255, 8, 4000000000u), L"[ff|FF|10|4000000000]");
   EXPECT_EQ(PRINTED(L"[%ld|%lld|%I64d]", 123456L, 1LL << 40, -(1LL << 40)), L"[123456|1099511627776|-1099511627776]");
@@ -132,6 +134,9 @@ TEST(Wildcards, MatchAsTheHostsFiltersDo) {
       {L"A*B", L"A`*B", true},      {L"AXB", L"A`*B", false},       {L"A,B", L"A`,B", true},
       {L"", L"*", true},            {L"", L"?", false},             {L"Layer 1", L"Layer *", true},
       {L"Стены", L"стены", true},   {L"x", L"[abc", false},         {L"abcabc", L"*b*c", true},
+      {L"xAyAzB", L"*A*A*B", true}, {L"AB", L"*[AB]*B", true},      {L"A", L"*[AB", false},
+      // Many stars over a long name that does not match: answered without trying every split.
+      {L"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", L"*A*A*A*A*A*A*A*A*A*A*B", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(acutWcMatch(c.text, c.pattern) == RTNORM, c.matches)

@@ -399,6 +399,29 @@ TEST_F(SelectionTest, TypedAnswers) {
   EXPECT_EQ(std::count(objects.begin(), objects.end(), hatch), 0) << "an entity without extents is never in a window";
 }
 
+TEST_F(SelectionTest, TypedAnswersPickOnlyWhatTheDrawingShows) {
+  const AcDbObjectId frozenLayer = addLayer(L"Frozen"), offLayer = addLayer(L"Off");
+  change<AcDbLayerTableRecord>(frozenLayer, [](AcDbLayerTableRecord* l) { l->setIsFrozen(true); });
+  change<AcDbLayerTableRecord>(offLayer, [](AcDbLayerTableRecord* l) { l->setIsOff(true); });
+  const AcDbObjectId onFrozen = addText(L"frozen", AcGePoint3d(1, 1, 0)), onOff = addText(L"off", AcGePoint3d(1, 1, 0));
+  change<AcDbEntity>(onFrozen, [&](AcDbEntity* e) { e->setLayer(frozenLayer); });
+  change<AcDbEntity>(onOff, [&](AcDbEntity* e) { e->setLayer(offLayer); });
+  const auto picked = [&](const wchar_t* answer, AcDbObjectId id) {
+    std::vector<AcDbObjectId> objects;
+    std::wstring message;
+    EXPECT_TRUE(cadhost::parseSelectionAnswer(db, answer, objects, message));
+    return std::count(objects.begin(), objects.end(), id) == 1;
+  };
+  // ALL leaves out frozen layers only; a window also layers that are off; a handle picks either.
+  EXPECT_FALSE(picked(L"ALL", onFrozen));
+  EXPECT_TRUE(picked(L"ALL", onOff));
+  for (const wchar_t* window : {L"W -10,-10 100,100", L"C -10,-10 100,100"}) {
+    EXPECT_FALSE(picked(window, onFrozen)) << window;
+    EXPECT_FALSE(picked(window, onOff)) << window;
+  }
+  EXPECT_TRUE(picked(handleText(onOff).c_str(), onOff));
+}
+
 TEST_F(SelectionTest, AnswersThatAreNotUnderstoodExplainThemselves) {
   const std::wstring bad[] = {L"", L"   ", L"W 1,2", L"W 0 0 10 10", L"C 0,0", L"ZZZ", L"FFFFFF",
                               handleText(db->layerTableId()), handleText(line) + L" nonsense"};

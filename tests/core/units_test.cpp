@@ -120,6 +120,26 @@ TEST(UnitsFormat, HugeDistancesAreRefusedWhereFeetOrFractionsCannotHoldThem) {
   EXPECT_EQ(rtos(12e12 + 6, kArchitectural, 0), L"1000000000000'-6\"");
 }
 
+double distof(const wchar_t* text, int unit);
+
+TEST(UnitsFormat, LargeAndTinyValuesKeepTheirDigits) {
+  // Rounding never adds a digit that the value does not have.
+  EXPECT_EQ(rtos(5000000.3, kDecimal, 7), L"5000000.3000000");
+  EXPECT_EQ(rtos(87654321.87654321, kDecimal, 6), L"87654321.876543");
+  EXPECT_EQ(rtos(5000000000.3, kDecimal, 4), L"5000000000.3000");
+  EXPECT_EQ(rtos(1e15, kDecimal, 0), L"1000000000000000");
+  EXPECT_EQ(rtos(1e20, kDecimal, 0), L"100000000000000000000");
+  EXPECT_EQ(rtos(1e12 + 0.5, kFractional, 8), L"1000000000000 1/2");
+  EXPECT_EQ(rtos(1.005, kDecimal, 2), L"1.01") << "a decimal half still rounds up";
+  // What is printed at full precision reads back and prints the same.
+  const std::wstring printed = rtos(1000000.125, kDecimal, 8);
+  EXPECT_EQ(printed, L"1000000.12500000");
+  EXPECT_EQ(rtos(distof(printed.c_str(), kDecimal), kDecimal, 8), printed);
+  // The smallest numbers keep a mantissa from 1 to 10.
+  EXPECT_EQ(rtos(5e-324, kScientific, 4), L"4.9407E-324");
+  EXPECT_EQ(rtos(2.5e-310, kScientific, 2), L"2.50E-310");
+}
+
 // ---- Reading distances ----------------------------------------------------------------------
 
 double distof(const wchar_t* text, int unit) {
