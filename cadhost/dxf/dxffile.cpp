@@ -163,7 +163,23 @@ WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
 WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
   WriteResult check = checkWritable(db);
   if (!check.ok) return check;
-  const std::filesystem::path target = nativePath(path);
+  std::filesystem::path target = nativePath(path);
+  std::error_code ec;
+  // A link is saved through: its target is the file replaced, and the link stays.
+  if (std::filesystem::is_symlink(target, ec)) {
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  // An existing drawing keeps its permissions, and one that may not be written is not replaced.
+  const std::filesystem::file_status existing = std::filesystem::status(target, ec);
+  const bool exists = !ec && std::filesystem::exists(existing);
+  constexpr auto kAnyWrite = std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                             std::filesystem::perms::others_write;
+  if (exists && (existing.permissions() & kAnyWrite) == std::filesystem::perms::none) {
+    check.ok = false;
+    check.messages.push_back(errorMessage(L"cannot write " + path + L": the file is read-only; the file is as it was"));
+    return check;
+  }
   // The temporary file lies beside the target, so that renaming it is one step on one disk.
   std::random_device random;
   std::filesystem::path temporary = target;
@@ -174,11 +190,14 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
     check.messages.push_back(errorMessage(L"cannot write beside " + path + L": " + systemError()));
     return check;
   }
+  if (exists) std::filesystem::permissions(temporary, existing.permissions(), ec);
   size_t written = 0;
   bool ioFailed = false;
+  std::wstring reason;  // what the system said when a step failed
   const std::function<bool(std::string&)> flush = [&](std::string& chunk) {
     if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size()) {
       ioFailed = true;
+      reason = systemError();
       return false;
     }
     written += chunk.size();
@@ -187,16 +206,18 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
   std::string buffer;
   buffer.reserve(kFlushAt + (1 << 20));
   WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
-  const std::wstring reason = systemError();
   const bool synced = !ioFailed && result.ok && syncToDisk(file);
+  if (!ioFailed && result.ok && !synced) reason = systemError();
   const bool closed = std::fclose(file) == 0;
-  std::error_code ec;
+  if (!closed && reason.empty()) reason = systemError();
+  if (reason.empty()) reason = L"the drawing could not be written out";
   if (!result.ok || ioFailed || !synced || !closed) {
     std::filesystem::remove(temporary, ec);
     result.ok = false;
     result.messages.push_back(errorMessage(L"cannot write " + path + L": " + reason + L"; the file is as it was"));
     return result;
   }
+  ec.clear();
   std::filesystem::rename(temporary, target, ec);
   if (ec) {
     std::filesystem::remove(temporary, ec);

@@ -4,6 +4,7 @@
 // (%<\AcVar Date>%) and object references as handles in decimal (%<\_ObjId 42>%).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,14 +16,14 @@ namespace cadhost::dxf {
 // The entries of a DICTIONARY record: keys (as bytes) and the handles they name.
 std::vector<std::pair<std::string, uint64_t>> dictionaryEntries(const FileRecord& file, const ObjectRecord& record);
 
-// The field of a FIELD record in the host's form: its code with child fields (%<\_FldIdx n>%)
-// and object references (%<\_ObjIdx n>%) put inline. A field whose evaluator is not "_text" is
-// one expression and comes between %< and >%.
-std::wstring expandedFieldCode(AcDbDatabase* db, const FileRecord& file, const AcDbObject* field);
-
-// Attaches to the entities of a drawing just read the fields their extension dictionaries name.
-// extensionDictionaries pairs each entity with the handle of its dictionary.
+// Attaches to the entities of a drawing just read the fields their extension dictionaries name,
+// each with its code in the host's form: child fields (%<\_FldIdx n>%) and object references
+// (%<\_ObjIdx n>%) put inline; a field whose evaluator is not "_text" is one expression between
+// %< and >%. extensionDictionaries pairs each entity with the handle of its dictionary. A field
+// whose children name it (or each other) in a loop, or multiply beyond reason, keeps those
+// children as stored and is handed to damaged.
 void attachFields(AcDbDatabase* db, const FileRecord& file,
-                  const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries);
+                  const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries,
+                  const std::function<void(const AcDbStub*)>& damaged);
 
 }  // namespace cadhost::dxf

@@ -1,5 +1,6 @@
 // Fields in drawing files: finding an entity's fields through its extension dictionary, and
 // putting a FIELD's child fields and object references inline in the host's form.
+#include <algorithm>
 #include <cwchar>
 
 #include "fieldcodes.h"
@@ -9,7 +10,7 @@ namespace cadhost::dxf {
 
 namespace {
 
-constexpr int kMaxFieldDepth = 16;
+constexpr size_t kMaxFieldDepth = 16;
 
 struct FieldParts {
   std::string evaluator;
@@ -85,7 +86,17 @@ std::wstring replaceIndexed(const std::wstring& code, const wchar_t* name, Make 
   return out;
 }
 
-std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, int depth, bool top) {
+// One expansion of a field's code: the fields on the way down (a field that names itself, or
+// one above it, as a child would never end) and what is left of the characters a code may grow
+// to (children named again and again multiply). Where either stops the expansion, the child
+// stays as stored and the damage is recorded.
+struct Expansion {
+  std::vector<const AcDbObject*> path;
+  size_t budget = 1 << 20;
+  bool cut = false;
+};
+
+std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& expansion, bool top) {
   const auto* record = objectRecord(field);
   const auto* asField = AcDbField::cast(field);
   FieldParts parts;
@@ -94,12 +105,26 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, int depth, bo
   }
   const TextCodec& codec = record->image()->codec;
   std::wstring code = codec.decode(parts.code);
+  expansion.path.push_back(field);
   code = replaceIndexed(code, L"_FldIdx", [&](size_t i, const std::wstring& original) -> std::wstring {
-    if (i >= parts.children.size() || depth >= kMaxFieldDepth) return original;
+    if (i >= parts.children.size()) return original;
     const AcDbStub* stub = imp->findHandle(parts.children[i]);
     if (stub == nullptr || AcDbField::cast(stub->object) == nullptr) return original;
-    return L"%<" + expand(imp, stub->object, depth + 1, false) + L">%";
+    const bool loops = std::find(expansion.path.begin(), expansion.path.end(), stub->object) != expansion.path.end();
+    if (loops || expansion.path.size() >= kMaxFieldDepth || expansion.budget == 0) {
+      expansion.cut = true;
+      return original;
+    }
+    std::wstring child = expand(imp, stub->object, expansion, false);
+    if (child.size() + 4 > expansion.budget) {
+      expansion.budget = 0;
+      expansion.cut = true;
+      return original;
+    }
+    expansion.budget -= child.size() + 4;
+    return L"%<" + child + L">%";
   });
+  expansion.path.pop_back();
   code = replaceIndexed(code, L"_ObjIdx", [&](size_t i, const std::wstring& original) -> std::wstring {
     if (i >= parts.objects.size()) return original;
     return L"%<\\_ObjId " + std::to_wstring(parts.objects[i]) + L">%";
@@ -141,12 +166,9 @@ std::vector<std::pair<std::string, uint64_t>> dictionaryEntries(const FileRecord
   return entries;
 }
 
-std::wstring expandedFieldCode(AcDbDatabase* db, const FileRecord&, const AcDbObject* field) {
-  return expand(AcDbCore::imp(db), field, 0, true);
-}
-
 void attachFields(AcDbDatabase* db, const FileRecord& file,
-                  const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries) {
+                  const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries,
+                  const std::function<void(const AcDbStub*)>& damaged) {
   AcDbImpDatabase* imp = AcDbCore::imp(db);
   for (const auto& [entityStub, dictionaryHandle] : extensionDictionaries) {
     const AcDbStub* dictionary = imp->findHandle(dictionaryHandle);
@@ -161,7 +183,9 @@ void attachFields(AcDbDatabase* db, const FileRecord& file,
         AcDbStub* fieldStub = imp->findHandle(fieldHandle);
         auto* field = fieldStub ? AcDbField::cast(fieldStub->object) : nullptr;
         if (field == nullptr) continue;
-        const std::wstring code = expand(imp, field, 0, true);
+        Expansion expansion;
+        const std::wstring code = expand(imp, field, expansion, true);
+        if (expansion.cut) damaged(fieldStub);
         AcDbCore::setFieldCodeRaw(field, code.c_str());
         // What the field holds (a code cannot hold a zero character) is what a save compares with.
         if (auto* record = dynamic_cast<FieldRecord*>(objectRecord(field)))

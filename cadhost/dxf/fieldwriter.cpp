@@ -248,7 +248,9 @@ bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStu
       if (field == nullptr || slot.id.isErased()) continue;
       slots.emplace_back(slot.property, slot.id.handle().value());
       const auto* record = objectRecord(field);
-      const bool loaded = record != nullptr && !hasOwnBytes(*record) && record->image() != nullptr;
+      // A field read from the file; a copy made of one carries the same record but is new, and is
+      // written as a field of its own.
+      const bool loaded = record != nullptr && !hasOwnBytes(*record) && record->image() != nullptr && !field->isNewObject();
       const std::wstring code = field->getFieldCode(AcDbField::kAddMarkers);
       if (loaded) {
         const auto* fieldRecord = dynamic_cast<const FieldRecord*>(record);

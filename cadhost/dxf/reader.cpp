@@ -647,7 +647,11 @@ ReadResult Loader::run() {
   if (findNamed(Ref::Layer, "0").isNull()) synthesizeNamed(Ref::Layer, "0");
   resolveNames();
   resolveLayouts();
-  attachFields(mDb.get(), file, mExtensionDictionaries);
+  attachFields(mDb.get(), file, mExtensionDictionaries, [this](const AcDbStub* field) {
+    const ObjectRecord* record = objectRecord(field->object);
+    warn(record ? record->begin() : 0, L"the FIELD " + fromUtf8(formatHandle(field->handle.value())) +
+                                           L" names itself, or too many fields, as its children; those children are kept as stored");
+  });
   finishHeaderSettings();
   finishHandles();
 

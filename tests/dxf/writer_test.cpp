@@ -320,6 +320,50 @@ TEST(DxfWriter, FieldOfANewCodeAndANewFieldReadBack) {
   EXPECT_EQ(AcDbCore::object(byHandle(last.get(), L"73")), nullptr);
 }
 
+TEST(DxfWriter, CopyOfATextWithAFieldGetsFieldsOfItsOwnAndTheOriginalKeepsItsOwn) {
+  Tags e;
+  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
+   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "T.dxf")(100, "AcDbText");
+  Tags o;
+  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
+  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
+  o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%")(90, 1)(360, "74")(97, 0)(91, 63);
+  o(0, "FIELD")(5, "74")(330, "73")(100, "AcDbField")(1, "AcVar")(2, "\\AcVar Filename \\f \"%fn2\"")(90, 0)(97, 0)(91, 63);
+  auto db = read(drawing(e.str(), o.str()));
+  const std::wstring originalCode = L"%<\\AcVar Filename \\f \"%fn2\">%";
+  // Copied as it is, then copied and given a field of another code.
+  AcDbObjectId copies[2];
+  for (int i = 0; i < 2; ++i) {
+    AcDbText* source = nullptr;
+    ASSERT_EQ(acdbOpenObject(source, byHandle(db.get(), L"70"), AcDb::kForRead), Acad::eOk);
+    auto* copy = AcDbText::cast(source->clone());
+    source->close();
+    if (i == 1) copy->setTextString(L"By %<\\AcVar Author>%");
+    auto* model = openForWrite<AcDbBlockTableRecord>(db.get(), L"1F");
+    ASSERT_EQ(model->appendAcDbEntity(copies[i], copy), Acad::eOk);
+    copy->close();
+    model->close();
+  }
+  ACHAR first[20], second[20];
+  copies[0].handle().getIntoAsciiBuffer(first, 20);
+  copies[1].handle().getIntoAsciiBuffer(second, 20);
+  auto again = read(write(db.get()));
+  ASSERT_NE(again, nullptr);
+  const auto codeOf = [&](const wchar_t* handle) {
+    AcDbField* field = nullptr;
+    std::wstring code;
+    if (object<AcDbText>(again.get(), handle)->getField(L"TEXT", field, AcDb::kForRead) == Acad::eOk) {
+      code = field->getFieldCode(AcDbField::kAddMarkers);
+      field->close();
+    }
+    return code;
+  };
+  EXPECT_EQ(codeOf(L"70"), originalCode);
+  EXPECT_EQ(codeOf(first), originalCode);
+  EXPECT_EQ(codeOf(second), L"By %<\\AcVar Author>%");
+  EXPECT_NE(AcDbCore::object(byHandle(again.get(), L"74")), nullptr) << "the original's child field stays";
+}
+
 TEST(DxfWriter, SavingIsSafe) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-save";
   std::filesystem::remove_all(dir);
@@ -356,6 +400,40 @@ TEST(DxfWriter, SavingIsSafe) {
   db->getFilename(name);
   EXPECT_EQ(std::filesystem::path(name), target);
   std::filesystem::remove_all(dir);
+}
+
+TEST(DxfWriter, SavingKeepsTheFilesPermissionsAndWritesThroughALink) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "pellaton-dxf-save-perms";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string bytes = drawing(twoTexts());
+  auto db = read(bytes);
+  // A private drawing stays private.
+  const fs::path privateDrawing = dir / "private.dxf";
+  { std::ofstream(privateDrawing, std::ios::binary) << "old"; }
+  fs::permissions(privateDrawing, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(cadhost::dxf::writeDrawing(db.get(), privateDrawing.wstring()).ok);
+  EXPECT_EQ(fs::status(privateDrawing).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(readFile(privateDrawing), bytes);
+  // A read-only drawing is not replaced.
+  const fs::path readOnly = dir / "read-only.dxf";
+  { std::ofstream(readOnly, std::ios::binary) << "keep me"; }
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+  const cadhost::dxf::WriteResult refused = cadhost::dxf::writeDrawing(db.get(), readOnly.wstring());
+  EXPECT_FALSE(refused.ok);
+  ASSERT_FALSE(refused.messages.empty());
+  EXPECT_NE(refused.messages.back().text.find(L"read-only"), std::wstring::npos);
+  EXPECT_EQ(readFile(readOnly), "keep me");
+  // Saving through a link replaces the file it points to; the link stays a link.
+  const fs::path real = dir / "real.dxf", link = dir / "link.dxf";
+  { std::ofstream(real, std::ios::binary) << "old"; }
+  fs::create_symlink(real, link);
+  ASSERT_TRUE(cadhost::dxf::writeDrawing(db.get(), link.wstring()).ok);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readFile(real), bytes);
+  fs::permissions(readOnly, fs::perms::owner_all);
+  fs::remove_all(dir);
 }
 
 TEST(DxfWriter, DrawingTheHostMadeIsWrittenWholeAndReadsBack) {
