@@ -831,10 +831,20 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   };
   mOut.copy(tags.tags[0], image);
   size_t i = 1;
-  if (isNew && tags.handleTag < 0 && mFile.handles) mOut.handle(schema ? schema->handleCode : 5, handle);
-  if (tags.handleTag < 0) writeAddedXdict();
-  int slot = flat ? 0 : -1;
   bool wrote67 = false;
+  // A record without subclass markers (R12) has no AcDbEntity marker to put the paper space flag
+  // after: it goes right after the handle, where any order of the common groups is read.
+  auto writePaperFlagOfFlatRecord = [&] {
+    if (!paper || wrote67 || tags.hasSubclasses) return;
+    mOut.integer(67, 1);
+    wrote67 = true;
+  };
+  if (isNew && tags.handleTag < 0 && mFile.handles) mOut.handle(schema ? schema->handleCode : 5, handle);
+  if (tags.handleTag < 0) {
+    writeAddedXdict();
+    writePaperFlagOfFlatRecord();
+  }
+  int slot = flat ? 0 : -1;
   bool inGroup = false, dropGroup = false;
   int pendingSpan = -1;  // a multi-tag property being written or skipped
   for (; i < tags.mainEnd; ++i) {
@@ -845,6 +855,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (keepHandle || old == handle) mOut.copy(t, image);
       else mOut.replaceString(t, image, formatHandle(handle));
       writeAddedXdict();
+      writePaperFlagOfFlatRecord();
       continue;
     }
     if (static_cast<int>(i) == tags.ownerTag) {

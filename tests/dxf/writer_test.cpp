@@ -364,6 +364,36 @@ TEST(DxfWriter, CopyOfATextWithAFieldGetsFieldsOfItsOwnAndTheOriginalKeepsItsOwn
   EXPECT_NE(AcDbCore::object(byHandle(again.get(), L"74")), nullptr) << "the original's child field stays";
 }
 
+TEST(DxfWriter, CopyIntoPaperSpaceOfAnR12DrawingIsFlaggedAsPaperSpace) {
+  Tags e;
+  e(0, "TEXT")(5, "40")(8, "0")(10, 1.0)(20, 2.0)(30, 0.0)(40, 2.5)(1, "model text");
+  auto db = read(drawing(e.str(), "", "", "AC1009"));
+  AcDbText* source = nullptr;
+  ASSERT_EQ(acdbOpenObject(source, byHandle(db.get(), L"40"), AcDb::kForRead), Acad::eOk);
+  auto* copy = AcDbText::cast(source->clone());
+  source->close();
+  copy->setTextString(L"paper text");
+  AcDbBlockTable* blocks = nullptr;
+  ASSERT_EQ(db->getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+  AcDbBlockTableRecord* paper = nullptr;
+  ASSERT_EQ(blocks->getAt(L"*Paper_Space", paper, AcDb::kForWrite), Acad::eOk);
+  blocks->close();
+  ASSERT_EQ(paper->appendAcDbEntity(copy), Acad::eOk);
+  copy->close();
+  paper->close();
+  auto again = read(write(db.get()));
+  bool found = false;
+  for (auto& stub : AcDbCore::imp(again.get())->stubs) {
+    const auto* text = AcDbText::cast(stub.object);
+    if (text == nullptr || std::wstring(text->textStringConst()) != L"paper text") continue;
+    found = true;
+    const auto* owner = AcDbCore::objectAs<AcDbBlockTableRecord>(text->ownerId());
+    ASSERT_NE(owner, nullptr);
+    EXPECT_EQ(acdbUpperName(AcDbCore::name(owner)), L"*PAPER_SPACE");
+  }
+  EXPECT_TRUE(found);
+}
+
 TEST(DxfWriter, SavingIsSafe) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-save";
   std::filesystem::remove_all(dir);
