@@ -920,6 +920,19 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     }
     const int k = (schema && m) ? propertyOf(*m, flat ? 0 : slot) : -1;
     if (k < 0) {
+      // A hatch boundary's count of source objects (97, then one 330 each) counts only those
+      // that stay.
+      if (mAnyErased && t.code == 97 && tags.type == "HATCH") {
+        int64_t count = 0, gone = 0;
+        for (size_t j = i + 1; j < tags.mainEnd && tags.tags[j].code == 330; ++j) {
+          uint64_t h = 0;
+          if (tagHandle(tags.tags[j], binary, h) && mErasedHandles.count(h)) ++gone;
+        }
+        if (gone > 0 && tagInt(t, binary, count)) {
+          mOut.replaceInteger(t, image, std::max<int64_t>(0, count - gone));
+          continue;
+        }
+      }
       if (mAnyErased && isReferenceCode(t.code) && tags.type != "FIELD") {
         uint64_t h = 0;
         if (tagHandle(t, binary, h) && mErasedHandles.count(h)) {

@@ -162,6 +162,24 @@ TEST(DxfWriter, ErasedTextLeavesWithTheReferencesToIt) {
   EXPECT_NE(object<AcDbText>(again.get(), L"40"), nullptr);
 }
 
+TEST(DxfWriter, ErasedBoundaryLeavesItsHatchWithACountThatMatches) {
+  Tags e;
+  e(0, "LINE")(5, "50")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)(11, 10.0)(21, 0.0)(31, 0.0);
+  e(0, "HATCH")(5, "60")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbHatch")(10, 0.0)(20, 0.0)(30, 0.0)
+   (210, 0.0)(220, 0.0)(230, 1.0)(2, "SOLID")(70, 1)(71, 1)(91, 1)(92, 1)(93, 1)(72, 1)(10, 0.0)(20, 0.0)(11, 10.0)(21, 0.0)
+   (97, 1)(330, "50")(75, 0)(76, 1)(98, 0);
+  auto db = read(drawing(e.str()));
+  auto* line = openForWrite<AcDbEntity>(db.get(), L"50");
+  ASSERT_EQ(line->erase(), Acad::eOk);
+  line->close();
+  std::string hatch;
+  for (const auto& r : records(write(db.get())))
+    if (r.find("\nHATCH\n") != std::string::npos) hatch = r;
+  ASSERT_FALSE(hatch.empty());
+  EXPECT_EQ(hatch.find("330\n50\n"), std::string::npos) << hatch;
+  EXPECT_NE(hatch.find(" 97\n0\n 75\n"), std::string::npos) << hatch;
+}
+
 TEST(DxfWriter, LayerLockAndRenameReachEveryReference) {
   const std::string bytes = drawing(twoTexts() + Tags()(0, "CIRCLE")(5, "45")(330, "1F")(100, "AcDbEntity")(8, "Notes")
                                                          (100, "AcDbCircle")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0).str());
