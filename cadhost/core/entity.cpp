@@ -139,11 +139,30 @@ Acad::ErrorStatus AcDbArc::getGeomExtents(AcDbExtents& extents) const {
 
 // ---- Polylines --------------------------------------------------------------------------
 
-Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& pt, double bulge) {
+Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& pt, double bulge,
+                                            double startWidth, double endWidth) {
   if (index > mVertices.size()) return Acad::eInvalidIndex;
-  if (!std::isfinite(pt.x) || !std::isfinite(pt.y) || !std::isfinite(bulge)) return Acad::eInvalidInput;
+  if (!std::isfinite(pt.x) || !std::isfinite(pt.y) || !std::isfinite(bulge) || !std::isfinite(startWidth) ||
+      !std::isfinite(endWidth))
+    return Acad::eInvalidInput;
   if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
-  mVertices.insert(mVertices.begin() + index, Vertex{pt, bulge});
+  mVertices.insert(mVertices.begin() + index, Vertex{pt, bulge, std::max(startWidth, 0.0), std::max(endWidth, 0.0)});
+  return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbPolyline::getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const {
+  if (index >= mVertices.size()) return Acad::eInvalidIndex;
+  startWidth = mVertices[index].startWidth;
+  endWidth = mVertices[index].endWidth;
+  return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbPolyline::setWidthsAt(unsigned int index, double startWidth, double endWidth) {
+  if (index >= mVertices.size()) return Acad::eInvalidIndex;
+  if (!std::isfinite(startWidth) || !std::isfinite(endWidth) || startWidth < 0 || endWidth < 0) return Acad::eInvalidInput;
+  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  mVertices[index].startWidth = startWidth;
+  mVertices[index].endWidth = endWidth;
   return Acad::eOk;
 }
 

@@ -366,7 +366,7 @@ AcDbObject* decodeArc(Decoder& d) {
 AcDbObject* decodePolyline(Decoder& d) {
   auto* pline = new AcDbPolyline;
   decodeEntityCommon(d, pline);
-  struct Vertex { AcGePoint2d p; double bulge = 0; };
+  struct Vertex { AcGePoint2d p; double bulge = 0, startWidth = 0, endWidth = 0; };
   std::vector<Vertex> vertices;
   double v;
   int64_t flags = 0;
@@ -376,13 +376,16 @@ AcDbObject* decodePolyline(Decoder& d) {
       case 10: vertices.emplace_back(); if (d.real(t, v)) vertices.back().p.x = v; break;
       case 20: if (!vertices.empty() && d.real(t, v)) vertices.back().p.y = v; break;
       case 42: if (!vertices.empty() && d.real(t, v)) vertices.back().bulge = v; break;
+      case 40: if (!vertices.empty() && d.real(t, v) && v >= 0) vertices.back().startWidth = v; break;
+      case 41: if (!vertices.empty() && d.real(t, v) && v >= 0) vertices.back().endWidth = v; break;
       case 70: if (m.first) d.integer(t, flags); break;
       case 43: if (m.first && d.real(t, v)) pline->setConstantWidth(v); break;
       case 38: if (m.first && d.real(t, v)) pline->setElevation(v); break;
       default: break;
     }
   }
-  for (const auto& vertex : vertices) pline->addVertexAt(pline->numVerts(), vertex.p, vertex.bulge);
+  for (const auto& vertex : vertices)
+    pline->addVertexAt(pline->numVerts(), vertex.p, vertex.bulge, vertex.startWidth, vertex.endWidth);
   pline->setClosed((flags & 1) != 0);
   return pline;
 }
@@ -853,16 +856,17 @@ Schema makePolylineSchema() {
   p.push_back({70, 1, Span::One, 1, [l](const AcDbObject* o) { return integer(l(o)->isClosed() ? 1 : 0); }, always()});
   p.push_back({43, 1, Span::One, 0, [l](const AcDbObject* o) { return real(l(o)->constantWidth()); }, [l](const AcDbObject* o) { return l(o)->constantWidth() != 0; }});
   p.push_back({38, 1, Span::One, 0, [l](const AcDbObject* o) { return real(l(o)->elevation()); }, [l](const AcDbObject* o) { return l(o)->elevation() != 0; }});
-  // The vertices compare as one text: x, y and bulge of each, exactly.
+  // The vertices compare as one text: x, y, bulge and widths of each, exactly.
   p.push_back({10, 1, Span::Vertices, 0, [l](const AcDbObject* o) {
                  std::wstring key;
                  const AcDbPolyline* pl = l(o);
                  for (unsigned i = 0; i < pl->numVerts(); ++i) {
                    AcGePoint2d pt;
-                   double bulge = 0;
+                   double bulge = 0, startWidth = 0, endWidth = 0;
                    pl->getPointAt(i, pt);
                    pl->getBulgeAt(i, bulge);
-                   for (double v : {pt.x, pt.y, bulge}) {
+                   pl->getWidthsAt(i, startWidth, endWidth);
+                   for (double v : {pt.x, pt.y, bulge, startWidth, endWidth}) {
                      wchar_t buffer[32];
                      std::swprintf(buffer, 32, L"%a;", v);
                      key += buffer;

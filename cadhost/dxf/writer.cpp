@@ -621,11 +621,16 @@ void Writer::writeTextChunks(const std::wstring& text) {
 void Writer::writeVertices(const AcDbPolyline* pline) {
   for (unsigned i = 0; i < pline->numVerts(); ++i) {
     AcGePoint2d pt;
-    double bulge = 0;
+    double bulge = 0, startWidth = 0, endWidth = 0;
     pline->getPointAt(i, pt);
     pline->getBulgeAt(i, bulge);
+    pline->getWidthsAt(i, startWidth, endWidth);
     mOut.real(10, pt.x);
     mOut.real(20, pt.y);
+    if (startWidth != 0 || endWidth != 0) {
+      mOut.real(40, startWidth);
+      mOut.real(41, endWidth);
+    }
     if (bulge != 0) mOut.real(42, bulge);
   }
 }

@@ -219,10 +219,15 @@ class ACCORE_PORT AcDbPolyline : public AcDbEntity {
   ACRX_DECLARE_MEMBERS(AcDbPolyline);
   AcDbPolyline() = default;
   unsigned int numVerts() const { return static_cast<unsigned int>(mVertices.size()); }
-  Acad::ErrorStatus addVertexAt(unsigned int index, const AcGePoint2d& pt, double bulge = 0.0);
+  // A width below zero is none of the vertex's own (the constant width applies).
+  Acad::ErrorStatus addVertexAt(unsigned int index, const AcGePoint2d& pt, double bulge = 0.0,
+                                double startWidth = -1.0, double endWidth = -1.0);
   Acad::ErrorStatus removeVertexAt(unsigned int index);
   Acad::ErrorStatus getPointAt(unsigned int index, AcGePoint2d& pt) const;
   Acad::ErrorStatus getBulgeAt(unsigned int index, double& bulge) const;
+  // The widths of the segment that starts at a vertex, at its start and at its end.
+  Acad::ErrorStatus getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const;
+  Acad::ErrorStatus setWidthsAt(unsigned int index, double startWidth, double endWidth);
   bool isClosed() const { return mClosed; }
   Acad::ErrorStatus setClosed(bool closed);
   double elevation() const { return mElevation; }
@@ -233,7 +238,7 @@ class ACCORE_PORT AcDbPolyline : public AcDbEntity {
 
  private:
   friend struct AcDbCore;
-  struct Vertex { AcGePoint2d point; double bulge; };
+  struct Vertex { AcGePoint2d point; double bulge, startWidth, endWidth; };
   std::vector<Vertex> mVertices;
   bool mClosed = false;
   double mElevation = 0, mConstantWidth = 0;

@@ -180,6 +180,28 @@ TEST(DxfWriter, ErasedBoundaryLeavesItsHatchWithACountThatMatches) {
   EXPECT_NE(hatch.find(" 97\n0\n 75\n"), std::string::npos) << hatch;
 }
 
+TEST(DxfWriter, PolylineVerticesKeepTheirWidthsWhenAVertexIsAdded) {
+  Tags t;
+  t(0, "LWPOLYLINE")(5, "45")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbPolyline")(90, 3)(70, 0)
+   (10, 0.0)(20, 0.0)(40, 1.0)(41, 2.0)(10, 5.0)(20, 0.0)(40, 2.0)(41, 3.0)(10, 5.0)(20, 5.0)(42, 0.5);
+  auto db = read(drawing(t.str()));
+  auto* pline = openForWrite<AcDbPolyline>(db.get(), L"45");
+  ASSERT_EQ(pline->addVertexAt(3, AcGePoint2d(0, 5)), Acad::eOk);
+  pline->close();
+  auto again = read(write(db.get()));
+  const auto* polyline = object<AcDbPolyline>(again.get(), L"45");
+  ASSERT_EQ(polyline->numVerts(), 4u);
+  const double expected[4][3] = {{1, 2, 0}, {2, 3, 0}, {0, 0, 0.5}, {0, 0, 0}};
+  for (unsigned i = 0; i < 4; ++i) {
+    double start = -1, end = -1, bulge = -1;
+    polyline->getWidthsAt(i, start, end);
+    polyline->getBulgeAt(i, bulge);
+    EXPECT_EQ(start, expected[i][0]) << "vertex " << i;
+    EXPECT_EQ(end, expected[i][1]) << "vertex " << i;
+    EXPECT_EQ(bulge, expected[i][2]) << "vertex " << i;
+  }
+}
+
 TEST(DxfWriter, LayerLockAndRenameReachEveryReference) {
   const std::string bytes = drawing(twoTexts() + Tags()(0, "CIRCLE")(5, "45")(330, "1F")(100, "AcDbEntity")(8, "Notes")
                                                          (100, "AcDbCircle")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0).str());
