@@ -143,8 +143,19 @@ TextCodec TextCodec::forDrawing(std::string_view version, std::string_view codeP
   if (codec.mTable == nullptr) {
     if (sameName(codePage, "UTF-8") || sameName(codePage, "UTF8")) return codec;
     codec.mUnknownPage = true;
+    // The East Asian code pages: a byte from 0x81 up leads a character of two bytes.
+    for (const char* page : {"ANSI_932", "ANSI_936", "ANSI_949", "ANSI_950", "ANSI_1361", "DOS932"})
+      if (sameName(codePage, page)) codec.mDoubleByte = true;
   }
   return codec;
+}
+
+size_t TextCodec::unitLength(std::wstring_view text, size_t i) const {
+  if (i + 1 >= text.size()) return 1;
+  const char32_t c = static_cast<char32_t>(text[i]);
+  if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF) return 2;  // a surrogate pair
+  if (mDoubleByte && c >= kEscapeBase + 0x81 && c <= kEscapeBase + 0xFE) return 2;  // a lead byte and its trail
+  return 1;
 }
 
 std::wstring TextCodec::decode(std::string_view bytes) const {

@@ -32,6 +32,10 @@ class TextCodec {
 
   std::wstring decode(std::string_view bytes) const;
   void decode(std::string_view bytes, std::wstring& out) const;
+  // How many characters from i on make one unit that must not be split between two pieces of a
+  // long text: a surrogate pair, or (in a double-byte code page the host keeps as bytes) a lead
+  // byte with its trail byte.
+  size_t unitLength(std::wstring_view text, size_t i) const;
   // Appends the encoded form of text to out.
   void encode(std::wstring_view text, std::string& out) const;
   std::string encode(std::wstring_view text) const {
@@ -43,6 +47,7 @@ class TextCodec {
  private:
   const char16_t* mTable = nullptr;  // characters of bytes 0x80..0xFF; null for UTF-8
   bool mUnknownPage = false;         // bytes above 0x7F are kept as they are
+  bool mDoubleByte = false;          // ... and they are an East Asian page's pairs of bytes
 };
 
 // UTF-8 conversions for file names and messages.

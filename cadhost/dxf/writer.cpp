@@ -599,10 +599,7 @@ void Writer::writeTextChunks(const std::wstring& text) {
   std::string piece;
   size_t units = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    size_t n = 1;
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size()) n = 2;
-    }
+    const size_t n = mFile.codec.unitLength(text, i);
     encoded.clear();
     mFile.codec.encode(std::wstring_view(text).substr(i, n), encoded);
     i += n - 1;

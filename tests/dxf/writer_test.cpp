@@ -291,6 +291,31 @@ TEST(DxfWriter, LongMTextIsWrittenInPiecesThatReadBack) {
   EXPECT_EQ(std::wstring(object<AcDbMText>(again.get(), L"41")->contentsConst()), contents);
 }
 
+TEST(DxfWriter, LongMTextInADoubleByteCodePageIsNotCutInsideACharacter) {
+  // A code page the host keeps as bytes: a Chinese text of two-byte characters after one letter.
+  std::string gbk = "A";
+  for (int i = 0; i < 140; ++i) gbk += "\xD6\xD0";
+  Tags t;
+  t(0, "MTEXT")(5, "41")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbMText")(10, 1.0)(20, 1.0)(30, 0.0)(40, 2.5)
+   (41, 40.0)(71, 1)(72, 1)(3, gbk.substr(0, 249))(1, gbk.substr(249))(73, 1)(44, 1.0);
+  auto db = read(drawing(t.str(), "", "", "AC1015", "ANSI_936"));
+  auto* m = openForWrite<AcDbMText>(db.get(), L"41");
+  m->setContents((std::wstring(m->contentsConst()) + L"x").c_str());
+  m->close();
+  const std::string saved = write(db.get());
+  for (const auto& r : records(saved)) {
+    if (r.find("\nMTEXT\n") == std::string::npos) continue;
+    // Every piece holds whole characters: the letter and pairs of bytes.
+    const size_t first = r.find("  3\n");
+    ASSERT_NE(first, std::string::npos) << r;
+    const size_t end = r.find('\n', first + 4);
+    EXPECT_EQ(end - (first + 4), 249u);
+    EXPECT_NE(r.find("  1\n" + gbk.substr(249) + "x\n"), std::string::npos);
+  }
+  auto again = read(saved);
+  EXPECT_EQ(write(again.get()), saved);
+}
+
 TEST(DxfWriter, DimensionOverridesGoIntoTheExtendedData) {
   Tags t;
   t(0, "DIMENSION")(5, "50")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbDimension")(2, "*D1")(10, 10.0)(20, 5.0)(30, 0.0)
