@@ -245,8 +245,9 @@ bool tagInt(const Tag& tag, bool binary, int64_t& value) {
   // Some programs write integers as reals ("1.0").
   double d = 0;
   const auto [dptr, dec] = std::from_chars(s.data(), s.data() + s.size(), d);
-  if (dec != std::errc() || dptr != s.data() + s.size() || d != static_cast<double>(static_cast<int64_t>(d)) ||
-      !(d >= -9.2e18 && d <= 9.2e18))
+  // The range is checked first: converting a double outside it to an integer is undefined.
+  if (dec != std::errc() || dptr != s.data() + s.size() || !(d >= -9.2e18 && d <= 9.2e18) ||
+      d != static_cast<double>(static_cast<int64_t>(d)))
     return false;
   value = static_cast<int64_t>(d);
   return true;

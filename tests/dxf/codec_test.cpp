@@ -70,6 +70,24 @@ TEST(DxfTags, AsciiTagsInEveryLayout) {
   EXPECT_DOUBLE_EQ(v, 1.5);
 }
 
+TEST(DxfTags, IntegersWrittenAsRealsAreReadOnlyWhenWholeAndInRange) {
+  const auto integer = [](const char* value, int64_t& out) {
+    Tag t;
+    t.code = 70;
+    t.value = value;
+    return cadhost::dxf::tagInt(t, false, out);
+  };
+  int64_t i = 0;
+  EXPECT_TRUE(integer(" 42", i));
+  EXPECT_EQ(i, 42);
+  EXPECT_TRUE(integer("1.0", i));
+  EXPECT_EQ(i, 1);
+  EXPECT_FALSE(integer("1.5", i));
+  EXPECT_FALSE(integer("7.77778e41", i));
+  EXPECT_FALSE(integer("-1e300", i));
+  EXPECT_FALSE(integer("nan", i));
+}
+
 TEST(DxfTags, MalformedAndTruncatedInputStopTheReader) {
   FileStyle style;
   const std::string bad = "  0\nSECTION\nabc\nHEADER\n";
