@@ -1,9 +1,8 @@
 // The plane geometry of TEXT lines. Lines are placed by their anchor point (the insertion point
 // of left baseline text and of aligned and fit text, the alignment point of every other
-// justification) in
-// the frame of the first line's direction (c, s): the along coordinate a(P) = P.x c + P.y s grows
-// in reading direction, the across coordinate b(P) = P.y c - P.x s grows upwards. One line step
-// lowers b by the line spacing and keeps a; z is never changed.
+// justification) in the frame of the first line's direction (c, s): the along coordinate
+// a(P) = P.x c + P.y s grows in reading direction, the across coordinate b(P) = P.y c - P.x s
+// grows upwards. One line step lowers b by the line spacing and keeps a; z is never changed.
 #include <algorithm>
 #include <cmath>
 #include <limits>
