@@ -102,15 +102,10 @@ TEST(DxfDamaged, HeaderSettingsOutOfRangeAreReportedAndKeptInTheFile) {
 
 TEST(DxfDamaged, FieldsNamingThemselvesAsChildrenAreReportedAndKept) {
   // A FIELD that lists itself three times as its child: expanding it would never end.
-  Tags e;
-  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
-   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "x")(100, "AcDbText");
   Tags o;
-  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
-  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
   o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%%<\\_FldIdx 1>%%<\\_FldIdx 2>%")
    (90, 3)(360, "73")(360, "73")(360, "73")(97, 0)(91, 63);
-  const std::string bytes = drawing(e.str(), o.str());
+  const std::string bytes = drawingWithTextField(o.str());
   ReadResult result;
   auto db = read(bytes, &result);
   ASSERT_NE(db, nullptr);

@@ -94,6 +94,16 @@ std::string drawing(const std::string& entities, const std::string& objects, con
   return t.str();
 }
 
+std::string drawingWithTextField(const std::string& fields, const std::string& moreEntities) {
+  Tags e;
+  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
+   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "T.dxf")(100, "AcDbText");
+  Tags o;
+  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
+  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
+  return drawing(e.str() + moreEntities, o.str() + fields);
+}
+
 std::unique_ptr<AcDbDatabase> read(const std::string& bytes, cadhost::dxf::ReadResult* out) {
   cadhost::dxf::ReadResult result = cadhost::dxf::readDrawingFromMemory(bytes.data(), bytes.size(), L"test.dxf");
   EXPECT_TRUE(result.ok()) << utf8(result.report());

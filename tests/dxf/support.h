@@ -33,6 +33,11 @@ class Tags {
 std::string drawing(const std::string& entities, const std::string& objects = "", const std::string& blocksBody = "",
                     const std::string& version = "AC1015", const std::string& codePage = "ANSI_1252");
 
+// A drawing whose TEXT 70 (reading "T.dxf") keeps a field under "TEXT": the FIELD 73, reached
+// through its extension dictionary 71 and field dictionary 72. fields holds the FIELD records
+// (73 and its children); more entities may follow the TEXT.
+std::string drawingWithTextField(const std::string& fields, const std::string& moreEntities = "");
+
 // Reading and writing in memory; failures of either fail the test.
 std::unique_ptr<AcDbDatabase> read(const std::string& bytes, cadhost::dxf::ReadResult* result = nullptr);
 std::string write(AcDbDatabase* db);

@@ -345,16 +345,12 @@ TEST(DxfWriter, DimensionOverridesGoIntoTheExtendedData) {
 }
 
 TEST(DxfWriter, FieldOfANewCodeAndANewFieldReadBack) {
-  Tags e;
-  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
-   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "T.dxf")(100, "AcDbText");
-  e(0, "TEXT")(5, "76")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 9.0)(30, 0.0)(40, 2.0)(1, "plain")(100, "AcDbText");
-  Tags o;
-  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
-  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
+  Tags plainText, o;
+  plainText(0, "TEXT")(5, "76")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 9.0)(30, 0.0)(40, 2.0)
+   (1, "plain")(100, "AcDbText");
   o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%")(90, 1)(360, "74")(97, 0)(91, 63);
   o(0, "FIELD")(5, "74")(330, "73")(100, "AcDbField")(1, "AcVar")(2, "\\AcVar Filename \\f \"%fn2\"")(90, 0)(97, 0)(91, 63);
-  auto db = read(drawing(e.str(), o.str()));
+  auto db = read(drawingWithTextField(o.str(), plainText.str()));
   auto* withField = openForWrite<AcDbText>(db.get(), L"70");
   withField->setTextString(L"By %<\\AcVar Author>% on %<\\AcVar Date \\f \"d.MM.yyyy\">%");
   withField->close();
@@ -386,15 +382,10 @@ TEST(DxfWriter, FieldOfANewCodeAndANewFieldReadBack) {
 }
 
 TEST(DxfWriter, CopyOfATextWithAFieldGetsFieldsOfItsOwnAndTheOriginalKeepsItsOwn) {
-  Tags e;
-  e(0, "TEXT")(5, "70")(102, "{ACAD_XDICTIONARY")(360, "71")(102, "}")(330, "1F")(100, "AcDbEntity")(8, "0")
-   (100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.0)(1, "T.dxf")(100, "AcDbText");
   Tags o;
-  o(0, "DICTIONARY")(5, "71")(330, "70")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "ACAD_FIELD")(360, "72");
-  o(0, "DICTIONARY")(5, "72")(330, "71")(100, "AcDbDictionary")(280, 1)(281, 1)(3, "TEXT")(360, "73");
   o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%")(90, 1)(360, "74")(97, 0)(91, 63);
   o(0, "FIELD")(5, "74")(330, "73")(100, "AcDbField")(1, "AcVar")(2, "\\AcVar Filename \\f \"%fn2\"")(90, 0)(97, 0)(91, 63);
-  auto db = read(drawing(e.str(), o.str()));
+  auto db = read(drawingWithTextField(o.str()));
   const std::wstring originalCode = L"%<\\AcVar Filename \\f \"%fn2\">%";
   // Copied as it is, then copied and given a field of another code.
   AcDbObjectId copies[2];
