@@ -251,6 +251,9 @@ int countHostEvents(HostEventKind kind) {
 void setHostEventListener(std::function<void(const HostEvent&)> listener) { state().listener = std::move(listener); }
 void recordHostEvent(HostEventKind kind, AcApDocument* doc, long long detail, const std::wstring& text) {
   HostState& s = state();
+  // A host that runs for days keeps the recent events only: past the limit the older half goes.
+  constexpr size_t kKeptEvents = size_t(1) << 18;
+  if (s.events.size() >= kKeptEvents) s.events.erase(s.events.begin(), s.events.begin() + kKeptEvents / 2);
   s.events.push_back({kind, doc, detail, text});
   if (s.listener) s.listener(s.events.back());
 }

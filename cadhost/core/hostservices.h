@@ -111,6 +111,7 @@ struct HostEvent {
   long long detail = 0;
   std::wstring text;
 };
+// The events since the last clear, oldest first; of a long session only the recent ones.
 ACCORE_PORT const std::vector<HostEvent>& hostEvents();
 ACCORE_PORT void clearHostEvents();
 ACCORE_PORT int countHostEvents(HostEventKind kind);

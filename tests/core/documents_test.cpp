@@ -22,6 +22,18 @@ const cadhost::HostEvent* lastEvent(cadhost::HostEventKind kind) {
   return nullptr;
 }
 
+TEST_F(DocumentTest, ALongSessionKeepsOnlyItsRecentEvents) {
+  cadhost::clearHostEvents();
+  constexpr long long kMany = 600000;
+  for (long long i = 0; i < kMany; ++i) cadhost::recordHostEvent(cadhost::HostEventKind::DisplayUpdated, doc, i);
+  const auto& events = cadhost::hostEvents();
+  EXPECT_LT(events.size(), 300000u);
+  EXPECT_GT(events.size(), 100000u);
+  EXPECT_EQ(events.back().detail, kMany - 1) << "the newest event is kept";
+  for (size_t i = 1; i < events.size(); ++i) ASSERT_EQ(events[i].detail, events[i - 1].detail + 1) << "in order, none missing";
+  cadhost::clearHostEvents();
+}
+
 TEST_F(DocumentTest, TheFirstDocumentIsCurrentAndItsDrawingIsTheWorkingOne) {
   EXPECT_EQ(acDocManager->curDocument(), doc);
   EXPECT_EQ(acDocManager->mdiActiveDocument(), doc);
