@@ -68,18 +68,13 @@ class Painter {
     if (block == nullptr || depth > 16) return;  // a block that inserts itself draws nothing deeper
     for (AcDbObjectId id : AcDbCore::entities(block)) {
       const auto* entity = AcDbCore::objectAs<AcDbEntity>(id);
-      if (entity == nullptr || id.isErased() || !visible(entity)) continue;
+      if (entity == nullptr || id.isErased() || !cadhost::isOnShownLayer(entity)) continue;
       setPen(entity);
       drawEntity(entity, placement, depth);
     }
   }
 
  private:
-  bool visible(const AcDbEntity* entity) {
-    const auto* layer = AcDbCore::objectAs<AcDbLayerTableRecord>(entity->layerId());
-    return layer == nullptr || (!layer->isOff() && !layer->isFrozen());
-  }
-
   void setPen(const AcDbEntity* entity) {
     int color = entity->colorIndex();
     if (color == AcDb::kByLayer || color == AcDb::kByBlock) {

@@ -49,6 +49,10 @@ class SelectionSource {
 ACCORE_PORT void setSelectionSource(SelectionSource* source);
 ACCORE_PORT SelectionSource* selectionSource();
 
+// Whether an entity's layer lets the drawing show it: not frozen, and (when offCounts) not off.
+// The drawing window draws what it shows; ALL leaves out frozen layers, a window off ones too.
+ACCORE_PORT bool isOnShownLayer(const AcDbEntity* entity, bool offCounts = true);
+
 // Parses one answer line to a selection prompt, as the host's command line accepts it:
 // "ALL" every entity of the current space, a handle ("2F") an entity, "L" the last entity,
 // "W x1,y1 x2,y2" every entity wholly inside a window, "C x1,y1 x2,y2" every entity crossing or

@@ -264,6 +264,11 @@ int openSelectionSetCount() { return static_cast<int>(selection().sets.size()); 
 
 void clearPickFirst() { selection().pickFirst.clear(); }
 
+bool isOnShownLayer(const AcDbEntity* entity, bool offCounts) {
+  const auto* layer = entity ? AcDbCore::objectAs<AcDbLayerTableRecord>(entity->layerId()) : nullptr;
+  return layer == nullptr || (!layer->isFrozen() && !(offCounts && layer->isOff()));
+}
+
 bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line, std::vector<AcDbObjectId>& objects,
                           std::wstring& message) {
   if (db == nullptr) {
@@ -279,14 +284,9 @@ bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line, std::vecto
   };
   // As the host does: ALL leaves out what is on frozen layers, a window also what is on layers
   // that are off; only what the drawing shows can be picked by where it is.
-  auto onLayerShown = [](AcDbObjectId id, bool offCounts) {
-    const auto* ent = AcDbCore::objectAs<AcDbEntity>(id);
-    const auto* layer = ent ? AcDbCore::objectAs<AcDbLayerTableRecord>(ent->layerId()) : nullptr;
-    return layer == nullptr || (!layer->isFrozen() && !(offCounts && layer->isOff()));
-  };
   if (keyword == L"ALL") {
     for (AcDbObjectId id : everyEntity(db, true))
-      if (onLayerShown(id, false)) add(id);
+      if (isOnShownLayer(AcDbCore::objectAs<AcDbEntity>(id), false)) add(id);
     return true;
   }
   if (keyword == L"L" || keyword == L"LAST") {
@@ -311,7 +311,7 @@ bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line, std::vecto
     for (AcDbObjectId id : everyEntity(db, true)) {
       const auto* ent = AcDbCore::objectAs<AcDbEntity>(id);
       AcDbExtents box;
-      if (ent == nullptr || !onLayerShown(id, true) || ent->getGeomExtents(box) != Acad::eOk) continue;
+      if (ent == nullptr || !isOnShownLayer(ent) || ent->getGeomExtents(box) != Acad::eOk) continue;
       const AcGePoint3d& lo = box.minPoint();
       const AcGePoint3d& hi = box.maxPoint();
       const bool inside = lo.x >= minX && hi.x <= maxX && lo.y >= minY && hi.y <= maxY;
