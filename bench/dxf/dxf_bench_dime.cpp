@@ -12,22 +12,10 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-// The process's peak resident memory (its high-water mark since it started).
-double peakMiB() {
-  FILE* status = std::fopen("/proc/self/status", "r");
-  char line[256];
-  double kib = 0;
-  while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr)
-    if (std::sscanf(line, "VmHWM: %lf kB", &kib) == 1) break;
-  if (status != nullptr) std::fclose(status);
-  return kib / 1024.0;
-}
+#include "measure.h"
 
-double seconds(std::chrono::steady_clock::time_point from) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
-}  // namespace
+using dxfbench::peakMiB;
+using dxfbench::seconds;
 
 int main(int argc, char** argv) {
   if (argc != 3) {
