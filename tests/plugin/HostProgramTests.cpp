@@ -38,13 +38,18 @@ class HostProgramTest : public PluginTest {
     cadhost::setSelectionSource(&selection);  // the processor answered selections during the test
     PluginTest::TearDown();
   }
-  // Runs the host's command line on a script; returns what it printed.
-  std::wstring runScript(const std::wstring& lines) {
+  // Runs the host's command line on a script over the opened sample, first changing a text of
+  // it when asked; returns what it printed.
+  std::wstring runScript(const std::wstring& lines, bool changeFirst = false) {
     const std::string scriptPath = folder + "/script.scr";
     std::ofstream(scriptPath, std::ios::binary) << cadhost::app::encodeUtf8(lines);
     cadhost::app::CommandProcessor processor(host().loader());
     cadhost::app::DrawingCommands drawings(processor, host().window());
     EXPECT_TRUE(drawings.open(windowsPath(sample)));
+    if (changeFirst) {
+      changeATextInTheDrawing();
+      EXPECT_TRUE(drawings.hasUnsavedChanges());
+    }
     auto script = std::make_unique<cadhost::app::ScriptLineSource>();
     std::wstring message;
     EXPECT_TRUE(script->open(windowsPath(scriptPath), message)) << message;
@@ -88,22 +93,7 @@ TEST_F(HostProgramTest, OpensADrawingAndSavesItUnchangedUnderAnotherName) {
 class HostProgramChangesTest : public HostProgramTest {
  protected:
   // Runs a script after a change to the opened drawing.
-  std::wstring runScriptAfterChange(const std::wstring& lines) {
-    const std::string scriptPath = folder + "/script.scr";
-    std::ofstream(scriptPath, std::ios::binary) << cadhost::app::encodeUtf8(lines);
-    cadhost::app::CommandProcessor processor(host().loader());
-    cadhost::app::DrawingCommands drawings(processor, host().window());
-    EXPECT_TRUE(drawings.open(windowsPath(sample)));
-    changeATextInTheDrawing();
-    EXPECT_TRUE(drawings.hasUnsavedChanges());
-    auto script = std::make_unique<cadhost::app::ScriptLineSource>();
-    std::wstring message;
-    EXPECT_TRUE(script->open(windowsPath(scriptPath), message)) << message;
-    processor.pushSource(std::move(script));
-    processor.run();
-    unsavedAtEnd = drawings.hasUnsavedChanges();
-    return cadhost::takeCommandLineOutput();
-  }
+  std::wstring runScriptAfterChange(const std::wstring& lines) { return runScript(lines, true); }
 };
 
 TEST_F(HostProgramChangesTest, NoQuitsWithoutSaving) {
