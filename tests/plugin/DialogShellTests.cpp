@@ -148,6 +148,22 @@ TEST_F(DialogShellTest, TheWidthFieldOfAnMTextIsTheMTextWidth) {
   }));
 }
 
+TEST_F(DialogShellTest, EachKindEnablesOnlyTheControlsThatApplyToIt) {
+  // Line space (205), width (216), Align X (207) and Align Y (208), enabled or not.
+  const int ids[] = {205, 216, 207, 208};
+  const auto enabled = [&](AcDbObjectId entity) {
+    std::vector<bool> state;
+    selection.pick({entity});
+    EXPECT_TRUE(runTE({act([&](Dialog& d) {
+      for (int id : ids) state.push_back(IsWindowEnabled(d.item(id)) != FALSE);
+    })}));
+    return state;
+  };
+  EXPECT_EQ(enabled(addText(0, 0, L"a")), (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(enabled(addMText(L"a")), (std::vector<bool>{true, true, false, false}));
+  EXPECT_EQ(enabled(addDimension(L"")), (std::vector<bool>{false, false, false, false}));
+}
+
 TEST_F(DialogShellTest, WideningTheDialogMovesTheExitButtonAndStretchesTheEditor) {
   selection.pick({addText(0, 0, L"a")});
   std::map<int, RECT> before, after;
