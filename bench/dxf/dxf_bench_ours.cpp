@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "measure.h"
 
@@ -33,11 +34,23 @@ int main(int argc, char** argv) {
   auto editing = clock::now();
   AcDbDatabase* db = read.database.get();
   long texts = 0;
-  for (auto& stub : AcDbCore::imp(db)->stubs) {
-    if (!change) break;
-    if (AcDbText::cast(stub.object) == nullptr || stub.erased) continue;
+  // Every TEXT of model space, found by its class (the others stay unopened), as a command would.
+  AcDbBlockTableRecord* model = nullptr;
+  std::vector<AcDbObjectId> ids;
+  if (change && acdbOpenObject(model, AcDbCore::imp(db)->modelSpace, AcDb::kForRead) == Acad::eOk) {
+    AcDbBlockTableRecordIterator* it = nullptr;
+    model->newIterator(it);
+    for (; it != nullptr && !it->done(); it->step()) {
+      AcDbObjectId id;
+      if (it->getEntityId(id) == Acad::eOk && id.objectClass() != nullptr && id.objectClass()->isDerivedFrom(AcDbText::desc()))
+        ids.push_back(id);
+    }
+    delete it;
+    model->close();
+  }
+  for (const AcDbObjectId& id : ids) {
     AcDbText* text = nullptr;
-    if (acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
+    if (acdbOpenObject(text, id, AcDb::kForWrite) != Acad::eOk) continue;
     std::wstring changed = text->textStringConst();
     changed += L" (rev. B)";
     text->setTextString(changed.c_str());

@@ -20,13 +20,43 @@
 class AcDbImpDatabase;
 
 // What an object id points at: one per object, for the life of its database. A stub without an
-// object is a forward reference from a drawing file that has not been filled (yet).
-class AcDbStub {
+// object is a forward reference from a drawing file that has not been filled (yet), or an object
+// still in its drawing file (deferred): the file's reader makes it when it is first used.
+class ACCORE_PORT AcDbStub {
  public:
   AcDbImpDatabase* database = nullptr;
-  AcDbObject* object = nullptr;  // owned by the database
   AcDbHandle handle;
   bool erased = false;
+
+  // The object (owned by the database); a deferred one is read from its file now. Null for a
+  // forward reference, or when the file can no longer give the object.
+  AcDbObject* object() const { return mObject != nullptr || mDeferred == 0 ? mObject : load(); }
+  // The object only if it has been made: for passes over every object that may pass by objects
+  // still in their file (they are unchanged since the file was read).
+  AcDbObject* loaded() const { return mObject; }
+  bool isDeferred() const { return mObject == nullptr && mDeferred != 0; }
+  // The loader's number for a deferred object.
+  uint32_t deferredSlot() const { return mDeferred - 1; }
+  // Whether an object stands behind the stub, made or deferred.
+  bool hasObject() const { return mObject != nullptr || mDeferred != 0; }
+  void setObject(AcDbObject* object) { mObject = object; mDeferred = 0; }
+  void setDeferred(uint32_t slot) { mDeferred = slot + 1; }
+
+ private:
+  AcDbObject* load() const;
+  mutable AcDbObject* mObject = nullptr;
+  mutable uint32_t mDeferred = 0;  // 1 + the loader's number while the object is in its file
+};
+
+// Makes the objects a drawing file deferred: kept by the database that the file was read into.
+class ACCORE_PORT AcDbDeferredLoader {
+ public:
+  virtual ~AcDbDeferredLoader();
+  // The object of a deferred stub, not yet in the database (the stub joins it to the database);
+  // null when it cannot be made.
+  virtual AcDbObject* load(const AcDbStub& stub) = 0;
+  // The class the object of a deferred stub will have.
+  virtual AcRxClass* objectClass(const AcDbStub& stub) const = 0;
 };
 
 // What a drawing file held for an object, kept by the file reader so that the writer can give it
@@ -83,6 +113,8 @@ class ACCORE_PORT AcDbImpDatabase {
   // What the drawing file held beyond its objects (sections, order, header), kept by the file
   // reader for the writer; owned. None for a drawing that was not read from a file.
   std::unique_ptr<AcDbStoredRecord> fileRecord;
+  // Makes the objects the file reader deferred; none when there are none.
+  std::unique_ptr<AcDbDeferredLoader> deferredLoader;
 };
 
 // Access to private state for the core's own modules, the file reader and writer, the host
@@ -90,7 +122,7 @@ class ACCORE_PORT AcDbImpDatabase {
 struct ACCORE_PORT AcDbCore {
   static AcDbImpDatabase* imp(const AcDbDatabase* db) { return db->mpImp; }
   static AcDbStub* stub(const AcDbObject* obj) { return obj->mpStub; }
-  static AcDbObject* object(AcDbObjectId id) { return id.stub() ? id.stub()->object : nullptr; }
+  static AcDbObject* object(AcDbObjectId id) { return id.stub() ? id.stub()->object() : nullptr; }
   template <class T>
   static T* objectAs(AcDbObjectId id) { return T::cast(object(id)); }
 
@@ -104,6 +136,8 @@ struct ACCORE_PORT AcDbCore {
   // Adds a record to a table's list and name index (after addToDatabase).
   static Acad::ErrorStatus addRecordToTable(AcDbSymbolTable* table, AcDbSymbolTableRecord* record);
   static void setErased(AcDbObject* obj, bool erased);
+  // Joins an object made by a deferred loader to its stub (not a change of the drawing).
+  static void attachDeferred(const AcDbStub& stub, AcDbObject* obj, AcDbObjectId owner);
   static void setOwner(AcDbObject* obj, AcDbObjectId owner) { obj->mOwnerId = owner; }
   static void setLayerId(AcDbEntity* ent, AcDbObjectId layer) { ent->mLayerId = layer; }
   static void setNew(AcDbObject* obj, bool isNew) { obj->mNew = isNew; }

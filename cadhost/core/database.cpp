@@ -12,9 +12,26 @@ ACRX_DEFINE_ABSTRACT(AcDbHostApplicationServices, AcRxObject, L"")
 
 AcDbImpDatabase::~AcDbImpDatabase() {
   for (auto& stub : stubs) {
-    delete stub.object;
-    stub.object = nullptr;
+    delete stub.loaded();
+    stub.setObject(nullptr);
   }
+}
+
+AcDbDeferredLoader::~AcDbDeferredLoader() = default;
+
+AcDbObject* AcDbStub::load() const {
+  AcDbDeferredLoader* loader = database != nullptr ? database->deferredLoader.get() : nullptr;
+  AcDbObject* obj = loader != nullptr ? loader->load(*this) : nullptr;
+  if (obj == nullptr) mDeferred = 0;  // cannot be made: a stub without an object from now on
+  return mObject;
+}
+
+void AcDbCore::attachDeferred(const AcDbStub& stub, AcDbObject* obj, AcDbObjectId owner) {
+  auto& mutableStub = const_cast<AcDbStub&>(stub);
+  obj->mpStub = &mutableStub;
+  obj->mOwnerId = owner;
+  obj->mNew = false;
+  mutableStub.setObject(obj);
 }
 
 Adesk::UInt64 AcDbImpDatabase::nextHandle() {
@@ -41,11 +58,11 @@ AcDbStub* AcDbImpDatabase::addObject(AcDbObject* object, Adesk::UInt64 handle) {
   if (handle == 0) handle = nextHandle();
   AcDbStub* stub = findHandle(handle);
   if (stub != nullptr) {
-    if (stub->object != nullptr) return nullptr;  // taken
+    if (stub->hasObject()) return nullptr;  // taken
   } else {
     stub = placeholder(handle);
   }
-  stub->object = object;
+  stub->setObject(object);
   return stub;
 }
 
@@ -131,7 +148,7 @@ AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool /*noDocument*/) : mpIm
   paper->setLayoutName(L"Layout1");
   addRecord(this, d.blockTable, paper, ACDB_PAPER_SPACE);
   d.currentSpace = d.modelSpace;
-  for (auto& stub : d.stubs) AcDbCore::setNew(stub.object, false);
+  for (auto& stub : d.stubs) AcDbCore::setNew(stub.object(), false);
 }
 
 AcDbDatabase::~AcDbDatabase() {

@@ -45,7 +45,14 @@ bool AcDbHandle::getIntoAsciiBuffer(ACHAR* buffer, size_t bufferLength) const {
 
 const AcDbObjectId AcDbObjectId::kNull;
 
-bool AcDbObjectId::isValid() const { return mId != nullptr && mId->object != nullptr; }
+bool AcDbObjectId::isValid() const { return mId != nullptr && mId->hasObject(); }
+
+AcRxClass* AcDbObjectId::objectClass() const {
+  if (mId == nullptr) return nullptr;
+  if (const AcDbObject* obj = mId->loaded()) return obj->isA();
+  if (!mId->isDeferred() || mId->database == nullptr || !mId->database->deferredLoader) return nullptr;
+  return mId->database->deferredLoader->objectClass(*mId);
+}
 bool AcDbObjectId::isErased() const { return mId != nullptr && mId->erased; }
 AcDbDatabase* AcDbObjectId::database() const {
   return mId && mId->database ? mId->database->pub : nullptr;
@@ -178,7 +185,7 @@ Acad::ErrorStatus acdbOpenObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenM
   pObj = nullptr;
   AcDbStub* stub = id.stub();
   if (stub == nullptr) return Acad::eNullObjectId;
-  AcDbObject* obj = stub->object;
+  AcDbObject* obj = stub->object();
   if (obj == nullptr) return Acad::eKeyNotFound;
   if (stub->erased && !openErased) return Acad::eWasErased;
   if (pClass != nullptr && !obj->isKindOf(pClass)) return Acad::eNotThatKindOfClass;

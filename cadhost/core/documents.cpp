@@ -265,7 +265,7 @@ int openObjectCount(AcDbDatabase* db) {
   if (db == nullptr) return 0;
   int count = 0;
   for (const AcDbStub& stub : AcDbCore::imp(db)->stubs)
-    if (stub.object && AcDbCore::isOpen(stub.object)) ++count;
+    if (stub.loaded() && AcDbCore::isOpen(stub.loaded())) ++count;  // a deferred object is not open
   return count;
 }
 

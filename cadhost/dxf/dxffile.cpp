@@ -132,7 +132,7 @@ WriteResult checkWritable(AcDbDatabase* db) {
     return result;
   }
   for (const auto& stub : AcDbCore::imp(db)->stubs) {
-    if (stub.object != nullptr && AcDbCore::openForWrite(stub.object)) {
+    if (stub.loaded() != nullptr && AcDbCore::openForWrite(stub.loaded())) {
       ACHAR handle[20];
       stub.handle.getIntoAsciiBuffer(handle, 20);
       result.messages.push_back(errorMessage(std::wstring(L"the object ") + handle +

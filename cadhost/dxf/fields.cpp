@@ -109,13 +109,13 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
   code = replaceIndexed(code, L"_FldIdx", [&](size_t i, const std::wstring& original) -> std::wstring {
     if (i >= parts.children.size()) return original;
     const AcDbStub* stub = imp->findHandle(parts.children[i]);
-    if (stub == nullptr || AcDbField::cast(stub->object) == nullptr) return original;
-    const bool loops = std::find(expansion.path.begin(), expansion.path.end(), stub->object) != expansion.path.end();
+    if (stub == nullptr || AcDbField::cast(stub->object()) == nullptr) return original;
+    const bool loops = std::find(expansion.path.begin(), expansion.path.end(), stub->object()) != expansion.path.end();
     if (loops || expansion.path.size() >= kMaxFieldDepth || expansion.budget == 0) {
       expansion.cut = true;
       return original;
     }
-    std::wstring child = expand(imp, stub->object, expansion, false);
+    std::wstring child = expand(imp, stub->object(), expansion, false);
     if (child.size() + 4 > expansion.budget) {
       expansion.budget = 0;
       expansion.cut = true;
@@ -136,10 +136,13 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
 }  // namespace
 
 bool readRecordTags(const ObjectRecord& record, RecordTags& tags) {
-  FileImage* image = record.image();
+  return readRecordTags(record.image(), record.begin(), record.end(), tags);
+}
+
+bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, RecordTags& tags) {
   tags.tags.clear();
-  if (image == nullptr || record.end() > image->size()) return false;
-  TagReader reader(image->data(), static_cast<size_t>(record.end()), image->style, static_cast<size_t>(record.begin()));
+  if (image == nullptr || end > image->size()) return false;
+  TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin));
   Tag t;
   while (reader.next(t)) tags.tags.push_back(t);
   if (tags.tags.empty() || tags.tags[0].code != 0) return false;
@@ -172,16 +175,16 @@ void attachFields(AcDbDatabase* db, const FileRecord& file,
   AcDbImpDatabase* imp = AcDbCore::imp(db);
   for (const auto& [entityStub, dictionaryHandle] : extensionDictionaries) {
     const AcDbStub* dictionary = imp->findHandle(dictionaryHandle);
-    const auto* dictionaryRecord = dictionary ? objectRecord(dictionary->object) : nullptr;
-    if (dictionaryRecord == nullptr || entityStub->object == nullptr) continue;
+    const auto* dictionaryRecord = dictionary ? objectRecord(dictionary->object()) : nullptr;
+    if (dictionaryRecord == nullptr || entityStub->object() == nullptr) continue;
     for (const auto& [key, fieldsHandle] : dictionaryEntries(file, *dictionaryRecord)) {
       if (key != "ACAD_FIELD") continue;
       const AcDbStub* fields = imp->findHandle(fieldsHandle);
-      const auto* fieldsRecord = fields ? objectRecord(fields->object) : nullptr;
+      const auto* fieldsRecord = fields ? objectRecord(fields->object()) : nullptr;
       if (fieldsRecord == nullptr) continue;
       for (const auto& [property, fieldHandle] : dictionaryEntries(file, *fieldsRecord)) {
         AcDbStub* fieldStub = imp->findHandle(fieldHandle);
-        auto* field = fieldStub ? AcDbField::cast(fieldStub->object) : nullptr;
+        auto* field = fieldStub ? AcDbField::cast(fieldStub->object()) : nullptr;
         if (field == nullptr) continue;
         Expansion expansion;
         const std::wstring code = expand(imp, field, expansion, true);
@@ -191,7 +194,7 @@ void attachFields(AcDbDatabase* db, const FileRecord& file,
         if (auto* record = dynamic_cast<FieldRecord*>(objectRecord(field)))
           record->codeAtLoad = field->getFieldCode(AcDbField::kAddMarkers);
         const std::wstring name = file.codec.decode(property);
-        AcDbCore::attachField(entityStub->object, name.c_str(), AcDbObjectId(fieldStub));
+        AcDbCore::attachField(entityStub->object(), name.c_str(), AcDbObjectId(fieldStub));
       }
     }
   }

@@ -231,14 +231,14 @@ bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStu
   bool warned = false, erased = false;
   std::vector<AcDbStub*> entities;
   for (AcDbStub* stub : candidates)
-    if (stub->object != nullptr && !stub->erased && AcDbEntity::cast(stub->object) != nullptr) entities.push_back(stub);
+    if (stub->loaded() != nullptr && !stub->erased && AcDbEntity::cast(stub->loaded()) != nullptr) entities.push_back(stub);
   struct Pending {
     AcDbStub* field;
     std::wstring code;
     const ObjectRecord* loaded;  // the file's record of a field that was read
   };
   for (AcDbStub* entityStub : entities) {
-    AcDbObject* entity = entityStub->object;
+    AcDbObject* entity = entityStub->object();
     AcDbFieldTable* table = AcDbCore::fields(entity);
     std::vector<std::pair<std::wstring, uint64_t>> slots;  // property and field, as the dictionary holds them
     std::vector<Pending> pending;
@@ -280,12 +280,12 @@ bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStu
             !hasOwnBytes(*entityRecord) && readRecordTags(*entityRecord, tags))
           xdictionary = tags.xdictionary;
         AcDbStub* xdict = xdictionary ? imp->findHandle(xdictionary) : nullptr;
-        const auto* xdictRecord = xdict && xdict->object && !xdict->erased ? objectRecord(xdict->object) : nullptr;
+        const auto* xdictRecord = xdict && xdict->object() && !xdict->erased ? objectRecord(xdict->object()) : nullptr;
         if (xdictRecord != nullptr) {
           for (const auto& [key, h] : dictionaryEntries(file, *xdictRecord)) {
             AcDbStub* d = key == "ACAD_FIELD" ? imp->findHandle(h) : nullptr;
-            if (d != nullptr && d->object != nullptr && !d->erased && objectRecord(d->object) != nullptr) {
-              fileDictionary = objectRecord(d->object);
+            if (d != nullptr && d->object() != nullptr && !d->erased && objectRecord(d->object()) != nullptr) {
+              fileDictionary = objectRecord(d->object());
               fieldDictionary = AcDbObjectId(d);
               break;
             }
@@ -310,7 +310,7 @@ bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStu
       // An extension dictionary of the file that lacked ACAD_FIELD gains it.
       const AcDbObject* dictionaryObject = AcDbCore::object(fieldDictionary);
       const AcDbStub* xdict = dictionaryObject ? dictionaryObject->ownerId().stub() : nullptr;
-      const auto* xdictRecord = xdict && xdict->object ? objectRecord(xdict->object) : nullptr;
+      const auto* xdictRecord = xdict && xdict->object() ? objectRecord(xdict->object()) : nullptr;
       if (fileDictionary == nullptr && xdictRecord != nullptr && !hasOwnBytes(*xdictRecord))
         file.replaced[xdict] = maker.extendedDictionary(*xdictRecord, {{L"ACAD_FIELD", fieldDictionary.handle().value()}});
     }
@@ -329,14 +329,14 @@ bool prepareFields(AcDbDatabase* db, FileRecord& file, const std::vector<AcDbStu
         if (p.loaded != nullptr) {
           // The file's child fields give way to the new ones.
           for (uint64_t h : recordChildren(*p.loaded))
-            if (AcDbStub* child = imp->findHandle(h); child && child->object) AcDbCore::setErased(child->object, erased = true);
+            if (AcDbStub* child = imp->findHandle(h); child && child->object()) AcDbCore::setErased(child->object(), erased = true);
         }
         generated.code = p.code;
         generated.bytes = maker.fieldBytes(p.field->handle.value(), owner, p.code, true, shownText(entity),
                                            generated.children, 0);
       }
       if (p.loaded != nullptr) file.replaced[p.field] = generated.bytes;
-      else maker.setOwnBytes(p.field->object, generated.bytes);
+      else maker.setOwnBytes(p.field->object(), generated.bytes);
     }
     if (!anyNew) continue;
     if (fileDictionary != nullptr && !hasOwnBytes(*fileDictionary)) {

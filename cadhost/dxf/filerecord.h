@@ -133,6 +133,41 @@ struct HeaderState {
   AcDbObjectId textstyle, clayer, dimstyle;
 };
 
+// Entities of the file that stay in it until they are first used: for each, where its record lies
+// and its owner. The reader decoded each of them once (reporting what was wrong in it) and keeps
+// them only where the file needs nothing else of them: the common plain entities with a handle of
+// their own and without extension dictionaries, parts or names still to resolve. Owned by the
+// database (its deferred loader).
+class DeferredRecords : public AcDbDeferredLoader {
+ public:
+  // The kinds of entity that are deferred.
+  enum class Kind : uint8_t { Text, MText, Line, Circle, Arc, Polyline, Unmodeled };
+  struct Entry {
+    uint64_t begin;
+    uint32_t length;
+    Kind kind;
+    AcDbStub* owner;
+  };
+  DeferredRecords(AcDbDatabase* db, FileImage* image) : mDb(db), mImage(image) { mImage->retain(); }
+  ~DeferredRecords() override { mImage->release(); }
+  uint32_t add(uint64_t begin, uint64_t end, Kind kind, AcDbStub* owner) {
+    mEntries.push_back({begin, static_cast<uint32_t>(end - begin), kind, owner});
+    return static_cast<uint32_t>(mEntries.size() - 1);
+  }
+  const Entry& entry(const AcDbStub& stub) const { return mEntries[stub.deferredSlot()]; }
+  std::string_view bytes(const AcDbStub& stub) const {
+    const Entry& e = entry(stub);
+    return mImage->view(e.begin, e.begin + e.length);
+  }
+  AcDbObject* load(const AcDbStub& stub) override;  // the reader's decoding
+  AcRxClass* objectClass(const AcDbStub& stub) const override;
+
+ private:
+  AcDbDatabase* mDb;
+  FileImage* mImage;
+  std::vector<Entry> mEntries;
+};
+
 // The file's own record.
 class FileRecord : public AcDbStoredRecord {
  public:
@@ -154,6 +189,8 @@ class FileRecord : public AcDbStoredRecord {
   // Every object of the file in file order; the bytes between two objects (sections, table
   // ends, comments, classes, the thumbnail, what follows EOF) are copied as they are.
   std::vector<AcDbStub*> objects;
+  // The objects among them still in the file (owned by the database; null when there are none).
+  DeferredRecords* deferred = nullptr;
 
   std::vector<HeaderVariable> header;
   bool hasHeader = false;

@@ -12,6 +12,8 @@ class MessageSink {
  public:
   explicit MessageSink(size_t limit) : mLimit(limit == 0 ? 1 : limit) {}
   bool wants() const { return mMessages.size() < mLimit; }
+  // How many messages have been added (kept or not).
+  size_t count() const { return mMessages.size() + mDropped; }
   void add(Message message) {
     if (wants()) mMessages.push_back(std::move(message));
     else ++mDropped;

@@ -105,6 +105,8 @@ class Loader : public DecodeContext {
   void entityRecord(bool inBlock);
   void objectsSectionRecord();
   AcDbObjectId addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flags = 0);
+  bool mayDefer(DeferredRecords::Kind& kind) const;
+  AcDbObjectId deferObject(DeferredRecords::Kind kind, AcDbObjectId owner);
   AcDbObjectId addSynthesized(AcDbObject* obj, AcDbObjectId owner);
   void rekey(AcDbStub* stub, uint64_t handle);
   std::wstring whereIs(uint64_t offset);
@@ -189,10 +191,11 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
   if (mRecord.handleValid && mRecord.handle < kHandleLimit) {
     handle = mRecord.handle;
     const AcDbStub* holder = mImp->findHandle(handle);
-    if (holder != nullptr && holder->object != nullptr) {
-      const auto* holderRecord = objectRecord(holder->object);
-      mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle,
-                            holderRecord ? holderRecord->begin() : 0});
+    if (holder != nullptr && holder->hasObject()) {
+      const auto* holderRecord = objectRecord(holder->loaded());
+      const uint64_t holderBegin = holder->isDeferred() ? file.deferred->entry(*holder).begin
+                                   : holderRecord ? holderRecord->begin() : 0;
+      mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle, holderBegin});
       handle = 0;
       flags |= ObjectRecord::kRehandled;
     }
@@ -225,6 +228,37 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
   return id;
 }
 
+// Whether the entity just read can stay in the file until it is used: one of the plain kinds,
+// with a handle of its own and nothing the reader has to join to it.
+bool Loader::mayDefer(DeferredRecords::Kind& kind) const {
+  using Kind = DeferredRecords::Kind;
+  const std::string_view type = mRecord.type;
+  if (type == "TEXT") kind = Kind::Text;
+  else if (type == "MTEXT") kind = Kind::MText;
+  else if (type == "LINE") kind = Kind::Line;
+  else if (type == "CIRCLE") kind = Kind::Circle;
+  else if (type == "ARC") kind = Kind::Arc;
+  else if (type == "LWPOLYLINE") kind = Kind::Polyline;
+  else if (type == "POINT") kind = Kind::Unmodeled;
+  else return false;
+  if (!mRecord.handleValid || mRecord.handle == 0 || mRecord.handle >= kHandleLimit || mRecord.xdictionary != 0) return false;
+  const AcDbStub* holder = mImp->findHandle(mRecord.handle);
+  return holder == nullptr || !holder->hasObject();
+}
+
+AcDbObjectId Loader::deferObject(DeferredRecords::Kind kind, AcDbObjectId owner) {
+  if (file.deferred == nullptr) {
+    auto loader = std::make_unique<DeferredRecords>(mDb.get(), file.image.get());
+    file.deferred = loader.get();
+    mImp->deferredLoader = std::move(loader);
+  }
+  AcDbStub* stub = mImp->placeholder(mRecord.handle);
+  stub->setDeferred(file.deferred->add(mRecordBegin, mRecordEnd, kind, owner.stub()));
+  mHighestHandle = std::max(mHighestHandle, mRecord.handle);
+  file.objects.push_back(stub);
+  return AcDbObjectId(stub);
+}
+
 AcDbObjectId Loader::object(uint64_t handle) {
   if (handle == 0 || handle >= kHandleLimit) return AcDbObjectId();
   mHighestHandle = std::max(mHighestHandle, handle);
@@ -247,25 +281,7 @@ AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), cons
   return slot;
 }
 
-AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) {
-  std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
-  AcDbObjectId tableId;
-  switch (kind) {
-    case Ref::Layer: names = &file.layerNames; tableId = mImp->layerTable; break;
-    case Ref::TextStyle: names = &file.styleNames; tableId = mImp->textStyleTable; break;
-    case Ref::DimStyle: names = &file.dimStyleNames; tableId = mImp->dimStyleTable; break;
-    case Ref::Block: names = &file.blockNames; tableId = mImp->blockTable; break;
-  }
-  const std::string key(raw);
-  if (const auto it = names->find(key); it != names->end()) return it->second;
-  AcDbObjectId id;
-  if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) {
-    const std::wstring name = text(raw);
-    table->getAt(name.c_str(), id);
-  }
-  if (!id.isNull()) names->emplace(key, id);
-  return id;
-}
+AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw); }
 
 AcDbObjectId Loader::named(Ref kind, std::string_view raw, AcDbObject* referrer) {
   if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
@@ -648,7 +664,7 @@ ReadResult Loader::run() {
   resolveNames();
   resolveLayouts();
   attachFields(mDb.get(), file, mExtensionDictionaries, [this](const AcDbStub* field) {
-    const ObjectRecord* record = objectRecord(field->object);
+    const ObjectRecord* record = objectRecord(field->object());
     warn(record ? record->begin() : 0, L"the FIELD " + fromUtf8(formatHandle(field->handle.value())) +
                                            L" names itself, or too many fields, as its children; those children are kept as stored");
   });
@@ -656,9 +672,10 @@ ReadResult Loader::run() {
   finishHandles();
 
   for (auto& stub : mImp->stubs) {
-    if (stub.object == nullptr) continue;
-    AcDbCore::setNew(stub.object, false);
-    if (auto* record = objectRecord(stub.object)) record->setRevisionAtLoad(AcDbCore::revision(stub.object));
+    AcDbObject* obj = stub.loaded();  // deferred objects are made as they were read
+    if (obj == nullptr) continue;
+    AcDbCore::setNew(obj, false);
+    if (auto* record = objectRecord(obj)) record->setRevisionAtLoad(AcDbCore::revision(obj));
   }
   mImp->changedSinceFlush.clear();
   mImp->lastEntity = AcDbObjectId();
@@ -760,7 +777,7 @@ void Loader::blockRecord() {
   // Later files: the block record (the BLOCK's owner, or the record of its name) gets the origin.
   AcDbObjectId recordId;
   if (mRecord.owner != 0) {
-    if (AcDbStub* stub = mImp->findHandle(mRecord.owner); stub && AcDbBlockTableRecord::cast(stub->object)) recordId = AcDbObjectId(stub);
+    if (AcDbStub* stub = mImp->findHandle(mRecord.owner); stub && AcDbBlockTableRecord::cast(stub->object())) recordId = AcDbObjectId(stub);
   }
   if (recordId.isNull() && *AcDbCore::name(decoded) != 0) table->getAt(AcDbCore::name(decoded), recordId);
   if (recordId.isNull()) {
@@ -818,7 +835,7 @@ void Loader::entityRecord(bool inBlock) {
   } else {
     if (mRecord.owner != 0) {
       AcDbStub* stub = mImp->findHandle(mRecord.owner);
-      if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object)) owner = AcDbObjectId(stub);
+      if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) owner = AcDbObjectId(stub);
     }
     if (owner.isNull()) {
       bool paper = false;
@@ -829,7 +846,18 @@ void Loader::entityRecord(bool inBlock) {
       owner = space(paper);
     }
   }
-  const AcDbObjectId id = addObject(decodeRecord(mRecord, *this, true), owner);
+  // Every record is decoded as it is read, so that what is wrong in it is reported now; a plain
+  // entity that decodes cleanly is then left in the file until it is used.
+  const size_t warningsBefore = mSink.count(), pendingBefore = mPending.size();
+  AcDbObject* obj = decodeRecord(mRecord, *this, true);
+  AcDbObjectId id;
+  DeferredRecords::Kind kind;
+  if (mSink.count() == warningsBefore && mPending.size() == pendingBefore && mayDefer(kind)) {
+    delete obj;
+    id = deferObject(kind, owner);
+  } else {
+    id = addObject(obj, owner);
+  }
   if (id.isNull()) return;
   AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
   if (type == "POLYLINE") {
@@ -857,7 +885,7 @@ void Loader::objectsSectionRecord() {
 void Loader::resolveLayouts() {
   RecordTags tags;
   for (AcDbStub* stub : mLayouts) {
-    const auto* record = objectRecord(stub->object);
+    const auto* record = objectRecord(stub->object());
     if (record == nullptr) continue;
     if (!readRecordTags(*record, tags)) continue;
     uint64_t blockHandle = 0;
@@ -869,7 +897,7 @@ void Loader::resolveLayouts() {
       }
     }
     AcDbStub* blockStub = blockHandle ? mImp->findHandle(blockHandle) : nullptr;
-    auto* block = blockStub ? AcDbBlockTableRecord::cast(blockStub->object) : nullptr;
+    auto* block = blockStub ? AcDbBlockTableRecord::cast(blockStub->object()) : nullptr;
     if (block == nullptr) continue;
     AcDbBlockTableRecord* decoded = decodeLayoutName(tags, *this);
     AcDbCore::beginWrite(block);
@@ -952,7 +980,76 @@ void Loader::finishHandles() {
   }
 }
 
+// Decoding an entity that stayed in the file, after the file was read: names and handles resolve
+// against the drawing as it is now (the names were resolved when the file was read, so they are
+// found); what is wrong in the record was reported then.
+class LateDecoding : public DecodeContext {
+ public:
+  LateDecoding(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, true), mImp(AcDbCore::imp(db)) {}
+  AcDbObjectId named(Ref kind, std::string_view name, AcDbObject*) override {
+    if (name.empty()) name = kind == Ref::Layer ? "0" : "STANDARD";
+    const AcDbObjectId id = findNamedRecord(file, mImp, kind, name);
+    if (!id.isNull()) return id;
+    return kind == Ref::Layer ? findNamedRecord(file, mImp, kind, "0") : kind == Ref::TextStyle ? mImp->textstyle : mImp->dimstyle;
+  }
+  AcDbObjectId object(uint64_t handle) override {
+    return handle == 0 || handle >= kHandleLimit ? AcDbObjectId() : AcDbObjectId(mImp->placeholder(handle));
+  }
+  void badValue(const Tag&, const char*) override {}
+
+ private:
+  AcDbImpDatabase* mImp;
+};
+
 }  // namespace
+
+AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw) {
+  using Ref = DecodeContext::Ref;
+  std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
+  AcDbObjectId tableId;
+  switch (kind) {
+    case Ref::Layer: names = &file.layerNames; tableId = imp->layerTable; break;
+    case Ref::TextStyle: names = &file.styleNames; tableId = imp->textStyleTable; break;
+    case Ref::DimStyle: names = &file.dimStyleNames; tableId = imp->dimStyleTable; break;
+    case Ref::Block: names = &file.blockNames; tableId = imp->blockTable; break;
+  }
+  const std::string key(raw);
+  if (const auto it = names->find(key); it != names->end()) return it->second;
+  AcDbObjectId id;
+  if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) {
+    const std::wstring name = file.codec.decode(raw);
+    table->getAt(name.c_str(), id);
+  }
+  if (!id.isNull()) names->emplace(key, id);
+  return id;
+}
+
+AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
+  FileRecord* file = fileRecord(mDb);
+  const Entry& e = entry(stub);
+  RecordTags tags;
+  if (file == nullptr || !readRecordTags(mImage, e.begin, e.begin + e.length, tags)) return nullptr;
+  LateDecoding decoding(mDb, *file);
+  AcDbObject* obj = decodeRecord(tags, decoding, true);
+  auto* record = new ObjectRecord(mImage, e.begin, e.begin + e.length, 0);
+  AcDbCore::setStoredRecord(obj, record);
+  AcDbCore::attachDeferred(stub, obj, AcDbObjectId(e.owner));
+  record->setRevisionAtLoad(AcDbCore::revision(obj));
+  return obj;
+}
+
+AcRxClass* DeferredRecords::objectClass(const AcDbStub& stub) const {
+  switch (entry(stub).kind) {
+    case Kind::Text: return AcDbText::desc();
+    case Kind::MText: return AcDbMText::desc();
+    case Kind::Line: return AcDbLine::desc();
+    case Kind::Circle: return AcDbCircle::desc();
+    case Kind::Arc: return AcDbArc::desc();
+    case Kind::Polyline: return AcDbPolyline::desc();
+    case Kind::Unmodeled: return AcDbUnmodeledEntity::desc();
+  }
+  return nullptr;
+}
 
 ReadResult readDrawingImage(FileImage* image, const std::wstring& name, const ReadOptions& options) {
   Loader loader(image, name, options);

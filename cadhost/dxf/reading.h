@@ -14,6 +14,11 @@ ReadResult readDrawingImage(FileImage* image, const std::wstring& name, const Re
 
 // The tags of an object's stored record, split into their parts; false when it has none.
 bool readRecordTags(const ObjectRecord& record, RecordTags& tags);
+bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, RecordTags& tags);
+
+// The layer, text style, dimension style or block that a record of the file names (raw, as the
+// file spells it): by the names the file gave its records, then by the table; null if none.
+AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw);
 
 // Writes the drawing of a database into out (the writer proper; the API adds the file handling).
 WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,

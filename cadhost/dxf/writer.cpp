@@ -148,7 +148,7 @@ class Writer {
 
 // An object is written unless it, or an object that owns it, is erased.
 bool Writer::isWritten(const AcDbStub* stub) {
-  if (stub == nullptr || stub->object == nullptr) return false;
+  if (stub == nullptr || !stub->hasObject()) return false;
   if (!mAnyErased) return !stub->erased;
   const auto cached = mWrittenCache.find(stub);
   if (cached != mWrittenCache.end()) return cached->second;
@@ -156,8 +156,8 @@ bool Writer::isWritten(const AcDbStub* stub) {
   const AcDbStub* s = stub;
   for (int depth = 0; s != nullptr && depth < 64; ++depth) {
     if (s->erased) { written = false; break; }
-    if (s->object == nullptr) break;
-    const AcDbStub* owner = s->object->ownerId().stub();
+    if (!s->hasObject()) break;
+    const AcDbStub* owner = s->isDeferred() ? mFile.deferred->entry(*s).owner : s->loaded()->ownerId().stub();
     if (owner == s) break;
     if (const auto it = mWrittenCache.find(owner); owner && it != mWrittenCache.end()) {
       written = it->second;
@@ -185,7 +185,7 @@ void Writer::prepare() {
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
   for (auto& stub : mImp->stubs) {
-    const AcDbObject* obj = stub.object;
+    const AcDbObject* obj = stub.loaded();  // those still in the file are as they were read
     if (obj == nullptr) continue;
     if (stub.erased) mAnyErased = true;
     if (obj->isNewObject()) mNewObjects.push_back(&stub);
@@ -243,7 +243,7 @@ void Writer::prepare() {
     }
   };
   for (AcDbStub* stub : mNewObjects) {
-    const auto* block = AcDbBlockTableRecord::cast(stub->object);
+    const auto* block = AcDbBlockTableRecord::cast(stub->object());
     if (block != nullptr && !stub->erased && !block->isLayout()) ensureParts(stub);
   }
   if (!mFile.unclosedBlock.isNull()) ensureParts(mFile.unclosedBlock.stub());
@@ -251,7 +251,7 @@ void Writer::prepare() {
   // attributes): the parts are copied too, with handles of their own.
   for (AcDbStub* newStub : mNewObjects) {
     AcDbStub& stub = *newStub;
-    AcDbObject* obj = stub.object;
+    AcDbObject* obj = stub.object();
     if (obj == nullptr || stub.erased || AcDbEntity::cast(obj) == nullptr) continue;
     const ObjectRecord* record = objectRecord(obj);
     if (record == nullptr || record->image() == nullptr || hasOwnBytes(*record) || mFile.copiedParts.count(&stub)) continue;
@@ -300,7 +300,7 @@ void Writer::planNewObjects() {
   for (size_t i = mStubsBefore; i < mImp->stubs.size(); ++i) mNewObjects.push_back(&mImp->stubs[i]);
   for (AcDbStub* newStub : mNewObjects) {
     AcDbStub& stub = *newStub;
-    AcDbObject* obj = stub.object;
+    AcDbObject* obj = stub.object();
     if (obj == nullptr || !obj->isNewObject() || !isWritten(&stub)) continue;
     const auto* record = objectRecord(obj);
     if (record && record->has(ObjectRecord::kSynthesized)) continue;
@@ -323,7 +323,7 @@ void Writer::planNewObjects() {
   if (mFile.r12()) {
     // R12 blocks have no records: a new block is a BLOCK, its entities and an ENDBLK.
     for (AcDbStub* stub : mNewObjects)
-      if (stub->object && AcDbBlockTableRecord::cast(stub->object) && isWritten(stub)) newBlocks.push_back(stub);
+      if (stub->object() && AcDbBlockTableRecord::cast(stub->object()) && isWritten(stub)) newBlocks.push_back(stub);
   }
   std::unordered_set<const AcDbStub*> blocksWritten;
   for (AcDbStub* block : newBlocks) {
@@ -334,7 +334,7 @@ void Writer::planNewObjects() {
     edit.objects.push_back(block);
   }
   for (AcDbStub* stub : newEntities) {
-    const AcDbObjectId owner = stub->object->ownerId();
+    const AcDbObjectId owner = stub->object()->ownerId();
     const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(owner);
     if (block == nullptr) continue;
     if (block->isNewObject()) continue;  // written with its new block
@@ -490,7 +490,21 @@ void Writer::emitEdit(const Edit& edit) {
 }
 
 void Writer::writeObject(AcDbStub* stub) {
-  AcDbObject* obj = stub->object;
+  if (stub->isDeferred()) {
+    // Still in the file, so unchanged: its bytes, unless it refers to what was erased or renamed.
+    if (!isWritten(stub)) return;
+    const std::string_view bytes = mFile.deferred->bytes(*stub);
+    if (!mAnyErased && mRenamed.empty()) {
+      mBuffer.append(bytes);
+      return;
+    }
+    const uint64_t begin = mFile.deferred->entry(*stub).begin;
+    if (!readRecordTags(mFile.image.get(), begin, begin + bytes.size(), mTags) || !needsFixup(mTags, mFile.image.get())) {
+      mBuffer.append(bytes);
+      return;
+    }
+  }
+  AcDbObject* obj = stub->object();
   const ObjectRecord* record = objectRecord(obj);
   if (record == nullptr || !isWritten(stub)) return;
   // The object whose properties the record holds: itself, or for a BLOCK or LAYOUT the block
@@ -718,7 +732,7 @@ void Writer::writeDimensionOverrides(const RecordTags& tags, const FileImage* im
 // values the record lacks added where they belong, references to erased objects left out.
 void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stub, const AcDbObject* source,
                    bool isNew) {
-  const AcDbObject* obj = stub->object;
+  const AcDbObject* obj = stub->object();
   const bool r12 = mFile.r12();
   const Schema* schema = schemaFor(tags.type, source, r12);
   const bool binary = image->style.binary;
@@ -1038,7 +1052,7 @@ void Writer::generate(AcDbStub* stub, const AcDbObject* obj) {
 }
 
 void Writer::writeNewObject(AcDbStub* stub) {
-  AcDbObject* obj = stub->object;
+  AcDbObject* obj = stub->object();
   if (obj == nullptr || !isWritten(stub)) return;
   const ObjectRecord* record = objectRecord(obj);
   if (record != nullptr && hasOwnBytes(*record)) {
@@ -1075,7 +1089,7 @@ void Writer::writeNewObject(AcDbStub* stub) {
 
 // A block made since the file was read: its BLOCK, its entities and its ENDBLK.
 void Writer::writeNewBlock(AcDbStub* blockStub) {
-  auto* block = AcDbBlockTableRecord::cast(blockStub->object);
+  auto* block = AcDbBlockTableRecord::cast(blockStub->object());
   if (block == nullptr) return;
   const bool r12 = mFile.r12();
   const auto parts = mFile.newBlockParts[blockStub];
@@ -1096,7 +1110,7 @@ void Writer::writeNewBlock(AcDbStub* blockStub) {
   mOut.string(3, name);
   mOut.string(1, "");
   for (AcDbObjectId id : AcDbCore::entities(block)) {
-    if (id.stub() && id.stub()->object && id.stub()->object->isNewObject()) writeNewObject(id.stub());
+    if (id.stub() && id.stub()->object() && id.stub()->object()->isNewObject()) writeNewObject(id.stub());
   }
   mOut.string(0, "ENDBLK");
   if (mFile.handles) mOut.handle(5, handleOf(parts.second));
@@ -1134,11 +1148,21 @@ WriteResult Writer::run() {
   });
   uint64_t pos = 0;
   for (AcDbStub* stub : mFile.objects) {
-    const ObjectRecord* record = stub->object ? objectRecord(stub->object) : nullptr;
-    if (record == nullptr || record->begin() < pos) continue;
-    copyGap(pos, record->begin());
+    uint64_t begin = 0, end = 0;
+    if (stub->isDeferred()) {
+      const DeferredRecords::Entry& e = mFile.deferred->entry(*stub);
+      begin = e.begin;
+      end = e.begin + e.length;
+    } else {
+      const ObjectRecord* record = objectRecord(stub->loaded());
+      if (record == nullptr) continue;
+      begin = record->begin();
+      end = record->end();
+    }
+    if (begin < pos) continue;
+    copyGap(pos, begin);
     writeObject(stub);
-    pos = record->end();
+    pos = end;
     if (mFailed) break;
   }
   if (!mFailed) {
@@ -1471,7 +1495,7 @@ void Writer::writeFresh() {
     mOut.handle(330, handleOf(block));
   }
   for (auto& stub : mImp->stubs) {
-    const auto* record = stub.object ? objectRecord(stub.object) : nullptr;
+    const auto* record = objectRecord(stub.loaded());
     if (record != nullptr && hasOwnBytes(*record) && isWritten(&stub)) mBuffer.append(record->bytes());
   }
   mOut.string(0, "ENDSEC");

@@ -9,6 +9,7 @@
 
 class AcDbDatabase;
 class AcDbStub;
+class AcRxClass;
 
 class ACCORE_PORT AcDbHandle {
  public:
@@ -39,6 +40,8 @@ class ACCORE_PORT AcDbObjectId {
   void setNull() { mId = nullptr; }
   bool isValid() const;    // names an object of a drawing in memory
   bool isErased() const;
+  // The class of the object, known without opening it; null when the id names no object.
+  AcRxClass* objectClass() const;
   bool isEffectivelyErased() const { return isErased(); }
   AcDbDatabase* database() const;
   AcDbHandle handle() const;

@@ -80,7 +80,7 @@ TEST(DxfCorpus, ChangedTextsAreTheOnlyChange) {
     AcDbDatabase* db = result.database.get();
     std::set<std::string> edited;
     for (auto& stub : AcDbCore::imp(db)->stubs) {
-      if (AcDbText::cast(stub.object) == nullptr || stub.erased) continue;
+      if (AcDbText::cast(stub.object()) == nullptr || stub.erased) continue;
       AcDbText* text = nullptr;
       if (acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;  // on a locked layer
       text->setTextString((std::wstring(text->textStringConst()) + L" (rev. B)").c_str());

@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
     } else if (edit == "alltexts" && i + 1 < args.size()) {
       const std::wstring suffix = fromUtf8(args[i + 1]);
       for (auto& stub : AcDbCore::imp(db)->stubs) {
-        auto* t = AcDbText::cast(stub.object);
+        auto* t = AcDbText::cast(stub.object());
         if (t == nullptr || stub.erased || t->isNewObject()) continue;
         AcDbText* open = nullptr;
         if (acdbOpenObject(open, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;

@@ -29,7 +29,7 @@ TEST(DxfFuzzRegressions, EveryFindingIsHandled) {
       }
       for (auto& stub : AcDbCore::imp(result.database.get())->stubs) {
         AcDbText* text = nullptr;
-        if (AcDbText::cast(stub.object) == nullptr || acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
+        if (AcDbText::cast(stub.object()) == nullptr || acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
         text->setTextString(L"é^\n");
         text->close();
       }

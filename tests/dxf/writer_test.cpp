@@ -440,7 +440,7 @@ TEST(DxfWriter, CopyIntoPaperSpaceOfAnR12DrawingIsFlaggedAsPaperSpace) {
   auto again = read(write(db.get()));
   bool found = false;
   for (auto& stub : AcDbCore::imp(again.get())->stubs) {
-    const auto* text = AcDbText::cast(stub.object);
+    const auto* text = AcDbText::cast(stub.object());
     if (text == nullptr || std::wstring(text->textStringConst()) != L"paper text") continue;
     found = true;
     const auto* owner = AcDbCore::objectAs<AcDbBlockTableRecord>(text->ownerId());
@@ -592,7 +592,7 @@ TEST(DxfWriter, CopyOfAPolylineOrAnInsertTakesItsPartsAlong) {
   ASSERT_NE(AcDbCore::objectAs<AcDbBlockReference>(insertCopy), nullptr);
   int vertices = 0, attributes = 0, ends = 0;
   for (auto& stub : AcDbCore::imp(again.get())->stubs) {
-    const auto* part = AcDbUnmodeledEntity::cast(stub.object);
+    const auto* part = AcDbUnmodeledEntity::cast(stub.object());
     if (part == nullptr) continue;
     const std::wstring type = part->typeName();
     if (part->ownerId() == polylineCopy) vertices += type == L"VERTEX", ends += type == L"SEQEND";

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Edits: every text gets longer, and the result must read back.
   int changed = 0;
   for (auto& stub : AcDbCore::imp(db)->stubs) {
-    auto* text = AcDbText::cast(stub.object);
+    auto* text = AcDbText::cast(stub.object());
     if (text == nullptr || stub.erased || changed > 50) continue;
     AcDbText* open = nullptr;
     if (acdbOpenObject(open, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
