@@ -16,6 +16,7 @@
 #include "../sdk/dbfield.h"
 #include "../sdk/dbmain.h"
 #include "../sdk/dbsymtb.h"
+#include "handleindex.h"
 
 class AcDbImpDatabase;
 
@@ -26,6 +27,12 @@ class ACCORE_PORT AcDbStub {
  public:
   AcDbImpDatabase* database = nullptr;
   AcDbHandle handle;
+
+ private:
+  mutable AcDbObject* mObject = nullptr;
+  mutable uint32_t mDeferred = 0;  // 1 + the loader's number while the object is in its file
+
+ public:
   bool erased = false;
 
   // The object (owned by the database); a deferred one is read from its file now. Null for a
@@ -44,8 +51,6 @@ class ACCORE_PORT AcDbStub {
 
  private:
   AcDbObject* load() const;
-  mutable AcDbObject* mObject = nullptr;
-  mutable uint32_t mDeferred = 0;  // 1 + the loader's number while the object is in its file
 };
 
 // Makes the objects a drawing file deferred: kept by the database that the file was read into.
@@ -96,7 +101,7 @@ class ACCORE_PORT AcDbImpDatabase {
 
   AcDbDatabase* pub;
   std::deque<AcDbStub> stubs;
-  std::unordered_map<Adesk::UInt64, AcDbStub*> byHandle;
+  AcDbHandleIndex byHandle;
   Adesk::UInt64 handseed = 1;
   AcDbObjectId blockTable, layerTable, textStyleTable, dimStyleTable;
   AcDbObjectId modelSpace, currentSpace;

@@ -35,13 +35,12 @@ void AcDbCore::attachDeferred(const AcDbStub& stub, AcDbObject* obj, AcDbObjectI
 }
 
 Adesk::UInt64 AcDbImpDatabase::nextHandle() {
-  while (byHandle.count(handseed) != 0) ++handseed;
+  while (byHandle.contains(handseed)) ++handseed;
   return handseed++;
 }
 
 AcDbStub* AcDbImpDatabase::findHandle(Adesk::UInt64 handle) const {
-  const auto it = byHandle.find(handle);
-  return it == byHandle.end() ? nullptr : it->second;
+  return byHandle.find(handle);
 }
 
 AcDbStub* AcDbImpDatabase::placeholder(Adesk::UInt64 handle) {
@@ -49,7 +48,7 @@ AcDbStub* AcDbImpDatabase::placeholder(Adesk::UInt64 handle) {
   AcDbStub& stub = stubs.emplace_back();
   stub.database = this;
   stub.handle = AcDbHandle(handle);
-  byHandle.emplace(handle, &stub);
+  byHandle.insert(&stub);
   if (handle >= handseed) handseed = handle + 1;
   return &stub;
 }
@@ -209,7 +208,7 @@ AcDbHandle AcDbDatabase::handseed() const { return AcDbHandle(mpImp->handseed); 
 Acad::ErrorStatus AcDbDatabase::setHandseed(const AcDbHandle& h) {
   // The seed never goes back below a handle in use.
   Adesk::UInt64 highest = 0;
-  for (const auto& [handle, stub] : mpImp->byHandle) highest = std::max(highest, handle);
+  mpImp->byHandle.forEach([&highest](const AcDbStub* stub) { highest = std::max(highest, stub->handle.value()); });
   if (h.value() <= highest) return Acad::eInvalidInput;
   mpImp->handseed = h.value();
   return Acad::eOk;

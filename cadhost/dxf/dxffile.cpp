@@ -21,7 +21,7 @@ namespace cadhost::dxf {
 
 namespace {
 
-constexpr size_t kFlushAt = 4 << 20;  // bytes gathered before they go to the file
+constexpr size_t kFlushAt = 1 << 20;  // bytes gathered before they go to the file
 
 std::filesystem::path nativePath(const std::wstring& path) {
 #if defined(_WIN32)
@@ -84,33 +84,13 @@ std::wstring ReadResult::report() const { return lines(messages); }
 std::wstring WriteResult::report() const { return lines(messages); }
 
 ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
-  const std::filesystem::path native = nativePath(path);
-  FILE* file = openFile(native, false);
-  if (file == nullptr) {
-    ReadResult result;
-    result.messages.push_back(errorMessage(L"cannot open " + path + L": " + systemError()));
-    return result;
-  }
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(native, ec);
-  FileImage* image = ec ? nullptr : FileImage::allocate(static_cast<size_t>(size));
+  std::string reason;
+  FileImage* image = FileImage::open(nativePath(path), reason);
   if (image == nullptr) {
-    std::fclose(file);
     ReadResult result;
-    result.messages.push_back(errorMessage(ec ? L"cannot read " + path + L": " + fromUtf8(ec.message())
-                                              : L"not enough memory to read " + path));
+    result.messages.push_back(errorMessage(L"cannot read " + path + L": " + fromUtf8(reason)));
     return result;
   }
-  const size_t length = std::fread(image->mutableData(), 1, static_cast<size_t>(size), file);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    image->release();
-    ReadResult result;
-    result.messages.push_back(errorMessage(L"cannot read " + path + L": " + systemError()));
-    return result;
-  }
-  image->shrink(length);  // a file that shrank while it was read
   ReadResult result = readDrawingImage(image, path, options);
   image->release();
   return result;
@@ -204,7 +184,7 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
     return true;
   };
   std::string buffer;
-  buffer.reserve(kFlushAt + (1 << 20));
+  buffer.reserve(kFlushAt + (256 << 10));
   WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
   const bool synced = !ioFailed && result.ok && syncToDisk(file);
   if (!ioFailed && result.ok && !synced) reason = systemError();

@@ -133,6 +133,14 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
   return code;
 }
 
+bool readTags(TagReader& reader, bool binary, RecordTags& tags) {
+  Tag t;
+  while (reader.next(t)) tags.tags.push_back(t);
+  if (tags.tags.empty() || tags.tags[0].code != 0) return false;
+  analyzeRecord(tags, binary);
+  return true;
+}
+
 }  // namespace
 
 bool readRecordTags(const ObjectRecord& record, RecordTags& tags) {
@@ -143,11 +151,13 @@ bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, Record
   tags.tags.clear();
   if (image == nullptr || end > image->size()) return false;
   TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin));
-  Tag t;
-  while (reader.next(t)) tags.tags.push_back(t);
-  if (tags.tags.empty() || tags.tags[0].code != 0) return false;
-  analyzeRecord(tags, image->style.binary);
-  return true;
+  return readTags(reader, image->style.binary, tags);
+}
+
+bool readRecordTags(std::string_view bytes, const FileStyle& style, RecordTags& tags) {
+  tags.tags.clear();
+  TagReader reader(bytes.data(), bytes.size(), style, 0);
+  return readTags(reader, style.binary, tags);
 }
 
 std::vector<std::pair<std::string, uint64_t>> dictionaryEntries(const FileRecord&, const ObjectRecord& record) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ class FileImage {
   // An image of size bytes for the reader to fill; nullptr when there is not enough memory.
   static FileImage* allocate(size_t size);
   static FileImage* copy(std::string_view bytes);
+  // The bytes of a file: mapped (a large file, where the system allows it) or read into memory;
+  // nullptr with the system's reason when the file cannot be read.
+  static FileImage* open(const std::filesystem::path& path, std::string& error);
   FileImage(const FileImage&) = delete;
   FileImage& operator=(const FileImage&) = delete;
   void retain() { mRefs.fetch_add(1, std::memory_order_relaxed); }
@@ -37,17 +41,31 @@ class FileImage {
   std::string_view view(uint64_t begin, uint64_t end) const {
     return std::string_view(mBytes + begin, static_cast<size_t>(end - begin));
   }
+  // False when the file behind a mapped image was changed by another program since it was
+  // opened (its bytes can no longer be trusted, or read at all); true for bytes in memory.
+  bool intact() const;
+  // Gives the pages of [begin, end) of a mapped image back to the system after a pass over them;
+  // the bytes stay readable (they are mapped again when touched). Nothing for bytes in memory.
+  void releasePages(uint64_t begin, uint64_t end);
+  bool mapped() const { return mStorage == Storage::MappedFile; }
+  // The bytes of [begin, end): in place for bytes in memory; for a mapped file read from the file
+  // into buffer, so that a file another program shortened gives no bytes (empty) rather than
+  // bytes that are no longer there, and the pages of the mapping stay as they are.
+  std::string_view read(uint64_t begin, uint64_t end, std::string& buffer) const;
   // How the file writes tags and text (set while the file is read).
   FileStyle style;
   TextCodec codec;
 
  private:
-  FileImage(char* bytes, size_t size, size_t capacity, bool mapped)
-      : mBytes(bytes), mSize(size), mCapacity(capacity), mMapped(mapped) {}
+  enum class Storage : uint8_t { Heap, OwnPages, MappedFile };
+  FileImage(char* bytes, size_t size, size_t capacity, Storage storage)
+      : mBytes(bytes), mSize(size), mCapacity(capacity), mStorage(storage) {}
   ~FileImage();
   char* mBytes;
   size_t mSize, mCapacity;
-  bool mMapped;  // pages of its own (large files), not from the heap
+  Storage mStorage;
+  int mFile = -1;              // a mapped file, kept open to notice changes to it
+  long long mFileSize = 0, mFileChanged = 0;  // as they were when it was opened
   std::atomic<long> mRefs{1};
 };
 
@@ -155,17 +173,23 @@ class DeferredRecords : public AcDbDeferredLoader {
     return static_cast<uint32_t>(mEntries.size() - 1);
   }
   const Entry& entry(const AcDbStub& stub) const { return mEntries[stub.deferredSlot()]; }
+  void shrink() { mEntries.shrink_to_fit(); }  // once the file has been read
   std::string_view bytes(const AcDbStub& stub) const {
     const Entry& e = entry(stub);
     return mImage->view(e.begin, e.begin + e.length);
   }
-  AcDbObject* load(const AcDbStub& stub) override;  // the reader's decoding
+  // The reader's decoding; an object whose record the file no longer holds (another program
+  // changed it) cannot be made.
+  AcDbObject* load(const AcDbStub& stub) override;
   AcRxClass* objectClass(const AcDbStub& stub) const override;
+  static AcRxClass* objectClassOf(Kind kind);
+  static std::string_view typeName(Kind kind);  // the record's type
 
  private:
   AcDbDatabase* mDb;
   FileImage* mImage;
   std::vector<Entry> mEntries;
+  std::string mBuffer;  // the record being made, for a mapped file
 };
 
 // The file's own record.

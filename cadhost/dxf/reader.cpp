@@ -159,6 +159,9 @@ class Loader : public DecodeContext {
   std::vector<Rehandled> mRehandled;
   std::vector<AcDbStub*> mUnnamed;  // objects with provisional handles that the file does not show
   uint64_t mHighestHandle = 0;
+  // A mapped file's pages are given back behind the reading, every so many bytes.
+  static constexpr uint64_t kReleaseEvery = 8 << 20;
+  uint64_t mReleasedUpTo = 0;
 };
 
 template <class Table>
@@ -177,7 +180,7 @@ AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
 void Loader::rekey(AcDbStub* stub, uint64_t handle) {
   mImp->byHandle.erase(stub->handle.value());
   stub->handle = AcDbHandle(handle);
-  mImp->byHandle.emplace(handle, stub);
+  mImp->byHandle.insert(stub);
 }
 
 std::wstring Loader::whereIs(uint64_t offset) {
@@ -513,7 +516,7 @@ ReadResult Loader::run() {
   if (!detectFormat()) return refuse(0, L"the file is empty: it holds no drawing");
   const size_t size = file.image->size();
   mReader = std::make_unique<TagReader>(file.image->data(), size, file.style, file.dataStart);
-  mImp->byHandle.reserve(size / 150 + 16);
+  mImp->byHandle.reserve(size / 256 + 16);  // records take about 200 bytes or more
   file.firstSection = size;
   bool sawEof = false;
 
@@ -624,6 +627,10 @@ ReadResult Loader::run() {
     }
     haveTag = mHaveNext;
     if (haveTag) t = mNext;
+    if (mRecordEnd - mReleasedUpTo >= kReleaseEvery) {  // the file is read once, front to back
+      file.image->releasePages(mReleasedUpTo, mRecordEnd);
+      mReleasedUpTo = mRecordEnd;
+    }
   }
 
   if (mReader->failed()) {
@@ -684,6 +691,9 @@ ReadResult Loader::run() {
   file.hasSeed = mHasSeed && mHeaderSeed < kHandleLimit;
   file.seedInFile = file.hasSeed ? mHeaderSeed : 0;
   mDb->setFilename(mName.c_str());
+  file.image->releasePages(0, file.image->size());  // read through once; what stays in it is read as used
+  file.objects.shrink_to_fit();
+  if (file.deferred != nullptr) file.deferred->shrink();
 
   ReadResult result;
   result.version = file.version;
@@ -1027,8 +1037,14 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   FileRecord* file = fileRecord(mDb);
   const Entry& e = entry(stub);
+  if (file == nullptr) return nullptr;
+  // The record as the file holds it now: it must still be the object's (a file that another
+  // program changed may no longer hold it).
+  const std::string_view bytes = mImage->read(e.begin, e.begin + e.length, mBuffer);
   RecordTags tags;
-  if (file == nullptr || !readRecordTags(mImage, e.begin, e.begin + e.length, tags)) return nullptr;
+  if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
+      objectClassOf(e.kind) == nullptr || tags.type != typeName(e.kind))
+    return nullptr;
   LateDecoding decoding(mDb, *file);
   AcDbObject* obj = decodeRecord(tags, decoding, true);
   auto* record = new ObjectRecord(mImage, e.begin, e.begin + e.length, 0);
@@ -1038,8 +1054,23 @@ AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   return obj;
 }
 
-AcRxClass* DeferredRecords::objectClass(const AcDbStub& stub) const {
-  switch (entry(stub).kind) {
+AcRxClass* DeferredRecords::objectClass(const AcDbStub& stub) const { return objectClassOf(entry(stub).kind); }
+
+std::string_view DeferredRecords::typeName(Kind kind) {
+  switch (kind) {
+    case Kind::Text: return "TEXT";
+    case Kind::MText: return "MTEXT";
+    case Kind::Line: return "LINE";
+    case Kind::Circle: return "CIRCLE";
+    case Kind::Arc: return "ARC";
+    case Kind::Polyline: return "LWPOLYLINE";
+    case Kind::Unmodeled: return "POINT";
+  }
+  return {};
+}
+
+AcRxClass* DeferredRecords::objectClassOf(Kind kind) {
+  switch (kind) {
     case Kind::Text: return AcDbText::desc();
     case Kind::MText: return AcDbMText::desc();
     case Kind::Line: return AcDbLine::desc();

@@ -15,6 +15,7 @@ ReadResult readDrawingImage(FileImage* image, const std::wstring& name, const Re
 // The tags of an object's stored record, split into their parts; false when it has none.
 bool readRecordTags(const ObjectRecord& record, RecordTags& tags);
 bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, RecordTags& tags);
+bool readRecordTags(std::string_view bytes, const FileStyle& style, RecordTags& tags);  // a record on its own
 
 // The layer, text style, dimension style or block that a record of the file names (raw, as the
 // file spells it): by the names the file gave its records, then by the table; null if none.

@@ -121,6 +121,9 @@ class Writer {
   std::string& mBuffer;
   TagOut mOut;
   size_t mFlushAt;
+  // A mapped file's pages are given back behind the copy, every so many bytes.
+  static constexpr uint64_t kReleaseEvery = 2 << 20;
+  uint64_t mReleasedUpTo = 0;
   const std::function<bool(std::string&)>& mFlush;
   CompareContext mCompare;
   MessageSink mSink;
@@ -1132,6 +1135,14 @@ WriteResult Writer::run() {
     result.messages = mSink.take();
     return result;
   }
+  if (!mFile.image->intact()) {
+    Message m;
+    m.severity = Severity::Error;
+    m.text = L"the drawing's file was changed by another program after it was opened, and the parts of the drawing "
+             L"that are still read from it are lost with it; the drawing cannot be saved";
+    result.messages.push_back(m);
+    return result;
+  }
   prepare();
   if (prepareFields(mDb, mFile, mWithFields, [this](std::wstring text) { warn(std::move(text)); })) {
     // Child fields gave way to new ones: they leave the file with what they own.
@@ -1164,6 +1175,10 @@ WriteResult Writer::run() {
     writeObject(stub);
     pos = end;
     if (mFailed) break;
+    if (pos - mReleasedUpTo >= kReleaseEvery) {
+      mFile.image->releasePages(mReleasedUpTo, pos);
+      mReleasedUpTo = pos;
+    }
   }
   if (!mFailed) {
     const uint64_t end = mFile.image->size();
@@ -1190,6 +1205,7 @@ WriteResult Writer::run() {
   }
   if (!mFailed && !mBuffer.empty() && !mFlush(mBuffer)) mFailed = true;
   if (!mFailed) mBuffer.clear();
+  mFile.image->releasePages(0, mFile.image->size());
   result.ok = !mFailed;
   result.messages = mSink.take();
   return result;
