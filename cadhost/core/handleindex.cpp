@@ -7,9 +7,9 @@ AcDbStub* AcDbHandleIndex::find(std::uint64_t handle) const {
   if (mCount == 0) return nullptr;
   const std::size_t mask = mSlots.size() - 1;
   for (std::size_t i = slotOf(handle);; i = (i + 1) & mask) {
-    AcDbStub* s = mSlots[i];
-    if (s == nullptr) return nullptr;
-    if (s->handle.value() == handle) return s;
+    const Slot& s = mSlots[i];
+    if (s.stub == nullptr) return nullptr;
+    if (s.handle == handle) return s.stub;
   }
 }
 
@@ -18,9 +18,9 @@ bool AcDbHandleIndex::insert(AcDbStub* stub) {
   const std::uint64_t handle = stub->handle.value();
   const std::size_t mask = mSlots.size() - 1;
   std::size_t i = slotOf(handle);
-  for (; mSlots[i] != nullptr; i = (i + 1) & mask)
-    if (mSlots[i]->handle.value() == handle) return false;
-  mSlots[i] = stub;
+  for (; mSlots[i].stub != nullptr; i = (i + 1) & mask)
+    if (mSlots[i].handle == handle) return false;
+  mSlots[i] = {handle, stub};
   ++mCount;
   return true;
 }
@@ -29,18 +29,18 @@ void AcDbHandleIndex::erase(std::uint64_t handle) {
   if (mCount == 0) return;
   const std::size_t mask = mSlots.size() - 1;
   std::size_t i = slotOf(handle);
-  while (mSlots[i] != nullptr && mSlots[i]->handle.value() != handle) i = (i + 1) & mask;
-  if (mSlots[i] == nullptr) return;
-  mSlots[i] = nullptr;
+  while (mSlots[i].stub != nullptr && mSlots[i].handle != handle) i = (i + 1) & mask;
+  if (mSlots[i].stub == nullptr) return;
+  mSlots[i] = {0, nullptr};
   --mCount;
-  // Moves back the stubs after the hole that probing could no longer reach.
-  for (std::size_t j = (i + 1) & mask; mSlots[j] != nullptr; j = (j + 1) & mask) {
-    const std::size_t home = slotOf(mSlots[j]->handle.value());
-    // The stub at j stays unless the hole at i lies on its way from home to j.
-    const bool reachable = i <= j ? (home <= i || home > j) : (home <= i && home > j);
-    if (reachable) {
+  // Moves back the slots after the hole that probing could no longer reach.
+  for (std::size_t j = (i + 1) & mask; mSlots[j].stub != nullptr; j = (j + 1) & mask) {
+    const std::size_t home = slotOf(mSlots[j].handle);
+    // The slot at j moves unless its home lies after the hole, on its way to j.
+    const bool movable = i <= j ? (home <= i || home > j) : (home <= i && home > j);
+    if (movable) {
       mSlots[i] = mSlots[j];
-      mSlots[j] = nullptr;
+      mSlots[j] = {0, nullptr};
       i = j;
     }
   }
@@ -53,16 +53,16 @@ void AcDbHandleIndex::reserve(std::size_t count) {
 }
 
 void AcDbHandleIndex::rehash(std::size_t slots) {
-  std::vector<AcDbStub*> old;
+  std::vector<Slot> old;
   old.swap(mSlots);
-  mSlots.assign(slots, nullptr);
+  mSlots.assign(slots, Slot{0, nullptr});
   mShift = 64;
   for (std::size_t s = slots; s > 1; s >>= 1) --mShift;
   const std::size_t mask = slots - 1;
-  for (AcDbStub* stub : old) {
-    if (stub == nullptr) continue;
-    std::size_t i = slotOf(stub->handle.value());
-    while (mSlots[i] != nullptr) i = (i + 1) & mask;
-    mSlots[i] = stub;
+  for (const Slot& slot : old) {
+    if (slot.stub == nullptr) continue;
+    std::size_t i = slotOf(slot.handle);
+    while (mSlots[i].stub != nullptr) i = (i + 1) & mask;
+    mSlots[i] = slot;
   }
 }

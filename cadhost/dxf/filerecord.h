@@ -151,45 +151,45 @@ struct HeaderState {
   AcDbObjectId textstyle, clayer, dimstyle;
 };
 
-// Entities of the file that stay in it until they are first used: for each, where its record lies
-// and its owner. The reader decoded each of them once (reporting what was wrong in it) and keeps
-// them only where the file needs nothing else of them: the common plain entities with a handle of
-// their own and without extension dictionaries, parts or names still to resolve. Owned by the
-// database (its deferred loader).
+// Entities of the file that stay in it until they are first used: for each, where its record lies,
+// its owner and its kind. The reader decoded each of them once (reporting what was wrong in it)
+// and keeps them in the file where the file needs nothing else of them: entities with a handle of
+// their own, without an extension dictionary, parts (a POLYLINE's vertices, an INSERT's
+// attributes) or names still to resolve. Owned by the database (its deferred loader).
 class DeferredRecords : public AcDbDeferredLoader {
  public:
-  // The kinds of entity that are deferred.
-  enum class Kind : uint8_t { Text, MText, Line, Circle, Arc, Polyline, Unmodeled };
   struct Entry {
     uint64_t begin;
     uint32_t length;
-    Kind kind;
+    uint8_t kind;  // into the kinds: the object's class and the record's type
     AcDbStub* owner;
   };
-  DeferredRecords(AcDbDatabase* db, FileImage* image) : mDb(db), mImage(image) { mImage->retain(); }
-  ~DeferredRecords() override { mImage->release(); }
-  uint32_t add(uint64_t begin, uint64_t end, Kind kind, AcDbStub* owner) {
-    mEntries.push_back({begin, static_cast<uint32_t>(end - begin), kind, owner});
-    return static_cast<uint32_t>(mEntries.size() - 1);
-  }
+  DeferredRecords(AcDbDatabase* db, FileImage* image);
+  ~DeferredRecords() override;
+  // Files an entity of a class and a record type; false when it cannot be deferred.
+  bool add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClass* cls, std::string_view type, AcDbStub* owner);
   const Entry& entry(const AcDbStub& stub) const { return mEntries[stub.deferredSlot()]; }
-  void shrink() { mEntries.shrink_to_fit(); }  // once the file has been read
   std::string_view bytes(const AcDbStub& stub) const {
     const Entry& e = entry(stub);
     return mImage->view(e.begin, e.begin + e.length);
   }
+  void shrink() { mEntries.shrink_to_fit(); }  // once the file has been read
   // The reader's decoding; an object whose record the file no longer holds (another program
   // changed it) cannot be made.
   AcDbObject* load(const AcDbStub& stub) override;
-  AcRxClass* objectClass(const AcDbStub& stub) const override;
-  static AcRxClass* objectClassOf(Kind kind);
-  static std::string_view typeName(Kind kind);  // the record's type
+  AcRxClass* objectClass(const AcDbStub& stub) const override { return mKinds[entry(stub).kind].cls; }
 
  private:
+  struct Kind {
+    AcRxClass* cls;
+    std::string type;
+  };
   AcDbDatabase* mDb;
   FileImage* mImage;
   std::vector<Entry> mEntries;
-  std::string mBuffer;  // the record being made, for a mapped file
+  std::vector<Kind> mKinds;
+  std::string mBuffer;                      // the record being made, for a mapped file
+  std::unique_ptr<struct RecordTags> mTags;  // its tags
 };
 
 // The file's own record.

@@ -105,8 +105,9 @@ class Loader : public DecodeContext {
   void entityRecord(bool inBlock);
   void objectsSectionRecord();
   AcDbObjectId addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flags = 0);
-  bool mayDefer(DeferredRecords::Kind& kind) const;
-  AcDbObjectId deferObject(DeferredRecords::Kind kind, AcDbObjectId owner);
+  bool mayDefer() const;
+  bool attributesFollow() const;
+  AcDbObjectId deferObject(AcRxClass* cls, AcDbObjectId owner);
   AcDbObjectId addSynthesized(AcDbObject* obj, AcDbObjectId owner);
   void rekey(AcDbStub* stub, uint64_t handle);
   std::wstring whereIs(uint64_t offset);
@@ -231,32 +232,26 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
   return id;
 }
 
-// Whether the entity just read can stay in the file until it is used: one of the plain kinds,
-// with a handle of its own and nothing the reader has to join to it.
-bool Loader::mayDefer(DeferredRecords::Kind& kind) const {
-  using Kind = DeferredRecords::Kind;
+// Whether the entity just read can stay in the file until it is used: it has a handle of its own
+// and nothing the reader has to join to it.
+bool Loader::mayDefer() const {
   const std::string_view type = mRecord.type;
-  if (type == "TEXT") kind = Kind::Text;
-  else if (type == "MTEXT") kind = Kind::MText;
-  else if (type == "LINE") kind = Kind::Line;
-  else if (type == "CIRCLE") kind = Kind::Circle;
-  else if (type == "ARC") kind = Kind::Arc;
-  else if (type == "LWPOLYLINE") kind = Kind::Polyline;
-  else if (type == "POINT") kind = Kind::Unmodeled;
-  else return false;
-  if (!mRecord.handleValid || mRecord.handle == 0 || mRecord.handle >= kHandleLimit || mRecord.xdictionary != 0) return false;
+  if (type == "POLYLINE" || !mRecord.handleValid || mRecord.handle == 0 || mRecord.handle >= kHandleLimit ||
+      mRecord.xdictionary != 0)
+    return false;
+  if (type == "INSERT" && attributesFollow()) return false;  // the parent of the ATTRIBs that follow
   const AcDbStub* holder = mImp->findHandle(mRecord.handle);
   return holder == nullptr || !holder->hasObject();
 }
 
-AcDbObjectId Loader::deferObject(DeferredRecords::Kind kind, AcDbObjectId owner) {
+AcDbObjectId Loader::deferObject(AcRxClass* cls, AcDbObjectId owner) {
   if (file.deferred == nullptr) {
     auto loader = std::make_unique<DeferredRecords>(mDb.get(), file.image.get());
     file.deferred = loader.get();
     mImp->deferredLoader = std::move(loader);
   }
   AcDbStub* stub = mImp->placeholder(mRecord.handle);
-  stub->setDeferred(file.deferred->add(mRecordBegin, mRecordEnd, kind, owner.stub()));
+  if (!file.deferred->add(stub, mRecordBegin, mRecordEnd, cls, mRecord.type, owner.stub())) return AcDbObjectId();
   mHighestHandle = std::max(mHighestHandle, mRecord.handle);
   file.objects.push_back(stub);
   return AcDbObjectId(stub);
@@ -861,24 +856,22 @@ void Loader::entityRecord(bool inBlock) {
   const size_t warningsBefore = mSink.count(), pendingBefore = mPending.size();
   AcDbObject* obj = decodeRecord(mRecord, *this, true);
   AcDbObjectId id;
-  DeferredRecords::Kind kind;
-  if (mSink.count() == warningsBefore && mPending.size() == pendingBefore && mayDefer(kind)) {
-    delete obj;
-    id = deferObject(kind, owner);
-  } else {
-    id = addObject(obj, owner);
-  }
+  if (mSink.count() == warningsBefore && mPending.size() == pendingBefore && mayDefer()) id = deferObject(obj->isA(), owner);
+  if (!id.isNull()) delete obj;
+  else id = addObject(obj, owner);
   if (id.isNull()) return;
   AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
-  if (type == "POLYLINE") {
-    mParent = id;
-  } else if (type == "INSERT") {
-    for (const auto& m : mRecord.main) {
-      int64_t follows;
-      if (m.first && mRecord.tags[m.index].code == 66 && tagInt(mRecord.tags[m.index], file.style.binary, follows) && follows == 1)
-        mParent = id;
-    }
+  if (type == "POLYLINE" || (type == "INSERT" && attributesFollow())) mParent = id;
+}
+
+// Whether the INSERT just read says that ATTRIB records follow it (66 = 1).
+bool Loader::attributesFollow() const {
+  for (const auto& m : mRecord.main) {
+    int64_t follows;
+    if (m.first && mRecord.tags[m.index].code == 66 && tagInt(mRecord.tags[m.index], file.style.binary, follows) && follows == 1)
+      return true;
   }
+  return false;
 }
 
 // ---- Objects --------------------------------------------------------------------------------
@@ -1034,6 +1027,26 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
   return id;
 }
 
+DeferredRecords::DeferredRecords(AcDbDatabase* db, FileImage* image)
+    : mDb(db), mImage(image), mTags(std::make_unique<RecordTags>()) {
+  mImage->retain();
+}
+
+DeferredRecords::~DeferredRecords() { mImage->release(); }
+
+bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClass* cls, std::string_view type,
+                          AcDbStub* owner) {
+  size_t kind = 0;
+  while (kind < mKinds.size() && !(mKinds[kind].cls == cls && mKinds[kind].type == type)) ++kind;
+  if (kind == mKinds.size()) {
+    if (kind > UINT8_MAX) return false;
+    mKinds.push_back({cls, std::string(type)});
+  }
+  mEntries.push_back({begin, static_cast<uint32_t>(end - begin), static_cast<uint8_t>(kind), owner});
+  stub->setDeferred(static_cast<uint32_t>(mEntries.size() - 1));
+  return true;
+}
+
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   FileRecord* file = fileRecord(mDb);
   const Entry& e = entry(stub);
@@ -1041,45 +1054,21 @@ AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   // The record as the file holds it now: it must still be the object's (a file that another
   // program changed may no longer hold it).
   const std::string_view bytes = mImage->read(e.begin, e.begin + e.length, mBuffer);
-  RecordTags tags;
+  RecordTags& tags = *mTags;
   if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
-      objectClassOf(e.kind) == nullptr || tags.type != typeName(e.kind))
+      tags.type != mKinds[e.kind].type)
     return nullptr;
   LateDecoding decoding(mDb, *file);
   AcDbObject* obj = decodeRecord(tags, decoding, true);
+  if (obj->isA() != mKinds[e.kind].cls) {
+    delete obj;
+    return nullptr;
+  }
   auto* record = new ObjectRecord(mImage, e.begin, e.begin + e.length, 0);
   AcDbCore::setStoredRecord(obj, record);
   AcDbCore::attachDeferred(stub, obj, AcDbObjectId(e.owner));
   record->setRevisionAtLoad(AcDbCore::revision(obj));
   return obj;
-}
-
-AcRxClass* DeferredRecords::objectClass(const AcDbStub& stub) const { return objectClassOf(entry(stub).kind); }
-
-std::string_view DeferredRecords::typeName(Kind kind) {
-  switch (kind) {
-    case Kind::Text: return "TEXT";
-    case Kind::MText: return "MTEXT";
-    case Kind::Line: return "LINE";
-    case Kind::Circle: return "CIRCLE";
-    case Kind::Arc: return "ARC";
-    case Kind::Polyline: return "LWPOLYLINE";
-    case Kind::Unmodeled: return "POINT";
-  }
-  return {};
-}
-
-AcRxClass* DeferredRecords::objectClassOf(Kind kind) {
-  switch (kind) {
-    case Kind::Text: return AcDbText::desc();
-    case Kind::MText: return AcDbMText::desc();
-    case Kind::Line: return AcDbLine::desc();
-    case Kind::Circle: return AcDbCircle::desc();
-    case Kind::Arc: return AcDbArc::desc();
-    case Kind::Polyline: return AcDbPolyline::desc();
-    case Kind::Unmodeled: return AcDbUnmodeledEntity::desc();
-  }
-  return nullptr;
 }
 
 ReadResult readDrawingImage(FileImage* image, const std::wstring& name, const ReadOptions& options) {
