@@ -89,7 +89,7 @@ class AcDbFieldTable {
 // A database's storage: stubs, the handle index, tables, header settings.
 class ACCORE_PORT AcDbImpDatabase {
  public:
-  explicit AcDbImpDatabase(AcDbDatabase* pub) : pub(pub) {}
+  explicit AcDbImpDatabase(AcDbDatabase* pub) : pub(pub), byHandle(stubs) {}
   ~AcDbImpDatabase();
 
   // A new stub for an object with a handle: 0 takes the next free one from the handle seed.
@@ -101,7 +101,7 @@ class ACCORE_PORT AcDbImpDatabase {
 
   AcDbDatabase* pub;
   std::deque<AcDbStub> stubs;
-  AcDbHandleIndex byHandle;
+  AcDbHandleIndex byHandle;  // (after stubs: it refers to them)
   Adesk::UInt64 handseed = 1;
   AcDbObjectId blockTable, layerTable, textStyleTable, dimStyleTable;
   AcDbObjectId modelSpace, currentSpace;
@@ -138,6 +138,8 @@ struct ACCORE_PORT AcDbCore {
                                          Adesk::UInt64 handle, AcDbObjectId& id);
   // Adds an entity to a block's list (after addToDatabase), as appendAcDbEntity does.
   static void addEntityToBlock(AcDbBlockTableRecord* block, AcDbObjectId entityId);
+  // Gives back what a block's list of entities reserved beyond its entities (after a file is read).
+  static void compactEntityList(AcDbBlockTableRecord* block) { block->mEntities.shrink_to_fit(); }
   // Adds a record to a table's list and name index (after addToDatabase).
   static Acad::ErrorStatus addRecordToTable(AcDbSymbolTable* table, AcDbSymbolTableRecord* record);
   static void setErased(AcDbObject* obj, bool erased);

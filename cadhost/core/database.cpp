@@ -48,7 +48,7 @@ AcDbStub* AcDbImpDatabase::placeholder(Adesk::UInt64 handle) {
   AcDbStub& stub = stubs.emplace_back();
   stub.database = this;
   stub.handle = AcDbHandle(handle);
-  byHandle.insert(&stub);
+  byHandle.insert(stubs.size() - 1);
   if (handle >= handseed) handseed = handle + 1;
   return &stub;
 }

@@ -179,9 +179,9 @@ AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
 }
 
 void Loader::rekey(AcDbStub* stub, uint64_t handle) {
-  mImp->byHandle.erase(stub->handle.value());
+  const size_t position = mImp->byHandle.erase(stub->handle.value());
   stub->handle = AcDbHandle(handle);
-  mImp->byHandle.insert(stub);
+  mImp->byHandle.insert(position);
 }
 
 std::wstring Loader::whereIs(uint64_t offset) {
@@ -689,6 +689,9 @@ ReadResult Loader::run() {
   file.image->releasePages(0, file.image->size());  // read through once; what stays in it is read as used
   file.objects.shrink_to_fit();
   if (file.deferred != nullptr) file.deferred->shrink();
+  if (const auto* blocks = AcDbCore::objectAs<AcDbBlockTable>(mImp->blockTable))
+    for (AcDbObjectId id : AcDbCore::records(blocks))
+      if (auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(id)) AcDbCore::compactEntityList(block);
 
   ReadResult result;
   result.version = file.version;

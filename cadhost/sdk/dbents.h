@@ -72,14 +72,14 @@ class ACCORE_PORT AcDbText : public AcDbEntity {
   AcGePoint3d mPosition, mAlignment;
   AcGeVector3d mNormal{0, 0, 1};
   double mThickness = 0, mOblique = 0, mRotation = 0, mHeight = 1, mWidthFactor = 1;
-  bool mMirrorX = false, mMirrorY = false;
-  AcDb::TextHorzMode mHorz = AcDb::kTextLeft;
-  AcDb::TextVertMode mVert = AcDb::kTextBase;
   AcDbObjectId mStyle;
   std::wstring mText;
+  AcDb::TextHorzMode mHorz = AcDb::kTextLeft;
+  AcDb::TextVertMode mVert = AcDb::kTextBase;
   // While a field expression awaits its value: how many characters the baseline of an aligned
   // or fit text was last filled for (-1 otherwise).
   int mFillFrom = -1;
+  bool mMirrorX = false, mMirrorY = false;
 };
 
 // Multi-line text. Its contents keep the host's formatting codes; "\P" ends a paragraph.

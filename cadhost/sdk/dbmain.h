@@ -97,15 +97,16 @@ class ACCORE_PORT AcDbObject : public AcRxObject {
 
  private:
   friend struct AcDbCore;
+  // (Ordered so that the small members come last: an entity puts its colour in the space after.)
   AcDbStub* mpStub = nullptr;         // null while the object is not in a database
   AcDbObjectId mOwnerId;
+  AcDbFieldTable* mpFields = nullptr;
+  AcDbStoredRecord* mpStored = nullptr; // what the drawing file held for this object
+  Adesk::UInt32 mRevision = 0;          // counts changes; the file writer compares it
+  Adesk::UInt32 mRevisionAtOpen = 0;    // the count when the current write open began
   Adesk::UInt16 mReaders = 0;
   bool mOpenForWrite = false;
   bool mNew = true;
-  Adesk::UInt32 mRevision = 0;          // counts changes; the file writer compares it
-  Adesk::UInt32 mRevisionAtOpen = 0;    // the count when the current write open began
-  AcDbFieldTable* mpFields = nullptr;
-  AcDbStoredRecord* mpStored = nullptr; // what the drawing file held for this object
 };
 
 // An object drawn in a block: it lies on a layer and has a colour.
@@ -136,8 +137,8 @@ class ACCORE_PORT AcDbEntity : public AcDbObject {
 
  private:
   friend struct AcDbCore;
-  AcDbObjectId mLayerId;
   Adesk::UInt16 mColorIndex = AcDb::kByLayer;
+  AcDbObjectId mLayerId;
 };
 
 // Opening objects. openErased opens an erased object too. The class form also checks the class
