@@ -1,19 +1,11 @@
-// The drawing-file interface: reading files into memory, writing them safely (a temporary file
-// beside the target, flushed to the disk, then renamed over it), and the messages.
+// The drawing-file interface: reading files, writing them safely (a temporary file beside the
+// target, flushed to the disk, then renamed over it), and the messages.
 #include "dxffile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <random>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "outputfile.h"
 #include "reading.h"
 #include "textcodec.h"
 
@@ -31,30 +23,11 @@ std::filesystem::path nativePath(const std::wstring& path) {
 #endif
 }
 
-FILE* openFile(const std::filesystem::path& path, bool write) {
-#if defined(_WIN32)
-  return _wfopen(path.c_str(), write ? L"wb" : L"rb");
-#else
-  return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
-}
-
-std::wstring systemError() { return fromUtf8(std::strerror(errno)); }
-
 Message errorMessage(std::wstring text) {
   Message m;
   m.severity = Severity::Error;
   m.text = std::move(text);
   return m;
-}
-
-bool syncToDisk(FILE* file) {
-  if (std::fflush(file) != 0) return false;
-#if defined(_WIN32)
-  return _commit(_fileno(file)) == 0;
-#else
-  return fsync(fileno(file)) == 0;
-#endif
 }
 
 std::wstring lines(const std::vector<Message>& messages) {
@@ -164,20 +137,18 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
   std::random_device random;
   std::filesystem::path temporary = target;
   temporary += ".~" + std::to_string(random() % 1000000) + ".tmp";
-  FILE* file = openFile(temporary, true);
-  if (file == nullptr) {
+  OutputFile file;
+  if (!file.open(temporary)) {
     check.ok = false;
-    check.messages.push_back(errorMessage(L"cannot write beside " + path + L": " + systemError()));
+    check.messages.push_back(errorMessage(L"cannot write beside " + path + L": " + file.error()));
     return check;
   }
   if (exists) std::filesystem::permissions(temporary, existing.permissions(), ec);
   size_t written = 0;
   bool ioFailed = false;
-  std::wstring reason;  // what the system said when a step failed
   const std::function<bool(std::string&)> flush = [&](std::string& chunk) {
-    if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size()) {
+    if (!file.write(chunk)) {
       ioFailed = true;
-      reason = systemError();
       return false;
     }
     written += chunk.size();
@@ -186,12 +157,10 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
   std::string buffer;
   buffer.reserve(kFlushAt + (256 << 10));
   WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
-  const bool synced = !ioFailed && result.ok && syncToDisk(file);
-  if (!ioFailed && result.ok && !synced) reason = systemError();
-  const bool closed = std::fclose(file) == 0;
-  if (!closed && reason.empty()) reason = systemError();
+  const bool finished = !ioFailed && result.ok && file.finish();
+  std::wstring reason = file.error();  // what the system said when a step failed
   if (reason.empty()) reason = L"the drawing could not be written out";
-  if (!result.ok || ioFailed || !synced || !closed) {
+  if (!result.ok || !finished) {
     std::filesystem::remove(temporary, ec);
     result.ok = false;
     result.messages.push_back(errorMessage(L"cannot write " + path + L": " + reason + L"; the file is as it was"));

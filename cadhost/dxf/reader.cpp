@@ -1009,7 +1009,8 @@ class LateDecoding : public DecodeContext {
 
 }  // namespace
 
-AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw) {
+AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw,
+                             bool remember) {
   using Ref = DecodeContext::Ref;
   std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
   AcDbObjectId tableId;
@@ -1026,7 +1027,7 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
     const std::wstring name = file.codec.decode(raw);
     table->getAt(name.c_str(), id);
   }
-  if (!id.isNull()) names->emplace(key, id);
+  if (remember && !id.isNull()) names->emplace(key, id);
   return id;
 }
 

@@ -26,19 +26,7 @@ class CompareContext : public DecodeContext {
   CompareContext(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, false) {}
   AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
     if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
-    std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
-    AcDbObjectId tableId;
-    AcDbImpDatabase* imp = AcDbCore::imp(db);
-    switch (kind) {
-      case Ref::Layer: names = &file.layerNames; tableId = imp->layerTable; break;
-      case Ref::TextStyle: names = &file.styleNames; tableId = imp->textStyleTable; break;
-      case Ref::DimStyle: names = &file.dimStyleNames; tableId = imp->dimStyleTable; break;
-      case Ref::Block: names = &file.blockNames; tableId = imp->blockTable; break;
-    }
-    if (const auto it = names->find(std::string(raw)); it != names->end()) return it->second;
-    AcDbObjectId id;
-    if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) table->getAt(text(raw).c_str(), id);
-    return id;
+    return findNamedRecord(file, AcDbCore::imp(db), kind, raw, false);
   }
   AcDbObjectId object(uint64_t handle) override {
     AcDbStub* stub = handle ? AcDbCore::imp(db)->findHandle(handle) : nullptr;

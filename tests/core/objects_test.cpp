@@ -3,6 +3,9 @@
 #include "drawing_fixture.h"
 
 #include <cmath>
+#include <deque>
+
+#include "../../cadhost/core/coreaccess.h"
 
 namespace {
 
@@ -404,3 +407,42 @@ TEST_F(CloneAppendTest, ErasingAnEntityErasesItsFieldAndUnerasingBringsItBack) {
 }
 
 }  // namespace
+
+// The handle index: many handles, some taken out again (which moves others back in their probe
+// runs), others filed anew, and handles that share their low half.
+TEST(HandleIndex, FindsEveryHandleFiledAndNoOther) {
+  std::deque<AcDbStub> stubs;
+  AcDbHandleIndex index(stubs);
+  auto add = [&](Adesk::UInt64 handle) {
+    stubs.emplace_back().handle = AcDbHandle(handle);
+    return index.insert(stubs.size() - 1);
+  };
+  for (Adesk::UInt64 h = 1; h <= 5000; ++h) ASSERT_TRUE(add(h * 7));
+  ASSERT_TRUE(add((Adesk::UInt64(1) << 32) + 7));  // the low half of handle 7
+  EXPECT_FALSE(add(14));                          // taken: nothing changes
+  stubs.pop_back();
+  EXPECT_EQ(index.size(), 5001u);
+  for (Adesk::UInt64 h = 3; h <= 5000; h += 3) EXPECT_NE(index.erase(h * 7), AcDbHandleIndex::npos);
+  EXPECT_EQ(index.erase(6), AcDbHandleIndex::npos);
+  for (Adesk::UInt64 h = 1; h <= 5000; ++h) {
+    AcDbStub* found = index.find(h * 7);
+    if (h % 3 == 0) {
+      EXPECT_EQ(found, nullptr) << h;
+    } else {
+      ASSERT_NE(found, nullptr) << h;
+      EXPECT_EQ(found->handle.value(), h * 7);
+    }
+  }
+  ASSERT_NE(index.find((Adesk::UInt64(1) << 32) + 7), nullptr);
+  EXPECT_EQ(index.find(7)->handle.value(), 7u);
+  // A stub taken out and filed under a new handle, as a reader gives an object a fresh one.
+  const size_t position = index.erase(7 * 7);
+  ASSERT_NE(position, AcDbHandleIndex::npos);
+  stubs[position].handle = AcDbHandle(999999);
+  EXPECT_TRUE(index.insert(position));
+  EXPECT_EQ(index.find(999999), &stubs[position]);
+  EXPECT_EQ(index.find(49), nullptr);
+  size_t seen = 0;
+  index.forEach([&seen](const AcDbStub*) { ++seen; });
+  EXPECT_EQ(seen, index.size());
+}

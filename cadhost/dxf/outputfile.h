@@ -1,0 +1,41 @@
+// The file a save writes (the temporary file beside the drawing): its bytes go to the disk and are
+// flushed there before it is closed, so that renaming it over the drawing can only give the new
+// drawing whole. On Linux the bytes go straight to the disk (not through the file cache), since
+// they are flushed at once in any case: a large drawing then does not fill the cache with a copy.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace cadhost::dxf {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();  // abandons an unfinished file (without removing it)
+
+  bool open(const std::filesystem::path& path);
+  bool write(std::string_view bytes);
+  // Writes what is left, flushes the file to the disk and closes it.
+  bool finish();
+  // What the system said when a step failed.
+  const std::wstring& error() const { return mError; }
+
+ private:
+  bool fail();
+  bool writeOut(const char* data, size_t size);
+#if defined(_WIN32)
+  FILE* mFile = nullptr;
+#else
+  int mFd = -1;
+  bool mDirect = false;  // writing around the file cache: whole aligned blocks only
+  char* mBlock = nullptr;
+  size_t mFill = 0;
+#endif
+  std::wstring mError;
+};
+
+}  // namespace cadhost::dxf
