@@ -160,6 +160,7 @@ class Loader : public DecodeContext {
   std::vector<Rehandled> mRehandled;
   std::vector<AcDbStub*> mUnnamed;  // objects with provisional handles that the file does not show
   uint64_t mHighestHandle = 0;
+  bool mMuted = false;  // decoding a record again: its problems are reported already
   // A mapped file's pages are given back behind the reading, every so many bytes.
   static constexpr uint64_t kReleaseEvery = 8 << 20;
   uint64_t mReleasedUpTo = 0;
@@ -264,6 +265,7 @@ AcDbObjectId Loader::object(uint64_t handle) {
 }
 
 void Loader::badValue(const Tag& tag, const char* what) {
+  if (mMuted) return;
   warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + file.codec.decode(mRecord.type) + L" holds '" +
                       shown(tag.value) + L"', which is not " + std::wstring(what, what + std::strlen(what)) +
                       L"; the host uses its default there and the file keeps the value");
@@ -854,14 +856,26 @@ void Loader::entityRecord(bool inBlock) {
       owner = space(paper);
     }
   }
-  // Every record is decoded as it is read, so that what is wrong in it is reported now; a plain
-  // entity that decodes cleanly is then left in the file until it is used.
+  // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
+  // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
+  // when it decodes cleanly; otherwise it is decoded again, whole, and read at once.
   const size_t warningsBefore = mSink.count(), pendingBefore = mPending.size();
+  const bool deferrable = mayDefer();
+  skipTexts = deferrable;
   AcDbObject* obj = decodeRecord(mRecord, *this, true);
+  skipTexts = false;
   AcDbObjectId id;
-  if (mSink.count() == warningsBefore && mPending.size() == pendingBefore && mayDefer()) id = deferObject(obj->isA(), owner);
-  if (!id.isNull()) delete obj;
-  else id = addObject(obj, owner);
+  if (deferrable) {
+    if (mSink.count() == warningsBefore && mPending.size() == pendingBefore) id = deferObject(obj->isA(), owner);
+    delete obj;
+    if (id.isNull()) {
+      mPending.resize(pendingBefore);  // they named the object just deleted
+      mMuted = true;                   // what is wrong in it has been reported
+      obj = decodeRecord(mRecord, *this, true);
+      mMuted = false;
+    }
+  }
+  if (id.isNull()) id = addObject(obj, owner);
   if (id.isNull()) return;
   AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
   if (type == "POLYLINE" || (type == "INSERT" && attributesFollow())) mParent = id;
@@ -996,7 +1010,13 @@ class LateDecoding : public DecodeContext {
     if (name.empty()) name = kind == Ref::Layer ? "0" : "STANDARD";
     const AcDbObjectId id = findNamedRecord(file, mImp, kind, name);
     if (!id.isNull()) return id;
-    return kind == Ref::Layer ? findNamedRecord(file, mImp, kind, "0") : kind == Ref::TextStyle ? mImp->textstyle : mImp->dimstyle;
+    switch (kind) {  // (the reader found every name an entity left in the file gives; else the default)
+      case Ref::Layer: return findNamedRecord(file, mImp, kind, "0");
+      case Ref::TextStyle: return mImp->textstyle;
+      case Ref::DimStyle: return mImp->dimstyle;
+      case Ref::Block: break;
+    }
+    return AcDbObjectId();
   }
   AcDbObjectId object(uint64_t handle) override {
     return handle == 0 || handle >= kHandleLimit ? AcDbObjectId() : AcDbObjectId(mImp->placeholder(handle));

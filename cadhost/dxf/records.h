@@ -48,12 +48,15 @@ class DecodeContext {
   FileRecord& file;
   bool loading;  // false while the writer decodes a record to compare it
 
-  std::wstring text(std::string_view bytes) const { return file.codec.decode(bytes); }
+  std::wstring text(std::string_view bytes) const { return skipTexts ? std::wstring() : file.codec.decode(bytes); }
   // The same into a buffer that the next call overwrites (no allocation once it has grown).
   const std::wstring& scratchText(std::string_view bytes) {
-    file.codec.decode(bytes, mScratch);
+    if (skipTexts) mScratch.clear();
+    else file.codec.decode(bytes, mScratch);
     return mScratch;
   }
+  // Set while a record is decoded only to see whether it can be used: texts come out empty.
+  bool skipTexts = false;
   bool binary() const { return file.style.binary; }
   // The record a name refers to (a layer, text style, dimension style or block). While loading, a
   // name the file has not defined yet gives a null id and the reader sets the reference on
