@@ -13,7 +13,7 @@ namespace cadhost::dxf {
 
 namespace {
 
-constexpr size_t kFlushAt = 1 << 20;  // bytes gathered before they go to the file
+constexpr size_t kFlushAt = 256 << 10;  // bytes gathered before they go to the file
 
 std::filesystem::path nativePath(const std::wstring& path) {
 #if defined(_WIN32)
@@ -155,7 +155,7 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
     return true;
   };
   std::string buffer;
-  buffer.reserve(kFlushAt + (256 << 10));
+  buffer.reserve(kFlushAt + (64 << 10));
   WriteResult result = writeDrawingBytes(db, buffer, kFlushAt, flush);
   const bool finished = !ioFailed && result.ok && file.finish();
   std::wstring reason = file.error();  // what the system said when a step failed

@@ -158,29 +158,34 @@ struct HeaderState {
 // attributes) or names still to resolve. Owned by the database (its deferred loader).
 class DeferredRecords : public AcDbDeferredLoader {
  public:
-  struct Entry {
-    uint64_t begin;
-    uint32_t length;
-    uint8_t kind;  // into the kinds: the object's class and the record's type
-    AcDbStub* owner;
-  };
   DeferredRecords(AcDbDatabase* db, FileImage* image);
   ~DeferredRecords() override;
   // Files an entity of a class and a record type; false when it cannot be deferred.
   bool add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClass* cls, std::string_view type, AcDbStub* owner);
-  const Entry& entry(const AcDbStub& stub) const { return mEntries[stub.deferredSlot()]; }
-  std::string_view bytes(const AcDbStub& stub) const {
-    const Entry& e = entry(stub);
-    return mImage->view(e.begin, e.begin + e.length);
-  }
+  // Where the record of a deferred stub lies, and its owner.
+  uint64_t begin(const AcDbStub& stub) const { return entry(stub).place & kPlaceMask; }
+  uint64_t end(const AcDbStub& stub) const { return begin(stub) + entry(stub).length; }
+  AcDbStub* owner(const AcDbStub& stub) const { return mOwners[entry(stub).owner]; }
+  std::string_view bytes(const AcDbStub& stub) const { return mImage->view(begin(stub), end(stub)); }
   void shrink() { mEntries.shrink_to_fit(); }  // once the file has been read
   // The reader's decoding; an object whose record the file no longer holds (another program
   // changed it) cannot be made.
   AcDbObject* load(const AcDbStub& stub) override;
-  AcRxClass* objectClass(const AcDbStub& stub) const override { return mKinds[entry(stub).kind].cls; }
+  AcRxClass* objectClass(const AcDbStub& stub) const override { return mKinds[kindOf(entry(stub))].cls; }
 
  private:
-  struct Kind {
+  // 16 bytes an entity: where its record begins (with its kind in the top byte), its length and
+  // its owner (into the owners: the blocks, which are few).
+  struct Entry {
+    uint64_t place;
+    uint32_t length;
+    uint32_t owner;
+  };
+  static constexpr int kKindShift = 56;
+  static constexpr uint64_t kPlaceMask = (uint64_t(1) << kKindShift) - 1;
+  static size_t kindOf(const Entry& e) { return static_cast<size_t>(e.place >> kKindShift); }
+  const Entry& entry(const AcDbStub& stub) const { return mEntries[stub.deferredSlot()]; }
+  struct Kind {  // the object's class and the record's type
     AcRxClass* cls;
     std::string type;
   };
@@ -188,6 +193,8 @@ class DeferredRecords : public AcDbDeferredLoader {
   FileImage* mImage;
   std::vector<Entry> mEntries;
   std::vector<Kind> mKinds;
+  std::vector<AcDbStub*> mOwners;
+  std::unordered_map<AcDbStub*, uint32_t> mOwnerIndex;
   std::string mBuffer;                      // the record being made, for a mapped file
   std::unique_ptr<struct RecordTags> mTags;  // its tags
 };

@@ -21,7 +21,7 @@ namespace {
 #if !defined(_WIN32)
 // Bytes written around the file cache go in whole blocks from aligned memory.
 constexpr size_t kAlign = 4096;
-constexpr size_t kBlock = 1 << 20;
+constexpr size_t kBlock = 256 << 10;
 #endif
 }  // namespace
 

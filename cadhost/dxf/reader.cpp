@@ -198,7 +198,7 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
     const AcDbStub* holder = mImp->findHandle(handle);
     if (holder != nullptr && holder->hasObject()) {
       const auto* holderRecord = objectRecord(holder->loaded());
-      const uint64_t holderBegin = holder->isDeferred() ? file.deferred->entry(*holder).begin
+      const uint64_t holderBegin = holder->isDeferred() ? file.deferred->begin(*holder)
                                    : holderRecord ? holderRecord->begin() : 0;
       mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle, holderBegin});
       handle = 0;
@@ -1066,31 +1066,46 @@ bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClas
     if (kind > UINT8_MAX) return false;
     mKinds.push_back({cls, std::string(type)});
   }
-  mEntries.push_back({begin, static_cast<uint32_t>(end - begin), static_cast<uint8_t>(kind), owner});
+  if (begin > kPlaceMask || end - begin > UINT32_MAX) return false;
+  uint32_t ownerIndex = 0;
+  if (mOwners.empty() || mOwners.back() != owner) {  // entities come in runs of one owner
+    const auto found = mOwnerIndex.find(owner);
+    if (found == mOwnerIndex.end()) {
+      if (mOwners.size() == UINT32_MAX) return false;
+      ownerIndex = static_cast<uint32_t>(mOwners.size());
+      mOwners.push_back(owner);
+      mOwnerIndex.emplace(owner, ownerIndex);
+    } else {
+      ownerIndex = found->second;
+    }
+  } else {
+    ownerIndex = static_cast<uint32_t>(mOwners.size() - 1);
+  }
+  mEntries.push_back({begin | (uint64_t(kind) << kKindShift), static_cast<uint32_t>(end - begin), ownerIndex});
   stub->setDeferred(static_cast<uint32_t>(mEntries.size() - 1));
   return true;
 }
 
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   FileRecord* file = fileRecord(mDb);
-  const Entry& e = entry(stub);
   if (file == nullptr) return nullptr;
+  const Kind& kind = mKinds[kindOf(entry(stub))];
   // The record as the file holds it now: it must still be the object's (a file that another
   // program changed may no longer hold it).
-  const std::string_view bytes = mImage->read(e.begin, e.begin + e.length, mBuffer);
+  const std::string_view bytes = mImage->read(begin(stub), end(stub), mBuffer);
   RecordTags& tags = *mTags;
   if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
-      tags.type != mKinds[e.kind].type)
+      tags.type != kind.type)
     return nullptr;
   LateDecoding decoding(mDb, *file);
   AcDbObject* obj = decodeRecord(tags, decoding, true);
-  if (obj->isA() != mKinds[e.kind].cls) {
+  if (obj->isA() != kind.cls) {
     delete obj;
     return nullptr;
   }
-  auto* record = new ObjectRecord(mImage, e.begin, e.begin + e.length, 0);
+  auto* record = new ObjectRecord(mImage, begin(stub), end(stub), 0);
   AcDbCore::setStoredRecord(obj, record);
-  AcDbCore::attachDeferred(stub, obj, AcDbObjectId(e.owner));
+  AcDbCore::attachDeferred(stub, obj, AcDbObjectId(owner(stub)));
   record->setRevisionAtLoad(AcDbCore::revision(obj));
   return obj;
 }

@@ -110,7 +110,7 @@ class Writer {
   TagOut mOut;
   size_t mFlushAt;
   // A mapped file's pages are given back behind the copy, every so many bytes.
-  static constexpr uint64_t kReleaseEvery = 2 << 20;
+  static constexpr uint64_t kReleaseEvery = 1 << 20;
   uint64_t mReleasedUpTo = 0;
   const std::function<bool(std::string&)>& mFlush;
   CompareContext mCompare;
@@ -148,7 +148,7 @@ bool Writer::isWritten(const AcDbStub* stub) {
   for (int depth = 0; s != nullptr && depth < 64; ++depth) {
     if (s->erased) { written = false; break; }
     if (!s->hasObject()) break;
-    const AcDbStub* owner = s->isDeferred() ? mFile.deferred->entry(*s).owner : s->loaded()->ownerId().stub();
+    const AcDbStub* owner = s->isDeferred() ? mFile.deferred->owner(*s) : s->loaded()->ownerId().stub();
     if (owner == s) break;
     if (const auto it = mWrittenCache.find(owner); owner && it != mWrittenCache.end()) {
       written = it->second;
@@ -489,7 +489,7 @@ void Writer::writeObject(AcDbStub* stub) {
       mBuffer.append(bytes);
       return;
     }
-    const uint64_t begin = mFile.deferred->entry(*stub).begin;
+    const uint64_t begin = mFile.deferred->begin(*stub);
     if (!readRecordTags(mFile.image.get(), begin, begin + bytes.size(), mTags) || !needsFixup(mTags, mFile.image.get())) {
       mBuffer.append(bytes);
       return;
@@ -1149,9 +1149,8 @@ WriteResult Writer::run() {
   for (AcDbStub* stub : mFile.objects) {
     uint64_t begin = 0, end = 0;
     if (stub->isDeferred()) {
-      const DeferredRecords::Entry& e = mFile.deferred->entry(*stub);
-      begin = e.begin;
-      end = e.begin + e.length;
+      begin = mFile.deferred->begin(*stub);
+      end = mFile.deferred->end(*stub);
     } else {
       const ObjectRecord* record = objectRecord(stub->loaded());
       if (record == nullptr) continue;
