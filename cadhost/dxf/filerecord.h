@@ -197,6 +197,7 @@ class DeferredRecords : public AcDbDeferredLoader {
   std::unordered_map<AcDbStub*, uint32_t> mOwnerIndex;
   std::string mBuffer;                      // the record being made, for a mapped file
   std::unique_ptr<struct RecordTags> mTags;  // its tags
+  std::unique_ptr<class DecodeContext> mDecoding;  // made with the first object
 };
 
 // The file's own record.

@@ -1097,8 +1097,8 @@ AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
       tags.type != kind.type)
     return nullptr;
-  LateDecoding decoding(mDb, *file);
-  AcDbObject* obj = decodeRecord(tags, decoding, true);
+  if (!mDecoding) mDecoding = std::make_unique<LateDecoding>(mDb, *file);
+  AcDbObject* obj = decodeRecord(tags, *mDecoding, true);
   if (obj->isA() != kind.cls) {
     delete obj;
     return nullptr;
