@@ -81,6 +81,12 @@ bool OutputFile::writeOut(const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(mFd, data, size);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINVAL && mDirect) {
+      // A file system that opens files for direct writing but refuses the writes: through the cache.
+      if (fcntl(mFd, F_SETFL, fcntl(mFd, F_GETFL) & ~O_DIRECT) != 0) return fail();
+      mDirect = false;
+      continue;
+    }
     if (n <= 0) return fail();
     data += n;
     size -= static_cast<size_t>(n);
