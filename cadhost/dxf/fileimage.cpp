@@ -63,8 +63,13 @@ FileImage* FileImage::open(const std::filesystem::path& path, std::string& error
     return nullptr;
   }
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? "it is a folder" : std::strerror(errno);
+  if (fstat(fd, &st) != 0) {
+    error = std::strerror(errno);
+    ::close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a file";
     ::close(fd);
     return nullptr;
   }

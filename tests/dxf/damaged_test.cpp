@@ -167,6 +167,21 @@ TEST(DxfDamaged, EmptyAndForeignFilesAreRefused) {
   }
 }
 
+TEST(DxfDamaged, WhatIsNoReadableFileIsRefusedWithTheReason) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-unreadable";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "folder.dxf");
+  for (const auto& [path, reason] : {std::pair{dir / "folder.dxf", std::wstring(L"it is a folder")},
+                                     std::pair{dir / "missing.dxf", std::wstring(L"No such file")}}) {
+    const ReadResult result = cadhost::dxf::readDrawing(path.wstring());
+    EXPECT_FALSE(result.ok());
+    ASSERT_NE(errorOf(result), nullptr);
+    EXPECT_NE(errorOf(result)->text.find(L"cannot read " + path.wstring() + L": " + reason), std::wstring::npos)
+        << utf8(errorOf(result)->text);
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(DxfDamaged, TruncatedBinaryFileNamesTheByte) {
   Tags t;
   std::string bytes("AutoCAD Binary DXF\r\n\x1a", 22);
