@@ -91,7 +91,9 @@ TEST(DxfDeferred, PlainEntitiesAreKnownByClassAndMadeWhenFirstUsed) {
   EXPECT_EQ(write(db.get()), bytes);
   EXPECT_TRUE(stubOf(db.get(), L"40")->isDeferred());
 
-  // Opened, each is what the file says, owned by model space, and not new.
+  // Opened, each is what the file says, owned by model space, and not new; making it is no change
+  // of the drawing.
+  const auto changesBefore = AcDbCore::imp(db.get())->changeCount;
   AcDbText* text = nullptr;
   ASSERT_EQ(acdbOpenObject(text, byHandle(db.get(), L"40"), AcDb::kForRead), Acad::eOk);
   EXPECT_STREQ(text->textStringConst(), L"a note");
@@ -102,6 +104,7 @@ TEST(DxfDeferred, PlainEntitiesAreKnownByClassAndMadeWhenFirstUsed) {
   EXPECT_FALSE(text->isNewObject());
   text->close();
   EXPECT_FALSE(stubOf(db.get(), L"40")->isDeferred());
+  EXPECT_EQ(AcDbCore::imp(db.get())->changeCount, changesBefore);
   EXPECT_STREQ(object<AcDbMText>(db.get(), L"42")->contentsConst(), L"first\\Psecond");
   EXPECT_EQ(object<AcDbLine>(db.get(), L"41")->endPoint(), AcGePoint3d(4, 3, 0));
   EXPECT_EQ(object<AcDbBlockReference>(db.get(), L"44")->blockTableRecord(), byHandle(db.get(), L"30"));
