@@ -228,8 +228,10 @@ class FileRecord : public AcDbStoredRecord {
   bool hasHeader = false;
   uint64_t headerEnd = 0;      // where the HEADER section's ENDSEC begins
   uint64_t firstSection = 0;   // where the first SECTION begins
+  // Where each section ends (its ENDSEC begins, or where the file leaves it without one); 0 where
+  // that is not known (a file that ends inside a block).
   bool hasEntities = false;
-  uint64_t entitiesEnd = 0;    // where the ENTITIES section's ENDSEC begins
+  uint64_t entitiesEnd = 0;
   bool hasObjects = false;
   uint64_t objectsEnd = 0;
   bool hasBlocks = false;

@@ -105,6 +105,7 @@ class Loader : public DecodeContext {
   void entityRecord(bool inBlock);
   void objectsSectionRecord();
   AcDbObjectId addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flags = 0);
+  void sectionEndsAt(uint64_t offset);
   bool mayDefer() const;
   bool attributesFollow() const;
   AcDbObjectId deferObject(AcRxClass* cls, AcDbObjectId owner);
@@ -231,6 +232,20 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
   if (mRecord.xdictionary != 0 && mRecord.xdictionary < kHandleLimit)
     mExtensionDictionaries.emplace_back(id.stub(), mRecord.xdictionary);
   return id;
+}
+
+// Where the section being read ends (its ENDSEC, or where the file leaves it without one): new
+// entities, blocks and objects are written there. Not for a section that ends inside a block: what
+// is new would land in that block.
+void Loader::sectionEndsAt(uint64_t offset) {
+  switch (mSection) {
+    case Section::Entities: file.entitiesEnd = offset; break;
+    case Section::Objects: file.objectsEnd = offset; break;
+    case Section::Blocks:
+      if (mBlock.isNull()) file.blocksEnd = offset;
+      break;
+    default: break;
+  }
 }
 
 // Whether the entity just read can stay in the file until it is used: it has a handle of its own
@@ -540,6 +555,7 @@ ReadResult Loader::run() {
       file.eofAt = t.begin;
       if (mSection != Section::None) {
         warn(t.begin, L"the " + sectionName(mSection) + L" section has no ENDSEC before EOF");
+        sectionEndsAt(t.begin);
         mSection = Section::None;
       }
       const char* data = file.image->data();
@@ -549,7 +565,10 @@ ReadResult Loader::run() {
       break;
     }
     if (type == "SECTION") {
-      if (mSection != Section::None) warn(t.begin, L"the " + sectionName(mSection) + L" section has no ENDSEC before the next SECTION");
+      if (mSection != Section::None) {
+        warn(t.begin, L"the " + sectionName(mSection) + L" section has no ENDSEC before the next SECTION");
+        sectionEndsAt(t.begin);
+      }
       mSection = Section::Other;
       mSectionBegin = t.begin;
       file.firstSection = std::min<uint64_t>(file.firstSection, t.begin);
@@ -580,10 +599,8 @@ ReadResult Loader::run() {
     if (type == "ENDSEC") {
       switch (mSection) {
         case Section::None: warn(t.begin, L"ENDSEC without a SECTION; it is kept as it is"); break;
-        case Section::Entities: file.entitiesEnd = t.begin; break;
-        case Section::Objects: file.objectsEnd = t.begin; break;
         case Section::Blocks:
-          file.blocksEnd = t.begin;
+          file.blocksEnd = t.begin;  // the ENDSEC ends the last block too
           if (!mBlock.isNull()) warn(t.begin, L"the last block has no ENDBLK before ENDSEC");
           break;
         case Section::Tables:
@@ -591,6 +608,7 @@ ReadResult Loader::run() {
           break;
         default: break;
       }
+      sectionEndsAt(t.begin);
       mSection = Section::None;
       mTable = mBlock = mParent = AcDbObjectId();
       haveTag = mReader->next(t);
@@ -645,6 +663,7 @@ ReadResult Loader::run() {
       if (!mOptions.recover && !mReader->failed())
         return refuse(end, L"the file ends " + where + L": it is incomplete (truncated)");
       if (!mReader->failed()) warn(end, L"the file ends " + where + L"; the drawing was read up to there (recovered)");
+      if (mSection != Section::None && mBlock.isNull()) sectionEndsAt(end);  // where its ENDSEC is written
       if (!mBlock.isNull()) file.unclosed.push_back("ENDBLK");
       if (!mTable.isNull()) file.unclosed.push_back("ENDTAB");
       if (mSection != Section::None) file.unclosed.push_back("ENDSEC");

@@ -306,7 +306,7 @@ void Writer::planNewObjects() {
       }
       insertion(endTab->second, 0).objects.push_back(&stub);
       if (AcDbBlockTableRecord::cast(obj)) newBlocks.push_back(&stub);
-    } else if (record != nullptr && hasOwnBytes(*record) && mFile.hasObjects) {
+    } else if (record != nullptr && hasOwnBytes(*record) && mFile.hasObjects && mFile.objectsEnd != 0) {
       // Objects the writer made (fields and their dictionaries) go to the end of the OBJECTS.
       insertion(mFile.objectsEnd, 1).objects.push_back(&stub);
     }
@@ -319,6 +319,11 @@ void Writer::planNewObjects() {
   std::unordered_set<const AcDbStub*> blocksWritten;
   for (AcDbStub* block : newBlocks) {
     if (!mFile.hasBlocks || AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block))->isLayout()) continue;
+    if (mFile.blocksEnd == 0) {
+      warn(L"the new block '" + std::wstring(AcDbCore::name(AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block)))) +
+           L"' is not saved: the file ends inside a block");
+      continue;
+    }
     if (!blocksWritten.insert(block).second) continue;
     Edit& edit = insertion(mFile.blocksEnd, 2);
     edit.objects.push_back(nullptr);  // a marker: the next object is a whole new block
@@ -333,7 +338,7 @@ void Writer::planNewObjects() {
     const bool inEntities = block->isLayout() && (acdbUpperName(AcDbCore::name(block)) == L"*MODEL_SPACE" ||
                                                   acdbUpperName(AcDbCore::name(block)) == L"*PAPER_SPACE");
     if (inEntities || blockEnd == mFile.blockEnds.end()) {
-      if (mFile.hasEntities) {
+      if (mFile.hasEntities && mFile.entitiesEnd != 0) {
         insertion(mFile.entitiesEnd, 3).objects.push_back(stub);
       } else {
         Edit& edit = insertion(mFile.eofAt, 3);

@@ -63,6 +63,37 @@ TEST(DxfDamaged, TruncatedFileRecoveredLosesOnlyWhatIsMissingAndSavesComplete) {
   EXPECT_STREQ(object<AcDbText>(again.database.get(), L"40")->textStringConst(), L"note");
 }
 
+// A section that the file leaves without its ENDSEC (at EOF, or where a recovered file ends) still
+// takes new entities at its end, not at the start of the file.
+TEST(DxfDamaged, SectionWithoutItsEndTakesNewEntitiesAtItsEnd) {
+  const std::string whole = withText("note");
+  const size_t endsec = whole.find("  0\nENDSEC", whole.find("ENTITIES"));
+  std::string noEndsec = whole;
+  noEndsec.erase(endsec, std::string("  0\nENDSEC\n").size());
+  const std::string cut = whole.substr(0, endsec);
+  for (const auto& [bytes, recover] : {std::pair{noEndsec, false}, std::pair{cut, true}}) {
+    ReadResult result = readBytes(bytes, recover);
+    ASSERT_TRUE(result.ok()) << utf8(result.report());
+    AcDbDatabase* db = result.database.get();
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    auto* added = new AcDbText(AcGePoint3d(0, 9, 0), L"added", AcDbObjectId(), 2.5, 0);
+    ASSERT_EQ(model->appendAcDbEntity(added), Acad::eOk);
+    added->close();
+    model->close();
+    const std::string saved = write(db);
+    const size_t entities = bytes.find("ENTITIES");
+    EXPECT_EQ(saved.substr(0, 40), bytes.substr(0, 40));
+    EXPECT_NE(saved.find(bytes.substr(entities, endsec - entities) + "  0\nTEXT\n"), std::string::npos)
+        << "the new TEXT follows the section's last entity";
+    const ReadResult again = readBytes(saved, true);
+    ASSERT_TRUE(again.ok()) << utf8(again.report());
+    const auto* reread = AcDbCore::objectAs<AcDbBlockTableRecord>(again.database->modelSpaceId());
+    ASSERT_EQ(AcDbCore::entities(reread).size(), 2u);
+    EXPECT_STREQ(AcDbCore::objectAs<AcDbText>(AcDbCore::entities(reread)[1])->textStringConst(), L"added");
+  }
+}
+
 TEST(DxfDamaged, LineThatIsNoGroupCodeIsRefusedWithItsLine) {
   std::string bytes = withText("note");
   const size_t at = bytes.find(" 40\n2.5");
