@@ -6,7 +6,10 @@
 // dimension styles, blocks, layouts, fields) becomes the host's object with its handle, owner and
 // properties; everything else becomes an unmodeled entity or object. Each object keeps what the
 // file held for it (the bytes of its record), and the file keeps the order of everything, its
-// comments, class definitions, thumbnail and any bytes the host does not understand.
+// comments, class definitions, thumbnail and any bytes the host does not understand. Every record
+// is checked as the file is read; plain entities then stay in the file until they are first used
+// (a large file is mapped rather than copied, see filerecord.h), so that a large drawing costs
+// little more memory than what is opened of it.
 //
 // Writing gives back the file as it was read, byte for byte, except where the drawing changed:
 // objects changed since they were read are written again from their own record with only the
