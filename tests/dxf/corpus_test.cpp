@@ -79,7 +79,8 @@ TEST(DxfCorpus, ChangedTextsAreTheOnlyChange) {
     if (!result.ok() || !rehandled(result).empty()) continue;
     AcDbDatabase* db = result.database.get();
     std::set<std::string> edited;
-    for (auto& stub : AcDbCore::imp(db)->stubs) {
+    for (AcDbStub* stubPointer : stubsOf(db)) {
+      AcDbStub& stub = *stubPointer;
       if (AcDbText::cast(stub.object()) == nullptr || stub.erased) continue;
       AcDbText* text = nullptr;
       if (acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;  // on a locked layer

@@ -290,7 +290,9 @@ int main(int argc, char** argv) {
       i += 1;
     } else if (edit == "alltexts" && i + 1 < args.size()) {
       const std::wstring suffix = fromUtf8(args[i + 1]);
-      for (auto& stub : AcDbCore::imp(db)->stubs) {
+      auto& stubs = AcDbCore::imp(db)->stubs;  // by position: changed texts may add stubs (fields)
+      for (size_t k = 0, n = stubs.size(); k < n; ++k) {
+        AcDbStub& stub = stubs[k];
         auto* t = AcDbText::cast(stub.object());
         if (t == nullptr || stub.erased || t->isNewObject()) continue;
         AcDbText* open = nullptr;

@@ -29,9 +29,10 @@ TEST(DxfFuzzRegressions, EveryFindingIsHandled) {
       }
       // As the fuzzer does: every object made from the file changes nothing written; then every
       // text gets longer (keeping the fields it has).
-      for (auto& stub : AcDbCore::imp(result.database.get())->stubs) stub.object();
+      for (AcDbStub* stub : stubsOf(result.database.get())) stub->object();
       EXPECT_EQ(write(result.database.get()), saved);
-      for (auto& stub : AcDbCore::imp(result.database.get())->stubs) {
+      for (AcDbStub* stubPointer : stubsOf(result.database.get())) {
+        AcDbStub& stub = *stubPointer;
         AcDbText* text = nullptr;
         if (AcDbText::cast(stub.object()) == nullptr || acdbOpenObject(text, AcDbObjectId(&stub), AcDb::kForWrite) != Acad::eOk) continue;
         text->setTextString((std::wstring(text->textStringConst()) + L"é^\n").c_str());

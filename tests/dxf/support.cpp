@@ -119,6 +119,12 @@ std::string write(AcDbDatabase* db) {
   return bytes;
 }
 
+std::vector<AcDbStub*> stubsOf(AcDbDatabase* db) {
+  std::vector<AcDbStub*> stubs;
+  for (auto& stub : AcDbCore::imp(db)->stubs) stubs.push_back(&stub);
+  return stubs;
+}
+
 AcDbObjectId byHandle(AcDbDatabase* db, const wchar_t* hex) {
   AcDbObjectId id;
   db->getAcDbObjectId(id, false, AcDbHandle(hex));

@@ -43,6 +43,9 @@ std::unique_ptr<AcDbDatabase> read(const std::string& bytes, cadhost::dxf::ReadR
 std::string write(AcDbDatabase* db);
 
 AcDbObjectId byHandle(AcDbDatabase* db, const wchar_t* hex);
+// The stubs of a database as they stand now: a walk that makes or changes objects may add stubs,
+// and a walk over the database's own list would then lose its place.
+std::vector<AcDbStub*> stubsOf(AcDbDatabase* db);
 template <class T>
 T* object(AcDbDatabase* db, const wchar_t* hex) {
   return T::cast(AcDbCore::object(byHandle(db, hex)));

@@ -439,7 +439,8 @@ TEST(DxfWriter, CopyIntoPaperSpaceOfAnR12DrawingIsFlaggedAsPaperSpace) {
   paper->close();
   auto again = read(write(db.get()));
   bool found = false;
-  for (auto& stub : AcDbCore::imp(again.get())->stubs) {
+  for (AcDbStub* stubPointer : stubsOf(again.get())) {
+    AcDbStub& stub = *stubPointer;
     const auto* text = AcDbText::cast(stub.object());
     if (text == nullptr || std::wstring(text->textStringConst()) != L"paper text") continue;
     found = true;
@@ -591,7 +592,8 @@ TEST(DxfWriter, CopyOfAPolylineOrAnInsertTakesItsPartsAlong) {
   EXPECT_STREQ(AcDbCore::objectAs<AcDbUnmodeledEntity>(polylineCopy)->typeName(), L"POLYLINE");
   ASSERT_NE(AcDbCore::objectAs<AcDbBlockReference>(insertCopy), nullptr);
   int vertices = 0, attributes = 0, ends = 0;
-  for (auto& stub : AcDbCore::imp(again.get())->stubs) {
+  for (AcDbStub* stubPointer : stubsOf(again.get())) {
+    AcDbStub& stub = *stubPointer;
     const auto* part = AcDbUnmodeledEntity::cast(stub.object());
     if (part == nullptr) continue;
     const std::wstring type = part->typeName();

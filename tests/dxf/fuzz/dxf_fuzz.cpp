@@ -38,12 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(saved == std::string(reinterpret_cast<const char*>(data), size), "an unchanged drawing saves byte for byte");
   }
   // Making every object that stayed in the file changes nothing that is written.
-  for (auto& stub : AcDbCore::imp(db)->stubs) stub.object();
+  // (by position: objects made or changed may add stubs, which a walk over the list would lose its
+  // place at)
+  auto& stubs = AcDbCore::imp(db)->stubs;
+  for (size_t i = 0, n = stubs.size(); i < n; ++i) stubs[i].object();
   std::string madeAll;
   check(writeDrawingToMemory(db, madeAll).ok && madeAll == saved, "objects made from the file save as they were");
   // Edits: every text gets longer, and the result must read back.
   int changed = 0;
-  for (auto& stub : AcDbCore::imp(db)->stubs) {
+  for (size_t i = 0, n = stubs.size(); i < n; ++i) {
+    AcDbStub& stub = stubs[i];
     auto* text = AcDbText::cast(stub.object());
     if (text == nullptr || stub.erased || changed > 50) continue;
     AcDbText* open = nullptr;
