@@ -12,7 +12,7 @@
 
 #include "filerecord.h"
 
-#if defined(__linux__) || defined(__APPLE__)
+#if defined(__linux__)
 #define CADHOST_MAPS_FILES 1
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -63,62 +63,64 @@ FileImage* FileImage::open(const std::filesystem::path& path, std::string& error
     return nullptr;
   }
   struct stat st {};
-  if (fstat(fd, &st) != 0) {
-    error = std::strerror(errno);
-    ::close(fd);
-    return nullptr;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a file";
+  const bool stated = fstat(fd, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
+    error = !stated ? std::strerror(errno) : S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a file";
     ::close(fd);
     return nullptr;
   }
   const auto size = static_cast<size_t>(st.st_size);
-  if (size >= kMapAbove) {
-    void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (pages != MAP_FAILED) {
-      auto* image = new (std::nothrow) FileImage(static_cast<char*>(pages), size, size, Storage::MappedFile);
-      if (image == nullptr) {
-        munmap(pages, size);
-        ::close(fd);
-        error = "not enough memory";
-        return nullptr;
-      }
-      image->mFile = fd;
-      image->mFileSize = static_cast<long long>(st.st_size);
-      image->mFileChanged = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-      return image;
-    }
+  FileImage* image = nullptr;
+  void* pages = size >= kMapAbove ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+  if (pages != MAP_FAILED) {
+    image = new (std::nothrow) FileImage(static_cast<char*>(pages), size, size, Storage::MappedFile);
+    if (image == nullptr) munmap(pages, size);
+  } else {
+    image = allocate(size);  // small, or the system would not map it: read into memory
+  }
+  if (image == nullptr) {
+    ::close(fd);
+    error = "not enough memory";
+    return nullptr;
+  }
+  if (image->mapped()) {
+    image->mFile = fd;
+    image->mFileSize = static_cast<long long>(st.st_size);
+    image->mFileChanged = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return image;
+  }
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, image->mutableData() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = std::strerror(errno);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
   }
   ::close(fd);
-#endif
-  // Read into memory.
-#if defined(_WIN32)
+#else  // Windows
   FILE* file = _wfopen(path.c_str(), L"rb");
-#else
-  FILE* file = std::fopen(path.c_str(), "rb");
-#endif
   if (file == nullptr) {
     error = std::strerror(errno);
     return nullptr;
   }
   std::error_code ec;
-  const auto fileSize = std::filesystem::file_size(path, ec);
-  FileImage* image = ec ? nullptr : allocate(static_cast<size_t>(fileSize));
+  const auto size = std::filesystem::file_size(path, ec);
+  FileImage* image = ec ? nullptr : allocate(static_cast<size_t>(size));
   if (image == nullptr) {
     std::fclose(file);
     error = ec ? ec.message() : "not enough memory";
     return nullptr;
   }
-  const size_t length = std::fread(image->mutableData(), 1, static_cast<size_t>(fileSize), file);
-  const bool failed = std::ferror(file) != 0;
-  if (failed) error = std::strerror(errno);
+  const size_t done = std::fread(image->mutableData(), 1, static_cast<size_t>(size), file);
+  if (std::ferror(file) != 0) error = std::strerror(errno);
   std::fclose(file);
-  if (failed) {
+#endif
+  if (!error.empty()) {
     image->release();
     return nullptr;
   }
-  image->shrink(length);  // a file that shrank while it was read
+  image->shrink(done);  // a file that shrank while it was read
   return image;
 }
 
