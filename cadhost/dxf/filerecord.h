@@ -290,6 +290,21 @@ inline ObjectRecord* objectRecord(const AcDbObject* obj) {
   if (typeid(*record) == typeid(ObjectRecord)) return static_cast<ObjectRecord*>(record);  // the common case, cheaply
   return dynamic_cast<ObjectRecord*>(record);
 }
+// Where the record of an object of the file lies: from its stored record, or for an entity still
+// in the file from the deferred records; false for an object the file did not hold.
+inline bool recordPlace(const FileRecord& file, const AcDbStub& stub, uint64_t& begin, uint64_t& end) {
+  if (stub.isDeferred()) {
+    begin = file.deferred->begin(stub);
+    end = file.deferred->end(stub);
+    return true;
+  }
+  const ObjectRecord* record = objectRecord(stub.loaded());
+  if (record == nullptr) return false;
+  begin = record->begin();
+  end = record->end();
+  return true;
+}
+
 inline FileRecord* fileRecord(const AcDbDatabase* db) {
   return db ? dynamic_cast<FileRecord*>(AcDbCore::imp(db)->fileRecord.get()) : nullptr;
 }

@@ -198,9 +198,8 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
     handle = mRecord.handle;
     const AcDbStub* holder = mImp->findHandle(handle);
     if (holder != nullptr && holder->hasObject()) {
-      const auto* holderRecord = objectRecord(holder->loaded());
-      const uint64_t holderBegin = holder->isDeferred() ? file.deferred->begin(*holder)
-                                   : holderRecord ? holderRecord->begin() : 0;
+      uint64_t holderBegin = 0, holderEnd = 0;
+      recordPlace(file, *holder, holderBegin, holderEnd);
       mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle, holderBegin});
       handle = 0;
       flags |= ObjectRecord::kRehandled;

@@ -85,6 +85,7 @@ class Writer {
   void copyGap(uint64_t from, uint64_t to);
   void emitEdit(const Edit& edit);
   void writeObject(AcDbStub* stub);
+  bool copyUnchanged(const FileImage* image, uint64_t begin, uint64_t end);
   void writeNewObject(AcDbStub* stub);
   void writeNewBlock(AcDbStub* blockStub);
   // A drawing the host made, written whole.
@@ -485,20 +486,28 @@ void Writer::emitEdit(const Edit& edit) {
   mBuffer.append(edit.after);
 }
 
+// An unchanged record goes out as it is, unless it names an object that was erased or a record
+// that was renamed: then false, with its tags in mTags for the patch.
+bool Writer::copyUnchanged(const FileImage* image, uint64_t begin, uint64_t end) {
+  if (image == nullptr) return true;  // nothing the file held
+  if (mAnyErased || !mRenamed.empty()) {
+    if (!readRecordTags(image, begin, end, mTags)) {
+      mBuffer.append(image->view(begin, end));  // not a record the writer can patch
+      return true;
+    }
+    if (needsFixup(mTags, image)) return false;
+  }
+  mBuffer.append(image->view(begin, end));
+  return true;
+}
+
 void Writer::writeObject(AcDbStub* stub) {
   if (stub->isDeferred()) {
-    // Still in the file, so unchanged: its bytes, unless it refers to what was erased or renamed.
+    // Still in the file, so unchanged; made only when it has to be patched.
     if (!isWritten(stub)) return;
-    const std::string_view bytes = mFile.deferred->bytes(*stub);
-    if (!mAnyErased && mRenamed.empty()) {
-      mBuffer.append(bytes);
-      return;
-    }
-    const uint64_t begin = mFile.deferred->begin(*stub);
-    if (!readRecordTags(mFile.image.get(), begin, begin + bytes.size(), mTags) || !needsFixup(mTags, mFile.image.get())) {
-      mBuffer.append(bytes);
-      return;
-    }
+    if (!copyUnchanged(mFile.image.get(), mFile.deferred->begin(*stub), mFile.deferred->end(*stub)))
+      patch(mTags, mFile.image.get(), stub, stub->object(), false);
+    return;
   }
   AcDbObject* obj = stub->object();
   const ObjectRecord* record = objectRecord(obj);
@@ -526,15 +535,11 @@ void Writer::writeObject(AcDbStub* stub) {
       return;
     }
   }
-  if (!changed && !mAnyErased && mRenamed.empty()) {
-    mBuffer.append(record->bytes());
+  if (!changed) {
+    if (!copyUnchanged(record->image(), record->begin(), record->end())) patch(mTags, record->image(), stub, source, false);
     return;
   }
   if (!readRecordTags(*record, mTags)) {
-    mBuffer.append(record->bytes());
-    return;
-  }
-  if (!changed && !needsFixup(mTags, record->image())) {
     mBuffer.append(record->bytes());
     return;
   }
@@ -1153,16 +1158,7 @@ WriteResult Writer::run() {
   uint64_t pos = 0;
   for (AcDbStub* stub : mFile.objects) {
     uint64_t begin = 0, end = 0;
-    if (stub->isDeferred()) {
-      begin = mFile.deferred->begin(*stub);
-      end = mFile.deferred->end(*stub);
-    } else {
-      const ObjectRecord* record = objectRecord(stub->loaded());
-      if (record == nullptr) continue;
-      begin = record->begin();
-      end = record->end();
-    }
-    if (begin < pos) continue;
+    if (!recordPlace(mFile, *stub, begin, end) || begin < pos) continue;
     copyGap(pos, begin);
     writeObject(stub);
     pos = end;
