@@ -288,6 +288,14 @@ void Writer::planNewObjects() {
   };
   std::vector<AcDbStub*> newBlocks;
   std::vector<AcDbStub*> newEntities;
+  // A file that ends inside a block has no place for a new block (it would land in the unfinished
+  // one): such a block is left out whole, its record too.
+  auto blockLeftOut = [&](const AcDbObject* obj) {
+    const auto* block = AcDbBlockTableRecord::cast(obj);
+    if (block == nullptr || block->isLayout() || !mFile.hasBlocks || mFile.blocksEnd != 0) return false;
+    warn(L"the new block '" + std::wstring(AcDbCore::name(block)) + L"' is not saved: the file ends inside a block");
+    return true;
+  };
   // The new objects, and what the save itself made (parts of blocks and copies, fields).
   for (size_t i = mStubsBefore; i < mImp->stubs.size(); ++i) mNewObjects.push_back(&mImp->stubs[i]);
   for (AcDbStub* newStub : mNewObjects) {
@@ -305,6 +313,7 @@ void Writer::planNewObjects() {
              L"' is not saved: the file has no table for it");
         continue;
       }
+      if (blockLeftOut(obj)) continue;
       insertion(endTab->second, 0).objects.push_back(&stub);
       if (AcDbBlockTableRecord::cast(obj)) newBlocks.push_back(&stub);
     } else if (record != nullptr && hasOwnBytes(*record) && mFile.hasObjects && mFile.objectsEnd != 0) {
@@ -315,16 +324,11 @@ void Writer::planNewObjects() {
   if (mFile.r12()) {
     // R12 blocks have no records: a new block is a BLOCK, its entities and an ENDBLK.
     for (AcDbStub* stub : mNewObjects)
-      if (stub->object() && AcDbBlockTableRecord::cast(stub->object()) && isWritten(stub)) newBlocks.push_back(stub);
+      if (AcDbBlockTableRecord::cast(stub->object()) && isWritten(stub) && !blockLeftOut(stub->object())) newBlocks.push_back(stub);
   }
   std::unordered_set<const AcDbStub*> blocksWritten;
   for (AcDbStub* block : newBlocks) {
     if (!mFile.hasBlocks || AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block))->isLayout()) continue;
-    if (mFile.blocksEnd == 0) {
-      warn(L"the new block '" + std::wstring(AcDbCore::name(AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block)))) +
-           L"' is not saved: the file ends inside a block");
-      continue;
-    }
     if (!blocksWritten.insert(block).second) continue;
     Edit& edit = insertion(mFile.blocksEnd, 2);
     edit.objects.push_back(nullptr);  // a marker: the next object is a whole new block

@@ -94,6 +94,31 @@ TEST(DxfDamaged, SectionWithoutItsEndTakesNewEntitiesAtItsEnd) {
   }
 }
 
+// A recovered file that ends inside a block: a new block has nowhere to go (it would land in the
+// unfinished one), so it is left out and the save says so; the rest is saved and reads back.
+TEST(DxfDamaged, NewBlockIsNotSavedIntoAFileThatEndsInsideABlock) {
+  const std::string whole = drawing(Tags()(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")
+                                        (10, 0.0)(20, 0.0)(30, 0.0)(40, 2.5)(1, "note")(100, "AcDbText").str());
+  const std::string cut = whole.substr(0, whole.find("  0\nENDBLK\n  5\n32\n"));
+  ReadResult result = readBytes(cut, true);
+  ASSERT_TRUE(result.ok()) << utf8(result.report());
+  AcDbBlockTable* blocks = nullptr;
+  ASSERT_EQ(result.database->getBlockTable(blocks, AcDb::kForWrite), Acad::eOk);
+  auto* block = new AcDbBlockTableRecord;
+  block->setName(L"Added");
+  AcDbObjectId id;
+  ASSERT_EQ(blocks->add(id, block), Acad::eOk);
+  block->close();
+  blocks->close();
+  std::string saved;
+  const cadhost::dxf::WriteResult written = cadhost::dxf::writeDrawingToMemory(result.database.get(), saved);
+  ASSERT_TRUE(written.ok) << utf8(written.report());
+  EXPECT_NE(written.report().find(L"'Added' is not saved"), std::wstring::npos) << utf8(written.report());
+  const ReadResult again = readBytes(saved);
+  ASSERT_TRUE(again.ok()) << utf8(again.report());
+  EXPECT_EQ(saved.find("Added"), std::string::npos) << saved;
+}
+
 TEST(DxfDamaged, LineThatIsNoGroupCodeIsRefusedWithItsLine) {
   std::string bytes = withText("note");
   const size_t at = bytes.find(" 40\n2.5");
