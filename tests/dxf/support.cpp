@@ -119,6 +119,19 @@ std::string write(AcDbDatabase* db) {
   return bytes;
 }
 
+std::string entitiesWithParts() {
+  Tags t;
+  t(0, "POLYLINE")(5, "80")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDb2dPolyline")(66, 1)(10, 0.0)(20, 0.0)(30, 0.0)(70, 0);
+  t(0, "VERTEX")(5, "81")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 0.0)(20, 0.0)(30, 0.0);
+  t(0, "VERTEX")(5, "82")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 5.0)(20, 5.0)(30, 0.0);
+  t(0, "SEQEND")(5, "83")(330, "80")(100, "AcDbEntity")(8, "0");
+  t(0, "INSERT")(5, "90")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbBlockReference")(66, 1)(2, "Title")(10, 0.0)(20, 0.0)(30, 0.0);
+  t(0, "ATTRIB")(5, "91")(330, "90")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0)(1, "A-101")
+   (100, "AcDbAttribute")(2, "SHEET")(70, 0);
+  t(0, "SEQEND")(5, "92")(330, "90")(100, "AcDbEntity")(8, "0");
+  return t.str();
+}
+
 std::vector<AcDbStub*> stubsOf(AcDbDatabase* db) {
   std::vector<AcDbStub*> stubs;
   for (auto& stub : AcDbCore::imp(db)->stubs) stubs.push_back(&stub);

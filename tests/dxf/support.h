@@ -38,6 +38,10 @@ std::string drawing(const std::string& entities, const std::string& objects = ""
 // (73 and its children); more entities may follow the TEXT.
 std::string drawingWithTextField(const std::string& fields, const std::string& moreEntities = "");
 
+// Entities whose parts follow their records: a POLYLINE (80) with two VERTEX (81, 82) and its
+// SEQEND (83), and an INSERT of "Title" (90) with an ATTRIB (91) and its SEQEND (92).
+std::string entitiesWithParts();
+
 // Reading and writing in memory; failures of either fail the test.
 std::unique_ptr<AcDbDatabase> read(const std::string& bytes, cadhost::dxf::ReadResult* result = nullptr);
 std::string write(AcDbDatabase* db);

@@ -565,16 +565,7 @@ TEST(DxfWriter, DrawingTheHostMadeIsWrittenWholeAndReadsBack) {
 }
 
 TEST(DxfWriter, CopyOfAPolylineOrAnInsertTakesItsPartsAlong) {
-  Tags t;
-  t(0, "POLYLINE")(5, "80")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDb2dPolyline")(66, 1)(10, 0.0)(20, 0.0)(30, 0.0)(70, 0);
-  t(0, "VERTEX")(5, "81")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 0.0)(20, 0.0)(30, 0.0);
-  t(0, "VERTEX")(5, "82")(330, "80")(100, "AcDbEntity")(8, "0")(100, "AcDbVertex")(100, "AcDb2dVertex")(10, 5.0)(20, 5.0)(30, 0.0);
-  t(0, "SEQEND")(5, "83")(330, "80")(100, "AcDbEntity")(8, "0");
-  t(0, "INSERT")(5, "90")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbBlockReference")(66, 1)(2, "Title")(10, 0.0)(20, 0.0)(30, 0.0);
-  t(0, "ATTRIB")(5, "91")(330, "90")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0)(1, "A-101")
-   (100, "AcDbAttribute")(2, "SHEET")(70, 0);
-  t(0, "SEQEND")(5, "92")(330, "90")(100, "AcDbEntity")(8, "0");
-  auto db = read(drawing(t.str()));
+  auto db = read(drawing(entitiesWithParts()));
   auto* model = openForWrite<AcDbBlockTableRecord>(db.get(), L"1F");
   for (const wchar_t* handle : {L"80", L"90"}) {
     auto* copy = AcDbEntity::cast(AcDbCore::object(byHandle(db.get(), handle))->clone());
