@@ -22,7 +22,7 @@ AcDbStub* AcDbHandleIndex::find(std::uint64_t handle) const {
 
 bool AcDbHandleIndex::insert(std::size_t position) {
   if (position >= UINT32_MAX) return false;
-  if ((mCount + 1) * 10 > mSlots.size() * 7) rehash(mSlots.empty() ? 16 : mSlots.size() * 2);
+  if ((mCount + 1) * 10 > mSlots.size() * 7) rehash(mSlots.empty() ? 32 : mSlots.size() * 2);
   const std::uint64_t handle = mStubs[position].handle.value();
   const auto low = static_cast<std::uint32_t>(handle);
   const std::size_t mask = mSlots.size() - 1;
@@ -59,7 +59,7 @@ std::size_t AcDbHandleIndex::erase(std::uint64_t handle) {
 }
 
 void AcDbHandleIndex::reserve(std::size_t count) {
-  std::size_t slots = 16;
+  std::size_t slots = 32;
   while (slots * 7 < count * 10) slots *= 2;
   if (slots > mSlots.size()) rehash(slots);
 }

@@ -195,7 +195,14 @@ class DeferredRecords : public AcDbDeferredLoader {
   std::vector<Kind> mKinds;
   std::vector<AcDbStub*> mOwners;
   std::unordered_map<AcDbStub*, uint32_t> mOwnerIndex;
-  std::string mBuffer;                      // the record being made, for a mapped file
+  // The bytes of a record. A mapped file is read through a window: a command that walks the
+  // drawing makes its objects in the order of the file, and reading the next 256 KB with the
+  // first of them saves a read of the file for every object.
+  std::string_view recordBytes(uint64_t begin, uint64_t end);
+  static constexpr uint64_t kWindow = 256 * 1024;
+  std::string mWindow;  // the bytes of [mWindowBegin, mWindowBegin + size) of a mapped file
+  uint64_t mWindowBegin = 0;
+  uint64_t mLastEnd = 0;  // where the record made last ends
   std::unique_ptr<struct RecordTags> mTags;  // its tags
   std::unique_ptr<class DecodeContext> mDecoding;  // made with the first object
 };

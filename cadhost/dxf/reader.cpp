@@ -1104,13 +1104,29 @@ bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClas
   return true;
 }
 
+std::string_view DeferredRecords::recordBytes(uint64_t begin, uint64_t end) {
+  if (!mImage->mapped()) return mImage->read(begin, end, mWindow);
+  const bool walking = begin >= mLastEnd && begin - mLastEnd < kWindow;
+  mLastEnd = end;
+  if (begin >= mWindowBegin && end <= mWindowBegin + mWindow.size())
+    return std::string_view(mWindow).substr(static_cast<size_t>(begin - mWindowBegin), static_cast<size_t>(end - begin));
+  const uint64_t windowEnd = walking ? std::min<uint64_t>(std::max(end, begin + kWindow), mImage->size()) : end;
+  mWindowBegin = begin;
+  if (mImage->read(begin, windowEnd, mWindow).size() == windowEnd - begin)
+    return std::string_view(mWindow).substr(0, static_cast<size_t>(end - begin));
+  // A file another program shortened: the record alone, if it is still there.
+  const std::string_view record = mImage->read(begin, end, mWindow);
+  if (record.empty()) mWindow.clear();
+  return record;
+}
+
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   FileRecord* file = fileRecord(mDb);
   if (file == nullptr) return nullptr;
   const Kind& kind = mKinds[kindOf(entry(stub))];
   // The record as the file holds it now: it must still be the object's (a file that another
   // program changed may no longer hold it).
-  const std::string_view bytes = mImage->read(begin(stub), end(stub), mBuffer);
+  const std::string_view bytes = recordBytes(begin(stub), end(stub));
   RecordTags& tags = *mTags;
   if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
       tags.type != kind.type)

@@ -977,16 +977,51 @@ Schema makeLayoutSchema() {
   return s;
 }
 
+// Fills the schema's lookups (see Schema).
+Schema indexed(Schema s) {
+  for (size_t slot = 0; slot < s.subclasses.size(); ++slot) {
+    size_t same = 0;
+    while (std::string_view(s.subclasses[same]) != s.subclasses[slot]) ++same;
+    s.sameSubclass.push_back(static_cast<int>(same));
+  }
+  for (size_t k = 0; k < s.properties.size(); ++k) {
+    const Property& p = s.properties[k];
+    const int key = static_cast<int>(k);
+    s.byCode.emplace_back(p.code, key);
+    if (p.span == Span::TextChunks) s.byCode.emplace_back(3, key);
+    if (p.span == Span::Vertices)
+      for (int code : {20, 40, 41, 42, 91}) s.byCode.emplace_back(code, key);
+  }
+  std::sort(s.byCode.begin(), s.byCode.end());
+  s.byCode.erase(std::unique(s.byCode.begin(), s.byCode.end()), s.byCode.end());
+  return s;
+}
+
 }  // namespace
 
+int Schema::propertyOf(int code, bool first, int slot, bool flat) const {
+  auto it = std::lower_bound(byCode.begin(), byCode.end(), std::make_pair(code, -1));
+  for (; it != byCode.end() && it->first == code; ++it) {
+    const Property& p = properties[static_cast<size_t>(it->second)];
+    if (!(flat || p.slot == slot ||
+          (slot >= 0 && sameSubclass[static_cast<size_t>(p.slot)] == sameSubclass[static_cast<size_t>(slot)])))
+      continue;
+    if (p.code == code && (first || p.span != Span::One)) return it->second;
+    if (p.span == Span::TextChunks && code == 3) return it->second;
+    if (p.span == Span::Vertices && (code == 20 || code == 40 || code == 41 || code == 42 || code == 91))
+      return it->second;
+  }
+  return -1;
+}
+
 const Schema* schemaFor(std::string_view type, const AcDbObject* source, bool r12) {
-  static const Schema text = makeTextSchema(), mtext = makeMTextSchema(), line = makeLineSchema(),
-                      circle = makeCircleSchema(false), arc = makeCircleSchema(true), pline = makePolylineSchema(),
-                      insert = makeInsertSchema(), unmodeled = makeUnmodeledEntitySchema(), layer = makeLayerSchema(),
-                      style = makeStyleSchema(), dimStyle = makeDimStyleSchema(false), dimStyle12 = makeDimStyleSchema(true),
-                      blockRecord = makeBlockRecordSchema(), blockEntity = makeBlockEntitySchema(), layout = makeLayoutSchema();
-  static const Schema dims[7] = {makeDimensionSchema(0), makeDimensionSchema(1), makeDimensionSchema(2), makeDimensionSchema(3),
-                                 makeDimensionSchema(4), makeDimensionSchema(5), makeDimensionSchema(6)};
+  static const Schema text = indexed(makeTextSchema()), mtext = indexed(makeMTextSchema()), line = indexed(makeLineSchema()),
+                      circle = indexed(makeCircleSchema(false)), arc = indexed(makeCircleSchema(true)), pline = indexed(makePolylineSchema()),
+                      insert = indexed(makeInsertSchema()), unmodeled = indexed(makeUnmodeledEntitySchema()), layer = indexed(makeLayerSchema()),
+                      style = indexed(makeStyleSchema()), dimStyle = indexed(makeDimStyleSchema(false)), dimStyle12 = indexed(makeDimStyleSchema(true)),
+                      blockRecord = indexed(makeBlockRecordSchema()), blockEntity = indexed(makeBlockEntitySchema()), layout = indexed(makeLayoutSchema());
+  static const Schema dims[7] = {indexed(makeDimensionSchema(0)), indexed(makeDimensionSchema(1)), indexed(makeDimensionSchema(2)), indexed(makeDimensionSchema(3)),
+                                 indexed(makeDimensionSchema(4)), indexed(makeDimensionSchema(5)), indexed(makeDimensionSchema(6))};
   if (source == nullptr) return nullptr;
   if (type == "BLOCK") return AcDbBlockTableRecord::cast(source) ? &blockEntity : nullptr;
   if (type == "LAYOUT") return AcDbBlockTableRecord::cast(source) ? &layout : nullptr;

@@ -136,6 +136,14 @@ struct Schema {
   std::vector<Property> properties;     // in the order they are written
   int handleCode = 5;
   std::vector<std::pair<int, const char*>> newRecordTags;  // what a new record needs besides
+  // For finding the property of a tag without comparing names: for each slot the first slot of
+  // the same subclass name, and the properties by the codes of the tags they hold, in order.
+  std::vector<int> sameSubclass;
+  std::vector<std::pair<int, int>> byCode;  // (code, property)
+  // The first property (in order) that a tag holds: its code, whether it is the first tag with
+  // that code in the record, and the subclass slot it lies in (-1 before any; any for flat
+  // records); -1 for none.
+  int propertyOf(int code, bool first, int slot, bool flat) const;
 };
 
 // The schema for a record type (by the type of the host object that is written from it); null

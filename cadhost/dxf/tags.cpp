@@ -226,11 +226,57 @@ bool binaryNumber(const Tag& tag, double* asDouble, int64_t* asInt) {
 
 }  // namespace
 
+namespace {
+// Reals as drawing files write them ("-12.5", "0.0", "1e-05"): up to 15 significant digits and
+// a small power of ten, where the digits and the power are both exact doubles and so one
+// multiplication or division rounds correctly. False (nothing set) for anything else, which the
+// full parser reads.
+bool simpleDecimal(std::string_view s, double& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  size_t i = 0;
+  const bool negative = s[0] == '-';
+  if (negative) ++i;
+  uint64_t digits = 0;
+  int significant = 0, scale = 0;
+  bool any = false;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, any = true) {
+    if (digits == 0 && s[i] == '0') continue;
+    if (++significant > 15) return false;
+    digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
+  }
+  if (i < s.size() && s[i] == '.') {
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, any = true) {
+      --scale;
+      if (digits == 0 && s[i] == '0') continue;
+      if (++significant > 15) return false;
+      digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
+    }
+  }
+  if (!any) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool minus = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) minus = s[i++] == '-';
+    int exponent = 0, expDigits = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && expDigits < 4; ++i, ++expDigits) exponent = exponent * 10 + (s[i] - '0');
+    if (expDigits == 0) return false;
+    scale += minus ? -exponent : exponent;
+  }
+  if (i != s.size() || scale < -22 || scale > 22) return false;
+  double v = static_cast<double>(digits);
+  v = scale < 0 ? v / kPowers[-scale] : v * kPowers[scale];
+  value = negative ? -v : v;
+  return true;
+}
+}  // namespace
+
 bool tagDouble(const Tag& tag, bool binary, double& value) {
   if (binary && valueKind(tag.code) != ValueKind::String) return binaryNumber(tag, &value, nullptr);
   std::string_view s = trimmed(tag.value);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   if (s.empty()) return false;
+  if (simpleDecimal(s, value)) return true;
   const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   return ec == std::errc() && ptr == s.data() + s.size();
 }

@@ -132,6 +132,7 @@ class Writer {
   std::vector<AcDbStub*> mNewObjects;     // in the order they were made
   std::vector<AcDbStub*> mWithFields;
   std::vector<Value> mValues;
+  std::string mEncoded;  // a text value encoded for the file
   std::vector<char> mChanged, mPresent, mEmitted;
   std::vector<int> mSlotOfMarker;
 };
@@ -587,9 +588,10 @@ void Writer::writeValue(const Property& property, const Value& value, const Tag*
       return;
     }
     case Value::Text: {
-      const std::string encoded = mFile.codec.encode(value.text);
-      if (tag) mOut.replaceString(*tag, image, encoded);
-      else mOut.string(code, encoded);
+      mEncoded.clear();
+      mFile.codec.encode(value.text, mEncoded);
+      if (tag) mOut.replaceString(*tag, image, mEncoded);
+      else mOut.string(code, mEncoded);
       return;
     }
     case Value::Ref: {
@@ -773,7 +775,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     if (p.text != nullptr) {
       // Texts compare in place; their value is taken when it is written.
       changed[k] = before == nullptr || std::wcscmp(p.text(source), p.text(before)) != 0;
-      values[k] = changed[k] ? p.get(source) : Value();
+      values[k].kind = changed[k] ? Value::Text : Value::None;
+      if (changed[k]) values[k].text.assign(p.text(source));  // into the scratch's own buffer
       continue;
     }
     values[k] = p.get(source);
@@ -802,23 +805,17 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     return m.marker >= 0 ? slotOfMarker[static_cast<size_t>(m.marker)] : -1;
   };
   auto propertyOf = [&](const RecordTags::Main& m, int slot) -> int {
-    const int code = tags.tags[m.index].code;
-    for (size_t k = 0; k < count; ++k) {
-      const Property& p = schema->properties[k];
-      if (flat || p.slot == slot || (slot >= 0 && schema->subclasses[static_cast<size_t>(p.slot)] ==
-                                                       std::string_view(schema->subclasses[static_cast<size_t>(slot)]))) {
-        if (p.code == code && (m.first || p.span != Span::One)) return static_cast<int>(k);
-        if (p.span == Span::TextChunks && code == 3) return static_cast<int>(k);
-        if (p.span == Span::Vertices && (code == 20 || code == 40 || code == 41 || code == 42 || code == 91)) return static_cast<int>(k);
-      }
-    }
-    return -1;
+    return schema->propertyOf(tags.tags[m.index].code, m.first, slot, flat);
   };
   for (const auto& m : tags.main) {
     const int k = schema ? propertyOf(m, slotOf(m)) : -1;
     if (k >= 0) present[static_cast<size_t>(k)] = 1;
   }
+  // Whether a changed property is missing from the record (most edits change values it has).
+  bool anyMissing = false;
+  for (size_t k = 0; k < count && !anyMissing; ++k) anyMissing = changed[k] && !present[k];
   auto emitMissing = [&](int slot, size_t below) {
+    if (!anyMissing) return;
     for (size_t k = 0; k < count && k < below; ++k) {
       const Property& p = schema->properties[k];
       if (present[k] || emitted[k] || (!flat && p.slot != slot)) continue;

@@ -1,4 +1,10 @@
 // Text at the edge of drawing files and the reading of tags.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
 #include "support.h"
 #include "tags.h"
 #include "textcodec.h"
@@ -68,6 +74,38 @@ TEST(DxfTags, AsciiTagsInEveryLayout) {
   again.next(t);
   EXPECT_TRUE(cadhost::dxf::tagDouble(t, false, v));
   EXPECT_DOUBLE_EQ(v, 1.5);
+}
+
+// Reals are read on a quick path where that is exact; every value must come out bit for bit as
+// the full parser gives it, and what it refuses must stay refused.
+TEST(DxfTags, RealsReadBitForBitAsTheFullParserReadsThem) {
+  std::vector<std::string> values = {"0",     "-0.0",  "0.5",   ".5",  "5.",  "-.25", "1e5",  "1E-05", "2.5e+3", "1e22",
+                                     "1e23",  "1e-22", "1e-23", "123456789012345", "1234567890123456", "0.1",
+                                     "0.30000000000000004", "9007199254740993", "000012.50000", "-",   ".",
+                                     "1e",    "1e+",   "e5",    "1.2.3", "12a",  "inf",  "nan",   "1e99999", "0x10",
+                                     "3.14159265358979", "-1234.5678e-3", "4.9e-324", "1.7976931348623157e308"};
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    char text[64];
+    const double v = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 80) - 60);
+    std::snprintf(text, sizeof text, "%.*g", static_cast<int>(random() % 17) + 1, random() % 2 ? v : -v);
+    values.push_back(text);
+    std::snprintf(text, sizeof text, "%.*f", static_cast<int>(random() % 12), v);
+    values.push_back(text);
+  }
+  for (const std::string& text : values) {
+    Tag t;
+    t.code = 10;
+    t.value = text;
+    double quick = 0, full = 0;
+    const bool read = cadhost::dxf::tagDouble(t, false, quick);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), full);
+    const bool whole = error == std::errc() && end == text.data() + text.size();
+    ASSERT_EQ(read, whole) << text;
+    if (whole) {
+      EXPECT_EQ(std::memcmp(&quick, &full, sizeof quick), 0) << text;
+    }
+  }
 }
 
 TEST(DxfTags, IntegersWrittenAsRealsAreReadOnlyWhenWholeAndInRange) {
