@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   long texts = 0;
   // Every TEXT of model space, found by its class (the others stay unopened), as a command would.
   AcDbBlockTableRecord* model = nullptr;
-  std::vector<AcDbObjectId> ids;
+  std::vector<AcDbObjectId> ids;  // (given back before the save, as a command's would be)
   if (change && acdbOpenObject(model, AcDbCore::imp(db)->modelSpace, AcDb::kForRead) == Acad::eOk) {
     AcDbBlockTableRecordIterator* it = nullptr;
     model->newIterator(it);
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     text->close();
     ++texts;
   }
+  std::vector<AcDbObjectId>().swap(ids);
   const double edit = seconds(editing);
   auto saving = clock::now();
   const cadhost::dxf::WriteResult written = cadhost::dxf::writeDrawing(db, cadhost::dxf::fromUtf8(argv[2]));

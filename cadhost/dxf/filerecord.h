@@ -168,6 +168,8 @@ class DeferredRecords : public AcDbDeferredLoader {
   AcDbStub* owner(const AcDbStub& stub) const { return mOwners[entry(stub).owner]; }
   std::string_view bytes(const AcDbStub& stub) const { return mImage->view(begin(stub), end(stub)); }
   void shrink() { mEntries.shrink_to_fit(); }  // once the file has been read
+  // Gives back the bytes read ahead for making objects (a save, which reads the file itself).
+  void releaseWindow() { std::string().swap(mWindow); }
   // The reader's decoding; an object whose record the file no longer holds (another program
   // changed it) cannot be made.
   AcDbObject* load(const AcDbStub& stub) override;

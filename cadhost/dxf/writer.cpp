@@ -2,13 +2,17 @@
 // from, changed ones from their own record with the changed values replaced, new ones where the
 // host puts them, erased ones left out with what they own and the references to them.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <cwchar>
 #include <functional>
+#include <memory>
+#include <thread>
 #include <tuple>
 #include <unordered_set>
 
+#include "aheadworker.h"
 #include "fieldwriter.h"
 #include "messages.h"
 #include "reading.h"
@@ -85,7 +89,11 @@ class Writer {
   void copyGap(uint64_t from, uint64_t to);
   void emitEdit(const Edit& edit);
   void writeObject(AcDbStub* stub);
+  void writeChanged(AcDbStub* stub, const ObjectRecord& record);
   bool copyUnchanged(const FileImage* image, uint64_t begin, uint64_t end);
+  // Patching changed entities on a second core.
+  bool patchableAhead(AcDbStub* stub);
+  std::unique_ptr<AheadWorker> startPatchingAhead();
   void writeNewObject(AcDbStub* stub);
   void writeNewBlock(AcDbStub* blockStub);
   // A drawing the host made, written whole.
@@ -135,6 +143,11 @@ class Writer {
   std::string mEncoded;  // a text value encoded for the file
   std::vector<char> mChanged, mPresent, mEmitted;
   std::vector<int> mSlotOfMarker;
+  // The changed entities patched ahead (by their places in mFile.objects), and the worker's own
+  // writer, which shares this one's plan.
+  std::vector<uint32_t> mAheadItems;
+  std::string mHelperBuffer;
+  std::unique_ptr<Writer> mHelper;
 };
 
 // ---- What is written ------------------------------------------------------------------------
@@ -544,11 +557,55 @@ void Writer::writeObject(AcDbStub* stub) {
     if (!copyUnchanged(record->image(), record->begin(), record->end())) patch(mTags, record->image(), stub, source, false);
     return;
   }
-  if (!readRecordTags(*record, mTags)) {
-    mBuffer.append(record->bytes());
+  if (source != obj) {
+    if (!readRecordTags(*record, mTags)) mBuffer.append(record->bytes());
+    else patch(mTags, record->image(), stub, source, false);
     return;
   }
-  patch(mTags, record->image(), stub, source, false);
+  writeChanged(stub, *record);
+}
+
+// A changed object written from its own record, patched.
+void Writer::writeChanged(AcDbStub* stub, const ObjectRecord& record) {
+  if (!readRecordTags(record, mTags)) {
+    mBuffer.append(record.bytes());
+    return;
+  }
+  patch(mTags, record.image(), stub, stub->object(), false);
+}
+
+// Whether an entity is one whose record the save patches and that nothing else in the save
+// touches, so that a second thread may patch it: made and changed, written, with no dictionary
+// added and no record replaced. Only such entities are read by the worker while this thread
+// writes the rest; the worker shares no scratch with it.
+bool Writer::patchableAhead(AcDbStub* stub) {
+  AcDbObject* obj = stub->loaded();
+  if (obj == nullptr || AcDbEntity::cast(obj) == nullptr || AcDbUnmodeledObject::cast(obj) != nullptr) return false;
+  const ObjectRecord* record = objectRecord(obj);
+  if (record == nullptr || record->image() == nullptr || !isWritten(stub)) return false;
+  if (mFile.addedXdicts.count(stub) != 0 || mFile.replaced.count(stub) != 0) return false;
+  return AcDbCore::revision(obj) != record->revisionAtLoad() || record->has(ObjectRecord::kRehandled);
+}
+
+// Starts a worker that patches changed entities ahead of this thread when there are many. Not
+// when anything is erased or renamed: then writing unchanged entities still in the file makes
+// them, which changes the database that the worker reads.
+std::atomic<size_t> gPatchAheadFrom{256};  // below, starting a thread costs more than it saves
+
+std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
+  mAheadItems.clear();
+  if (mAnyErased || !mRenamed.empty() || std::thread::hardware_concurrency() < 2 || mFile.objects.size() > UINT32_MAX)
+    return nullptr;
+  for (size_t n = 0; n < mFile.objects.size(); ++n)
+    if (patchableAhead(mFile.objects[n])) mAheadItems.push_back(static_cast<uint32_t>(n));
+  if (mAheadItems.size() < gPatchAheadFrom.load()) return nullptr;
+  mHelper = std::make_unique<Writer>(mDb, mHelperBuffer, mFlushAt, mFlush);
+  return std::make_unique<AheadWorker>(mAheadItems.size(), [this](size_t item, std::string& out) {
+    AcDbStub* stub = mFile.objects[mAheadItems[item]];
+    mHelper->writeChanged(stub, *objectRecord(stub->loaded()));
+    out.swap(mHelperBuffer);
+    mHelperBuffer.clear();
+  });
 }
 
 // Whether an unchanged record refers to an erased object or to a renamed record by name.
@@ -1142,6 +1199,7 @@ WriteResult Writer::run() {
     result.messages.push_back(m);
     return result;
   }
+  if (mFile.deferred != nullptr) mFile.deferred->releaseWindow();
   prepare();
   if (prepareFields(mDb, mFile, mWithFields, [this](std::wstring text) { warn(std::move(text)); })) {
     // Child fields gave way to new ones: they leave the file with what they own.
@@ -1157,11 +1215,19 @@ WriteResult Writer::run() {
     return a.begin != b.begin ? a.begin < b.begin : a.order < b.order;
   });
   uint64_t pos = 0;
-  for (AcDbStub* stub : mFile.objects) {
+  const std::unique_ptr<AheadWorker> ahead = startPatchingAhead();
+  size_t nextAhead = 0;  // into mAheadItems
+  for (size_t n = 0; n < mFile.objects.size(); ++n) {
+    AcDbStub* stub = mFile.objects[n];
+    const bool isAhead = ahead && nextAhead < mAheadItems.size() && mAheadItems[nextAhead] == n;
     uint64_t begin = 0, end = 0;
-    if (!recordPlace(mFile, *stub, begin, end) || begin < pos) continue;
+    if (!recordPlace(mFile, *stub, begin, end) || begin < pos) {
+      if (isAhead) ahead->take(nextAhead++, nullptr, {});
+      continue;
+    }
     copyGap(pos, begin);
-    writeObject(stub);
+    if (isAhead) ahead->take(nextAhead++, &mBuffer, [&] { writeChanged(stub, *objectRecord(stub->loaded())); });
+    else writeObject(stub);
     pos = end;
     if (mFailed) break;
     if (pos - mReleasedUpTo >= kReleaseEvery) {
@@ -1508,6 +1574,8 @@ void Writer::writeFresh() {
 }
 
 }  // namespace
+
+size_t setPatchAheadFrom(size_t changedEntities) { return gPatchAheadFrom.exchange(changedEntities); }
 
 WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,
                               const std::function<bool(std::string&)>& flush) {
