@@ -1,8 +1,10 @@
 // Benchmark of the host's drawing files: reads a drawing, changes every TEXT through the host's
 // open/close protocol, and saves it; prints the times and the peak memory as one JSON line.
-//   dxf_bench_ours IN.dxf OUT.dxf [--unchanged]    (--unchanged: save without changing anything)
+//   dxf_bench_ours IN.dxf OUT.dxf [--unchanged] [--one-core]
+// (--unchanged: save without changing anything; --one-core: the save patches on one core only)
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,10 +21,14 @@ using dxfbench::seconds;
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: dxf_bench_ours IN.dxf OUT.dxf [--unchanged]\n");
+    std::fprintf(stderr, "usage: dxf_bench_ours IN.dxf OUT.dxf [--unchanged] [--one-core]\n");
     return 1;
   }
-  const bool change = !(argc > 3 && std::string(argv[3]) == "--unchanged");
+  bool change = true;
+  for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--unchanged") change = false;
+    if (std::string(argv[i]) == "--one-core") cadhost::dxf::setPatchAheadFrom(SIZE_MAX);
+  }
   using clock = std::chrono::steady_clock;
   auto started = clock::now();
   cadhost::dxf::ReadResult read = cadhost::dxf::readDrawing(cadhost::dxf::fromUtf8(argv[1]));

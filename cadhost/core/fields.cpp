@@ -1,6 +1,7 @@
 // Fields: parsing and evaluating field expressions, and writing their values into the text of
 // the objects that keep them. See dbfield.h for the expressions understood.
 #include <cmath>
+#include <cwchar>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -243,7 +244,8 @@ std::vector<std::pair<size_t, size_t>> acdbTopLevelFieldExpressions(const std::w
 }
 
 bool acdbHasFieldExpression(const ACHAR* text) {
-  return text != nullptr && !acdbTopLevelFieldExpressions(text).empty();
+  // Every expression begins with "%<\"; most texts have none and need no closer look (nor a copy).
+  return text != nullptr && std::wcsstr(text, L"%<\\") != nullptr && !acdbTopLevelFieldExpressions(text).empty();
 }
 
 // ---- AcDbField --------------------------------------------------------------------------

@@ -30,8 +30,8 @@ class AheadWorker {
   // (which writes where the caller writes). With out null the item is dropped, made by nobody.
   void take(size_t item, std::string* out, const std::function<void()>& makeHere);
 
-  static constexpr size_t kSlots = 64;
-  static constexpr size_t kLead = kSlots / 2;
+  static constexpr size_t kSlots = 256;
+  static constexpr size_t kLead = 16;
 
  private:
   enum State : uint8_t { kFree, kWorkerMaking, kMade, kFailed, kCallers };
