@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "dxffile.h"
 #include "fieldcodes.h"
 #include "messages.h"
 #include "reading.h"
+#include "entityscout.h"
 #include "records.h"
 
 namespace cadhost::dxf {
@@ -103,6 +105,7 @@ class Loader : public DecodeContext {
   void blockRecord();
   void endBlockRecord();
   void entityRecord(bool inBlock);
+  bool deferScouted(const Tag& first);
   void objectsSectionRecord();
   AcDbObjectId addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flags = 0);
   void sectionEndsAt(uint64_t offset);
@@ -131,6 +134,7 @@ class Loader : public DecodeContext {
   LineCounter mLines;
   MessageSink mSink;
   std::unique_ptr<TagReader> mReader;
+  std::unique_ptr<EntityScout> mScout;  // reading the ENTITIES section ahead, in a large file
   RecordTags mRecord;
   uint64_t mRecordBegin = 0, mRecordEnd = 0;
   Tag mNext;  // the tag after the record or section just read
@@ -541,6 +545,7 @@ ReadResult Loader::run() {
                                L" where a SECTION was expected");
 
   while (haveTag) {
+    if (mScout != nullptr && mSection != Section::Blocks && mSection != Section::Entities) mScout.reset();  // its section is over
     if (t.code != 0) {
       // Tags outside any record (comments before the first section and the like) stay in place.
       if (t.code != 999 && mSection != Section::None && mSection != Section::Classes && mSection != Section::Other)
@@ -593,6 +598,9 @@ ReadResult Loader::run() {
       else if (name == "ENTITIES") { mSection = Section::Entities; file.hasEntities = true; }
       else if (name == "OBJECTS") { mSection = Section::Objects; file.hasObjects = true; }
       haveTag = mReader->next(t);
+      if (haveTag && (mSection == Section::Blocks || mSection == Section::Entities) && mScout == nullptr &&
+          size - t.begin >= mOptions.secondCoreFrom && std::thread::hardware_concurrency() >= 2)
+        mScout = std::make_unique<EntityScout>(db, file, file.image->data(), size, t.begin, kHandleLimit);
       continue;
     }
     if (type == "ENDSEC") {
@@ -627,17 +635,19 @@ ReadResult Loader::run() {
       haveTag = mReader->next(t);
       continue;
     }
-    if (!readRecord(t)) return refuse(t.begin, L"an object of more than 4 GB: the file is damaged");
-    switch (mSection) {
-      case Section::Tables: tableRecord(); break;
-      case Section::Blocks:
-        if (mRecord.type == "BLOCK") blockRecord();
-        else if (mRecord.type == "ENDBLK") endBlockRecord();
-        else entityRecord(true);
-        break;
-      case Section::Entities: entityRecord(false); break;
-      case Section::Objects: objectsSectionRecord(); break;
-      default: break;
+    if (mScout == nullptr || !deferScouted(t)) {
+      if (!readRecord(t)) return refuse(t.begin, L"an object of more than 4 GB: the file is damaged");
+      switch (mSection) {
+        case Section::Tables: tableRecord(); break;
+        case Section::Blocks:
+          if (mRecord.type == "BLOCK") blockRecord();
+          else if (mRecord.type == "ENDBLK") endBlockRecord();
+          else entityRecord(true);
+          break;
+        case Section::Entities: entityRecord(false); break;
+        case Section::Objects: objectsSectionRecord(); break;
+        default: break;
+      }
     }
     haveTag = mHaveNext;
     if (haveTag) t = mNext;
@@ -647,6 +657,7 @@ ReadResult Loader::run() {
     }
   }
 
+  mScout.reset();
   if (mReader->failed()) {
     if (!mOptions.recover) return refuse(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()));
     warn(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()) +
@@ -865,14 +876,7 @@ void Loader::entityRecord(bool inBlock) {
       AcDbStub* stub = mImp->findHandle(mRecord.owner);
       if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) owner = AcDbObjectId(stub);
     }
-    if (owner.isNull()) {
-      bool paper = false;
-      for (const auto& m : mRecord.main) {
-        int64_t flag;
-        if (m.first && mRecord.tags[m.index].code == 67 && tagInt(mRecord.tags[m.index], file.style.binary, flag)) paper = flag == 1;
-      }
-      owner = space(paper);
-    }
+    if (owner.isNull()) owner = space(saysPaperSpace(mRecord, file.style.binary));
   }
   // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
   // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
@@ -899,15 +903,36 @@ void Loader::entityRecord(bool inBlock) {
   if (type == "POLYLINE" || (type == "INSERT" && attributesFollow())) mParent = id;
 }
 
-// Whether the INSERT just read says that ATTRIB records follow it (66 = 1).
-bool Loader::attributesFollow() const {
-  for (const auto& m : mRecord.main) {
-    int64_t follows;
-    if (m.first && mRecord.tags[m.index].code == 66 && tagInt(mRecord.tags[m.index], file.style.binary, follows) && follows == 1)
-      return true;
+// An entity that the scout found clean, filed as entityRecord files an entity that stays in the
+// file, without reading its tags; false (nothing read) when the scout has no clean verdict for it
+// or it cannot stay in the file after all.
+bool Loader::deferScouted(const Tag& first) {
+  const bool inBlock = mSection == Section::Blocks;
+  if ((!inBlock && mSection != Section::Entities) || (inBlock && mBlock.isNull()) || !mParent.isNull()) return false;
+  ScoutedEntity scouted;
+  if (!mScout->entityAt(first.begin, scouted) || !scouted.clean) return false;
+  const AcDbStub* holder = mImp->findHandle(scouted.handle);
+  if (holder != nullptr && holder->hasObject()) return false;  // the handle is taken
+  AcDbObjectId owner = inBlock ? mBlock : AcDbObjectId();
+  if (!inBlock && scouted.owner != 0) {
+    AcDbStub* stub = mImp->findHandle(scouted.owner);
+    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) owner = AcDbObjectId(stub);
   }
-  return false;
+  if (owner.isNull()) owner = space(scouted.paper);
+  mRecord.type = first.value;
+  mRecord.handle = scouted.handle;
+  mRecordBegin = scouted.begin;
+  mRecordEnd = scouted.end;
+  const AcDbObjectId id = deferObject(scouted.cls, owner);
+  if (id.isNull()) return false;
+  AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
+  mReader->seek(scouted.end);
+  mHaveNext = mReader->next(mNext);
+  return true;
 }
+
+// Whether the INSERT just read says that ATTRIB records follow it.
+bool Loader::attributesFollow() const { return cadhost::dxf::attributesFollow(mRecord, file.style.binary); }
 
 // ---- Objects --------------------------------------------------------------------------------
 

@@ -69,6 +69,25 @@ void analyzeRecord(RecordTags& r, bool binary) {
   }
 }
 
+namespace {
+// The first tag of a code in the object's own data, read as a whole number.
+bool firstInteger(const RecordTags& record, int code, bool binary, int64_t& value) {
+  for (const auto& m : record.main)
+    if (m.first && record.tags[m.index].code == code) return tagInt(record.tags[m.index], binary, value);
+  return false;
+}
+}  // namespace
+
+bool attributesFollow(const RecordTags& record, bool binary) {
+  int64_t follows = 0;
+  return firstInteger(record, 66, binary, follows) && follows == 1;
+}
+
+bool saysPaperSpace(const RecordTags& record, bool binary) {
+  int64_t flag = 0;
+  return firstInteger(record, 67, binary, flag) && flag == 1;
+}
+
 // ---- Decoding -------------------------------------------------------------------------------
 
 namespace {

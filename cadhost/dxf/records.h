@@ -37,6 +37,10 @@ struct RecordTags {
 
 // Splits the tags of a record into its parts (they must already be in tags).
 void analyzeRecord(RecordTags& record, bool binary);
+// Whether an INSERT says that ATTRIB records follow it (66 = 1).
+bool attributesFollow(const RecordTags& record, bool binary);
+// Whether an entity says that it lies in paper space (67 = 1).
+bool saysPaperSpace(const RecordTags& record, bool binary);
 
 // Where decoded properties come from and where problems go.
 class DecodeContext {

@@ -1,0 +1,140 @@
+// The entities of a large drawing read ahead on a second thread (see entityscout.h).
+#include "entityscout.h"
+
+#include <new>
+
+#include "../core/coreaccess.h"
+
+namespace cadhost::dxf {
+
+namespace {
+
+// Decoding for the scout: names from its own copy, no handles, and any of these or a problem
+// makes the record one for the reader.
+class ScoutContext : public DecodeContext {
+ public:
+  ScoutContext(AcDbDatabase* db, FileRecord& file, const std::unordered_map<std::string, AcDbObjectId>* names)
+      : DecodeContext(db, file, true), mNames(names) {
+    skipTexts = true;  // as the reader checks an entity that may stay in the file
+  }
+  bool clean = true;
+
+  AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
+    if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
+    const auto& names = mNames[static_cast<int>(kind)];
+    mKey.assign(raw);
+    if (const auto it = names.find(mKey); it != names.end()) return it->second;
+    clean = false;
+    return AcDbObjectId();
+  }
+  AcDbObjectId object(uint64_t) override {
+    clean = false;
+    return AcDbObjectId();
+  }
+  void badValue(const Tag&, const char*) override { clean = false; }
+
+ private:
+  const std::unordered_map<std::string, AcDbObjectId>* mNames;
+  std::string mKey;
+};
+
+}  // namespace
+
+EntityScout::EntityScout(AcDbDatabase* db, FileRecord& file, const char* data, size_t size, uint64_t start,
+                         uint64_t handleLimit)
+    : mDb(db), mFile(file), mData(data), mSize(size), mStart(start), mHandleLimit(handleLimit),
+      mVerdicts(new ScoutedEntity[kAhead]) {
+  using Ref = DecodeContext::Ref;
+  mNames[static_cast<int>(Ref::Layer)] = file.layerNames;
+  mNames[static_cast<int>(Ref::TextStyle)] = file.styleNames;
+  mNames[static_cast<int>(Ref::DimStyle)] = file.dimStyleNames;
+  mNames[static_cast<int>(Ref::Block)] = file.blockNames;
+  mThread = std::thread([this] { scout(); });
+}
+
+EntityScout::~EntityScout() {
+  mStop.store(true, std::memory_order_release);
+  mThread.join();
+}
+
+// Whether a record may stay in the file as it stands: the reader's own conditions for that, on
+// what the record alone says.
+bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
+  const std::string_view type = record.type;
+  entity.handle = record.handle;
+  entity.owner = record.owner;
+  entity.paper = saysPaperSpace(record, mFile.style.binary);
+  if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "POLYLINE" || type == "BLOCK" || type == "ENDBLK")
+    return false;
+  if (!record.handleValid || record.handle == 0 || record.handle >= mHandleLimit || record.xdictionary != 0) return false;
+  if (type == "INSERT" && attributesFollow(record, mFile.style.binary)) return false;
+  if (entity.end - entity.begin > 0xFFFFFFF0ull) return false;
+  ScoutContext context(mDb, mFile, mNames);
+  AcDbObject* obj = decodeRecord(record, context, true);
+  entity.cls = obj->isA();
+  delete obj;
+  return context.clean;
+}
+
+void EntityScout::scout() {
+  try {
+    TagReader reader(mData, mSize, mFile.style, mStart);
+    RecordTags record;
+    Tag t, next;
+    bool have = reader.next(t);
+    for (size_t n = 0; have && !mStop.load(std::memory_order_acquire); ++n) {
+      // Past the section (or a stray tag, which the reader reports): the reader goes on alone.
+      if (t.code != 0 || t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") break;
+      record.tags.clear();
+      record.tags.push_back(t);
+      bool haveNext = false;
+      while (reader.next(next)) {
+        if (next.code == 0) {
+          haveNext = true;
+          break;
+        }
+        record.tags.push_back(next);
+      }
+      if (!haveNext) break;  // the last record of a file that ends here: the reader's
+      analyzeRecord(record, mFile.style.binary);
+      while (n >= mTaken.load(std::memory_order_acquire) + kAhead) {  // the reader is far behind
+        if (mStop.load(std::memory_order_acquire)) return;
+        std::this_thread::yield();
+      }
+      ScoutedEntity& entity = mVerdicts[n % kAhead];
+      entity = ScoutedEntity();
+      entity.begin = t.begin;
+      entity.end = next.begin;
+      entity.clean = judge(record, entity);
+      mFilled.store(n + 1, std::memory_order_release);
+      t = next;
+    }
+  } catch (const std::bad_alloc&) {
+    // The reader reads the rest itself.
+  }
+  mEnded.store(true, std::memory_order_release);
+}
+
+bool EntityScout::entityAt(uint64_t begin, ScoutedEntity& entity) {
+  for (size_t taken = mTaken.load(std::memory_order_relaxed);;) {
+    if (taken >= mKnownFilled) {
+      // mEnded is read first: once it is set, mFilled holds every verdict there will be.
+      const bool ended = mEnded.load(std::memory_order_acquire);
+      mKnownFilled = mFilled.load(std::memory_order_acquire);
+      if (taken >= mKnownFilled) {
+        if (ended) return false;
+        std::this_thread::yield();
+        continue;
+      }
+    }
+    const ScoutedEntity next = mVerdicts[taken % kAhead];  // a copy: the slot is the scout's once taken
+    if (next.begin > begin) return false;                  // the scout has nothing for it
+    mTaken.store(++taken, std::memory_order_release);
+    if (next.begin == begin) {
+      entity = next;
+      return true;
+    }
+  }
+}
+
+}  // namespace cadhost::dxf
