@@ -60,6 +60,7 @@ EntityScout::~EntityScout() {
 // Whether a record may stay in the file as it stands: the reader's own conditions for that, on
 // what the record alone says.
 bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
+  analyzeRecord(record, mFile.style.binary);
   const std::string_view type = record.type;
   entity.handle = record.handle;
   entity.owner = record.owner;
@@ -96,7 +97,6 @@ void EntityScout::scout() {
         record.tags.push_back(next);
       }
       if (!haveNext) break;  // the last record of a file that ends here: the reader's
-      analyzeRecord(record, mFile.style.binary);
       while (n >= mTaken.load(std::memory_order_acquire) + kAhead) {  // the reader is far behind
         if (mStop.load(std::memory_order_acquire)) return;
         std::this_thread::yield();
@@ -105,27 +105,22 @@ void EntityScout::scout() {
       entity = ScoutedEntity();
       entity.begin = t.begin;
       entity.end = next.begin;
-      entity.clean = judge(record, entity);
+      // A record the reader has reached is the reader's: the scout passes over it to get ahead.
+      entity.clean = t.begin > mReaderAt.load(std::memory_order_relaxed) && judge(record, entity);
       mFilled.store(n + 1, std::memory_order_release);
       t = next;
     }
   } catch (const std::bad_alloc&) {
     // The reader reads the rest itself.
   }
-  mEnded.store(true, std::memory_order_release);
 }
 
 bool EntityScout::entityAt(uint64_t begin, ScoutedEntity& entity) {
+  mReaderAt.store(begin, std::memory_order_relaxed);
   for (size_t taken = mTaken.load(std::memory_order_relaxed);;) {
     if (taken >= mKnownFilled) {
-      // mEnded is read first: once it is set, mFilled holds every verdict there will be.
-      const bool ended = mEnded.load(std::memory_order_acquire);
       mKnownFilled = mFilled.load(std::memory_order_acquire);
-      if (taken >= mKnownFilled) {
-        if (ended) return false;
-        std::this_thread::yield();
-        continue;
-      }
+      if (taken >= mKnownFilled) return false;  // not yet: the reader reads it itself
     }
     const ScoutedEntity next = mVerdicts[taken % kAhead];  // a copy: the slot is the scout's once taken
     if (next.begin > begin) return false;                  // the scout has nothing for it

@@ -5,7 +5,8 @@
 // without reading its tags again; any other record the reader reads itself. The scout shares
 // nothing with the reader that changes: it knows the names of the drawing as they were when the
 // section began, and any name it does not know, any handle the record refers to and any problem
-// make the record one for the reader.
+// make the record one for the reader. Neither waits for the other: a record the scout has not
+// judged when the reader reaches it is the reader's, and the scout passes over it.
 #pragma once
 
 #include <atomic>
@@ -39,8 +40,9 @@ class EntityScout {
   EntityScout(const EntityScout&) = delete;
   EntityScout& operator=(const EntityScout&) = delete;
 
-  // The verdict on the record that begins at begin, once the scout has it (records before it
-  // are passed over); false when the scout stopped before it. Asked in the order of the file.
+  // The verdict on the record that begins at begin (records before it are passed over); false
+  // when the scout has none for it yet, or stopped before it: the reader then reads the record
+  // itself, and the scout passes over it (the reader does not wait). Asked in the order of the file.
   bool entityAt(uint64_t begin, ScoutedEntity& entity);
 
   static constexpr size_t kAhead = 4096;  // verdicts waiting at most
@@ -59,7 +61,7 @@ class EntityScout {
   std::unique_ptr<ScoutedEntity[]> mVerdicts;  // verdict n in mVerdicts[n % kAhead]
   std::atomic<size_t> mFilled{0};  // verdicts handed over
   std::atomic<size_t> mTaken{0};   // verdicts the reader is done with
-  std::atomic<bool> mEnded{false};  // the scout stopped: no verdicts after mFilled
+  std::atomic<uint64_t> mReaderAt{0};  // the record the reader asked for last
   std::atomic<bool> mStop{false};
   size_t mKnownFilled = 0;
   std::thread mThread;

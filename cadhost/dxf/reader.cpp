@@ -266,6 +266,7 @@ bool Loader::mayDefer() const {
 AcDbObjectId Loader::deferObject(AcRxClass* cls, AcDbObjectId owner) {
   if (file.deferred == nullptr) {
     auto loader = std::make_unique<DeferredRecords>(mDb.get(), file.image.get());
+    loader->reserveFor(file.image->size());
     file.deferred = loader.get();
     mImp->deferredLoader = std::move(loader);
   }
@@ -719,7 +720,6 @@ ReadResult Loader::run() {
   mDb->setFilename(mName.c_str());
   file.image->releasePages(0, file.image->size());  // read through once; what stays in it is read as used
   file.objects.shrink_to_fit();
-  if (file.deferred != nullptr) file.deferred->shrink();
   if (const auto* blocks = AcDbCore::objectAs<AcDbBlockTable>(mImp->blockTable))
     for (AcDbObjectId id : AcDbCore::records(blocks))
       if (auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(id)) AcDbCore::compactEntityList(block);
