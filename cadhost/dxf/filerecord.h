@@ -151,6 +151,24 @@ struct HeaderState {
   AcDbObjectId textstyle, clayer, dimstyle;
 };
 
+// The bytes of records of a file image, read one after another. A mapped file is read through a
+// window: a command that walks the drawing makes its objects in the order of the file, and
+// reading the next 256 KB with the first of them saves a read of the file for every object.
+class RecordWindow {
+ public:
+  explicit RecordWindow(const FileImage* image) : mImage(image) {}
+  // The bytes of [begin, end); empty when the file no longer holds them.
+  std::string_view bytes(uint64_t begin, uint64_t end);
+  void release() { std::string().swap(mWindow); }  // gives back the bytes read ahead
+
+ private:
+  static constexpr uint64_t kWindow = 256 * 1024;
+  const FileImage* mImage;
+  std::string mWindow;  // the bytes of [mWindowBegin, mWindowBegin + size) of a mapped file
+  uint64_t mWindowBegin = 0;
+  uint64_t mLastEnd = 0;  // where the record read last ends
+};
+
 // Entities of the file that stay in it until they are first used: for each, where its record lies,
 // its owner and its kind. The reader decoded each of them once (reporting what was wrong in it)
 // and keeps them in the file where the file needs nothing else of them: entities with a handle of
@@ -171,7 +189,7 @@ class DeferredRecords : public AcDbDeferredLoader {
   // them over and over. Room that stays unused is never touched and costs no memory.
   void reserveFor(uint64_t fileSize) { mEntries.reserve(static_cast<size_t>(fileSize / 192)); }
   // Gives back the bytes read ahead for making objects (a save, which reads the file itself).
-  void releaseWindow() { std::string().swap(mWindow); }
+  void releaseWindow() { mWindow.release(); }
   // The reader's decoding; an object whose record the file no longer holds (another program
   // changed it) cannot be made.
   AcDbObject* load(const AcDbStub& stub) override;
@@ -199,15 +217,8 @@ class DeferredRecords : public AcDbDeferredLoader {
   std::vector<Kind> mKinds;
   std::vector<AcDbStub*> mOwners;
   std::unordered_map<AcDbStub*, uint32_t> mOwnerIndex;
-  // The bytes of a record. A mapped file is read through a window: a command that walks the
-  // drawing makes its objects in the order of the file, and reading the next 256 KB with the
-  // first of them saves a read of the file for every object.
-  std::string_view recordBytes(uint64_t begin, uint64_t end);
-  static constexpr uint64_t kWindow = 256 * 1024;
-  std::string mWindow;  // the bytes of [mWindowBegin, mWindowBegin + size) of a mapped file
-  uint64_t mWindowBegin = 0;
-  uint64_t mLastEnd = 0;  // where the record made last ends
-  std::unique_ptr<struct RecordTags> mTags;  // its tags
+  RecordWindow mWindow;  // the records of the objects made
+  std::unique_ptr<struct RecordTags> mTags;  // the tags of the record being made
   std::unique_ptr<class DecodeContext> mDecoding;  // made with the first object
 };
 

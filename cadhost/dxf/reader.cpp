@@ -1095,7 +1095,7 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
 }
 
 DeferredRecords::DeferredRecords(AcDbDatabase* db, FileImage* image)
-    : mDb(db), mImage(image), mTags(std::make_unique<RecordTags>()) {
+    : mDb(db), mImage(image), mWindow(image), mTags(std::make_unique<RecordTags>()) {
   mImage->retain();
 }
 
@@ -1129,7 +1129,7 @@ bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClas
   return true;
 }
 
-std::string_view DeferredRecords::recordBytes(uint64_t begin, uint64_t end) {
+std::string_view RecordWindow::bytes(uint64_t begin, uint64_t end) {
   if (!mImage->mapped()) return mImage->read(begin, end, mWindow);
   const bool walking = begin >= mLastEnd && begin - mLastEnd < kWindow;
   mLastEnd = end;
@@ -1151,7 +1151,7 @@ AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   const Kind& kind = mKinds[kindOf(entry(stub))];
   // The record as the file holds it now: it must still be the object's (a file that another
   // program changed may no longer hold it).
-  const std::string_view bytes = recordBytes(begin(stub), end(stub));
+  const std::string_view bytes = mWindow.bytes(begin(stub), end(stub));
   RecordTags& tags = *mTags;
   if (!readRecordTags(bytes, mImage->style, tags) || !tags.handleValid || tags.handle != stub.handle.value() ||
       tags.type != kind.type)
