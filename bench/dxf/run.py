@@ -3,9 +3,9 @@
 
 Makes (once) drawings of 10,000 and 100,000 TEXT lines with MTEXT, dimensions and lines mixed
 in (written by ezdxf, R2018), then for each: reads it, changes every TEXT and saves it with each
-tool, each in a process of its own; prints load, edit and save times and peak memory, and checks
-that the host's saves are lossless (an unchanged save gives back the same bytes; after the edit
-only TEXT records differ).
+tool, each in a process of its own (the host also on one core only, as "ours/1"); prints load, edit
+and save times and peak memory, and checks that the host's saves are lossless (an unchanged save
+gives back the same bytes; after the edit only TEXT records differ).
 
     bench/dxf/run.py --ours BUILD/bin/dxf_bench_ours --dime BUILD/bin/dxf_bench_dime [--work DIR]
                      [--hugepages]
@@ -89,17 +89,20 @@ def main():
         size = os.path.getsize(drawing) / 2 ** 20
         out = os.path.join(args.work, "out-%d" % count)
         ours = best([args.ours, drawing, out + ".ours.dxf"], args.runs)
+        oneCore = best([args.ours, drawing, out + ".ours1.dxf", "--one-core"], args.runs)
         unchanged = run([args.ours, drawing, out + ".same.dxf", "--unchanged"])
         with open(drawing, "rb") as a, open(out + ".same.dxf", "rb") as b:
             lossless = a.read() == b.read()
         kinds = changed_kinds(drawing, out + ".ours.dxf")
         theirs = run([PYTHON, os.path.join(HERE, "dxf_bench_ezdxf.py"), drawing, out + ".ezdxf.dxf"])
         dime = best([args.dime, drawing, out + ".dime.dxf"], args.runs) if args.dime else None
-        rows.append((count, size, ours, theirs, dime, lossless, kinds, unchanged))
+        with open(out + ".ours.dxf", "rb") as a, open(out + ".ours1.dxf", "rb") as b:
+            sameOnOneCore = a.read() == b.read()
+        rows.append((count, size, ours, oneCore, theirs, dime, lossless, kinds, unchanged, sameOnOneCore))
     print()
     print("%-8s %8s  %-6s %8s %8s %8s %8s %9s %8s" % ("TEXTs", "file MiB", "tool", "load s", "edit s", "save s", "total s", "peak MiB", "peak/file"))
-    for count, size, ours, theirs, dime, lossless, kinds, unchanged in rows:
-        for result in filter(None, (ours, theirs, dime)):
+    for count, size, ours, oneCore, theirs, dime, lossless, kinds, unchanged, sameOnOneCore in rows:
+        for result in filter(None, (ours, oneCore, theirs, dime)):
             print("%-8d %8.1f  %-6s %8.3f %8.3f %8.3f %8.3f %9.1f %8.2f" % (
                 count, size, result["tool"], result["load"], result["edit"], result["save"], result["total"],
                 result["peak_mib"], result["peak_mib"] / size))
@@ -110,6 +113,7 @@ def main():
         print("  unchanged save (load %.3f s + save %.3f s) gives back the same bytes: %s" % (
             unchanged["load"], unchanged["save"], "yes" if lossless else "NO"))
         print("  records changed by the edit: %s" % kinds)
+        print("  (ours/1: the host on one core; its save is the same bytes: %s)" % ("yes" if sameOnOneCore else "NO"))
     return 0
 
 
