@@ -7,6 +7,11 @@
 
 namespace cadhost::dxf {
 
+bool hasSecondCore() {
+  static const bool second = std::thread::hardware_concurrency() >= 2;
+  return second;
+}
+
 AheadWorker::AheadWorker(size_t count, Make make)
     : mCount(count), mMake(std::move(make)), mStates(new std::atomic<uint8_t>[count]) {
   for (size_t i = 0; i < count; ++i) mStates[i].store(kFree, std::memory_order_relaxed);

@@ -17,6 +17,9 @@
 
 namespace cadhost::dxf {
 
+// Whether the machine has a second core to share work with (asked of the system once).
+bool hasSecondCore();
+
 class AheadWorker {
  public:
   // make(item, out): the worker's way of making an item's bytes into out (empty when called).

@@ -65,11 +65,9 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
   entity.handle = record.handle;
   entity.owner = record.owner;
   entity.paper = saysPaperSpace(record, mFile.style.binary);
-  if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "POLYLINE" || type == "BLOCK" || type == "ENDBLK")
-    return false;
-  if (!record.handleValid || record.handle == 0 || record.handle >= mHandleLimit || record.xdictionary != 0) return false;
-  if (type == "INSERT" && attributesFollow(record, mFile.style.binary)) return false;
-  if (entity.end - entity.begin > 0xFFFFFFF0ull) return false;
+  // Parts and block ends depend on what came before them: the reader's.
+  if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "BLOCK" || type == "ENDBLK") return false;
+  if (!mayStayInFile(record, mFile.style.binary, mHandleLimit) || entity.end - entity.begin > 0xFFFFFFF0ull) return false;
   ScoutContext context(mDb, mFile, mNames);
   AcDbObject* obj = decodeRecord(record, context, true);
   entity.cls = obj->isA();

@@ -4,7 +4,9 @@
 // them again. A file that a save is about to replace stays readable: on POSIX systems renaming
 // over a file leaves the open file as it was. Small files, files in memory and Windows (which
 // cannot replace a mapped file) copy the bytes into memory; large copies get pages of their own
-// (on Linux asked for as huge pages), which saves a page fault for every 4 KB of the file.
+// (on Linux asked for as huge pages), which saves a page fault for every 4 KB of the file. Records
+// read one by one from a mapped file go through a read-ahead window.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -154,6 +156,22 @@ std::string_view FileImage::read(uint64_t begin, uint64_t end, std::string& buff
   (void)buffer;
 #endif
   return view(begin, end);
+}
+
+std::string_view RecordWindow::bytes(uint64_t begin, uint64_t end) {
+  if (!mImage->mapped()) return mImage->read(begin, end, mWindow);
+  const bool walking = begin >= mLastEnd && begin - mLastEnd < kWindow;
+  mLastEnd = end;
+  if (begin >= mWindowBegin && end <= mWindowBegin + mWindow.size())
+    return std::string_view(mWindow).substr(static_cast<size_t>(begin - mWindowBegin), static_cast<size_t>(end - begin));
+  const uint64_t windowEnd = walking ? std::min<uint64_t>(std::max(end, begin + kWindow), mImage->size()) : end;
+  mWindowBegin = begin;
+  if (mImage->read(begin, windowEnd, mWindow).size() == windowEnd - begin)
+    return std::string_view(mWindow).substr(0, static_cast<size_t>(end - begin));
+  // A file another program shortened: the record alone, if it is still there.
+  const std::string_view record = mImage->read(begin, end, mWindow);
+  if (record.empty()) mWindow.clear();
+  return record;
 }
 
 void FileImage::releasePages(uint64_t begin, uint64_t end) {

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
+#include "aheadworker.h"
 #include "dxffile.h"
+#include "entityscout.h"
 #include "fieldcodes.h"
 #include "messages.h"
 #include "reading.h"
-#include "entityscout.h"
 #include "records.h"
 
 namespace cadhost::dxf {
@@ -110,7 +110,8 @@ class Loader : public DecodeContext {
   AcDbObjectId addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flags = 0);
   void sectionEndsAt(uint64_t offset);
   bool mayDefer() const;
-  bool attributesFollow() const;
+  bool handleIsFree(uint64_t handle) const;
+  AcDbObjectId spaceOf(uint64_t ownerHandle, bool paper);
   AcDbObjectId deferObject(AcRxClass* cls, AcDbObjectId owner);
   AcDbObjectId addSynthesized(AcDbObject* obj, AcDbObjectId owner);
   void rekey(AcDbStub* stub, uint64_t handle);
@@ -134,7 +135,7 @@ class Loader : public DecodeContext {
   LineCounter mLines;
   MessageSink mSink;
   std::unique_ptr<TagReader> mReader;
-  std::unique_ptr<EntityScout> mScout;  // reading the ENTITIES section ahead, in a large file
+  std::unique_ptr<EntityScout> mScout;  // reading the BLOCKS or ENTITIES section ahead, in a large file
   RecordTags mRecord;
   uint64_t mRecordBegin = 0, mRecordEnd = 0;
   Tag mNext;  // the tag after the record or section just read
@@ -254,13 +255,22 @@ void Loader::sectionEndsAt(uint64_t offset) {
 // Whether the entity just read can stay in the file until it is used: it has a handle of its own
 // and nothing the reader has to join to it.
 bool Loader::mayDefer() const {
-  const std::string_view type = mRecord.type;
-  if (type == "POLYLINE" || !mRecord.handleValid || mRecord.handle == 0 || mRecord.handle >= kHandleLimit ||
-      mRecord.xdictionary != 0)
-    return false;
-  if (type == "INSERT" && attributesFollow()) return false;  // the parent of the ATTRIBs that follow
-  const AcDbStub* holder = mImp->findHandle(mRecord.handle);
+  return mayStayInFile(mRecord, file.style.binary, kHandleLimit) && handleIsFree(mRecord.handle);
+}
+
+bool Loader::handleIsFree(uint64_t handle) const {
+  const AcDbStub* holder = mImp->findHandle(handle);
   return holder == nullptr || !holder->hasObject();
+}
+
+// The block an entity of the ENTITIES section belongs to: the one its owner handle names, else
+// model space or paper space as it says.
+AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper) {
+  if (ownerHandle != 0) {
+    AcDbStub* stub = mImp->findHandle(ownerHandle);
+    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) return AcDbObjectId(stub);
+  }
+  return space(paper);
 }
 
 AcDbObjectId Loader::deferObject(AcRxClass* cls, AcDbObjectId owner) {
@@ -600,7 +610,7 @@ ReadResult Loader::run() {
       else if (name == "OBJECTS") { mSection = Section::Objects; file.hasObjects = true; }
       haveTag = mReader->next(t);
       if (haveTag && (mSection == Section::Blocks || mSection == Section::Entities) && mScout == nullptr &&
-          size - t.begin >= mOptions.secondCoreFrom && std::thread::hardware_concurrency() >= 2)
+          size - t.begin >= mOptions.secondCoreFrom && hasSecondCore())
         mScout = std::make_unique<EntityScout>(db, file, file.image->data(), size, t.begin, kHandleLimit);
       continue;
     }
@@ -872,11 +882,7 @@ void Loader::entityRecord(bool inBlock) {
     }
     owner = mBlock;
   } else {
-    if (mRecord.owner != 0) {
-      AcDbStub* stub = mImp->findHandle(mRecord.owner);
-      if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) owner = AcDbObjectId(stub);
-    }
-    if (owner.isNull()) owner = space(saysPaperSpace(mRecord, file.style.binary));
+    owner = spaceOf(mRecord.owner, saysPaperSpace(mRecord, file.style.binary));
   }
   // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
   // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
@@ -900,7 +906,7 @@ void Loader::entityRecord(bool inBlock) {
   if (id.isNull()) id = addObject(obj, owner);
   if (id.isNull()) return;
   AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
-  if (type == "POLYLINE" || (type == "INSERT" && attributesFollow())) mParent = id;
+  if (type == "POLYLINE" || (type == "INSERT" && attributesFollow(mRecord, file.style.binary))) mParent = id;
 }
 
 // An entity that the scout found clean, filed as entityRecord files an entity that stays in the
@@ -910,15 +916,8 @@ bool Loader::deferScouted(const Tag& first) {
   const bool inBlock = mSection == Section::Blocks;
   if ((!inBlock && mSection != Section::Entities) || (inBlock && mBlock.isNull()) || !mParent.isNull()) return false;
   ScoutedEntity scouted;
-  if (!mScout->entityAt(first.begin, scouted) || !scouted.clean) return false;
-  const AcDbStub* holder = mImp->findHandle(scouted.handle);
-  if (holder != nullptr && holder->hasObject()) return false;  // the handle is taken
-  AcDbObjectId owner = inBlock ? mBlock : AcDbObjectId();
-  if (!inBlock && scouted.owner != 0) {
-    AcDbStub* stub = mImp->findHandle(scouted.owner);
-    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) owner = AcDbObjectId(stub);
-  }
-  if (owner.isNull()) owner = space(scouted.paper);
+  if (!mScout->entityAt(first.begin, scouted) || !scouted.clean || !handleIsFree(scouted.handle)) return false;
+  const AcDbObjectId owner = inBlock ? mBlock : spaceOf(scouted.owner, scouted.paper);
   mRecord.type = first.value;
   mRecord.handle = scouted.handle;
   mRecordBegin = scouted.begin;
@@ -930,9 +929,6 @@ bool Loader::deferScouted(const Tag& first) {
   mHaveNext = mReader->next(mNext);
   return true;
 }
-
-// Whether the INSERT just read says that ATTRIB records follow it.
-bool Loader::attributesFollow() const { return cadhost::dxf::attributesFollow(mRecord, file.style.binary); }
 
 // ---- Objects --------------------------------------------------------------------------------
 
@@ -1127,22 +1123,6 @@ bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClas
   mEntries.push_back({begin | (uint64_t(kind) << kKindShift), static_cast<uint32_t>(end - begin), ownerIndex});
   stub->setDeferred(static_cast<uint32_t>(mEntries.size() - 1));
   return true;
-}
-
-std::string_view RecordWindow::bytes(uint64_t begin, uint64_t end) {
-  if (!mImage->mapped()) return mImage->read(begin, end, mWindow);
-  const bool walking = begin >= mLastEnd && begin - mLastEnd < kWindow;
-  mLastEnd = end;
-  if (begin >= mWindowBegin && end <= mWindowBegin + mWindow.size())
-    return std::string_view(mWindow).substr(static_cast<size_t>(begin - mWindowBegin), static_cast<size_t>(end - begin));
-  const uint64_t windowEnd = walking ? std::min<uint64_t>(std::max(end, begin + kWindow), mImage->size()) : end;
-  mWindowBegin = begin;
-  if (mImage->read(begin, windowEnd, mWindow).size() == windowEnd - begin)
-    return std::string_view(mWindow).substr(0, static_cast<size_t>(end - begin));
-  // A file another program shortened: the record alone, if it is still there.
-  const std::string_view record = mImage->read(begin, end, mWindow);
-  if (record.empty()) mWindow.clear();
-  return record;
 }
 
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {

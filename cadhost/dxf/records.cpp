@@ -88,6 +88,13 @@ bool saysPaperSpace(const RecordTags& record, bool binary) {
   return firstInteger(record, 67, binary, flag) && flag == 1;
 }
 
+bool mayStayInFile(const RecordTags& record, bool binary, uint64_t handleLimit) {
+  if (record.type == "POLYLINE" || !record.handleValid || record.handle == 0 || record.handle >= handleLimit ||
+      record.xdictionary != 0)
+    return false;
+  return !(record.type == "INSERT" && attributesFollow(record, binary));  // the parent of the ATTRIBs that follow
+}
+
 // ---- Decoding -------------------------------------------------------------------------------
 
 namespace {

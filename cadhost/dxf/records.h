@@ -41,6 +41,10 @@ void analyzeRecord(RecordTags& record, bool binary);
 bool attributesFollow(const RecordTags& record, bool binary);
 // Whether an entity says that it lies in paper space (67 = 1).
 bool saysPaperSpace(const RecordTags& record, bool binary);
+// Whether what an entity's record says lets it stay in the file until it is used: a handle of its
+// own (non-zero, below handleLimit), no extension dictionary, and no parts that follow it (a
+// POLYLINE's vertices, an INSERT's attributes). Whether the handle is free is the reader's to see.
+bool mayStayInFile(const RecordTags& record, bool binary, uint64_t handleLimit);
 
 // Where decoded properties come from and where problems go.
 class DecodeContext {

@@ -8,7 +8,6 @@
 #include <cwchar>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <tuple>
 #include <unordered_set>
 
@@ -89,7 +88,7 @@ class Writer {
   void copyGap(uint64_t from, uint64_t to);
   void emitEdit(const Edit& edit);
   void writeObject(AcDbStub* stub);
-  void writeChanged(AcDbStub* stub, const ObjectRecord& record);
+  void writeChanged(AcDbStub* stub, const ObjectRecord& record, const AcDbObject* source);
   bool copyUnchanged(const FileImage* image, uint64_t begin, uint64_t end);
   // Patching changed entities on a second core.
   bool patchableAhead(AcDbStub* stub);
@@ -557,21 +556,16 @@ void Writer::writeObject(AcDbStub* stub) {
     if (!copyUnchanged(record->image(), record->begin(), record->end())) patch(mTags, record->image(), stub, source, false);
     return;
   }
-  if (source != obj) {
-    if (!readRecordTags(*record, mTags)) mBuffer.append(record->bytes());
-    else patch(mTags, record->image(), stub, source, false);
-    return;
-  }
-  writeChanged(stub, *record);
+  writeChanged(stub, *record, source);
 }
 
-// A changed object written from its own record, patched.
-void Writer::writeChanged(AcDbStub* stub, const ObjectRecord& record) {
+// A changed object written from its own record, patched with the properties of source.
+void Writer::writeChanged(AcDbStub* stub, const ObjectRecord& record, const AcDbObject* source) {
   if (!readRecordTags(record, mTags)) {
     mBuffer.append(record.bytes());
     return;
   }
-  patch(mTags, record.image(), stub, stub->object(), false);
+  patch(mTags, record.image(), stub, source, false);
 }
 
 // Whether an entity is one whose record the save patches and that nothing else in the save
@@ -594,7 +588,7 @@ std::atomic<size_t> gPatchAheadFrom{256};  // below, starting a thread costs mor
 
 std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
   mAheadItems.clear();
-  if (mAnyErased || !mRenamed.empty() || std::thread::hardware_concurrency() < 2 || mFile.objects.size() > UINT32_MAX)
+  if (mAnyErased || !mRenamed.empty() || !hasSecondCore() || mFile.objects.size() > UINT32_MAX)
     return nullptr;
   for (size_t n = 0; n < mFile.objects.size(); ++n)
     if (patchableAhead(mFile.objects[n])) mAheadItems.push_back(static_cast<uint32_t>(n));
@@ -602,7 +596,7 @@ std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
   mHelper = std::make_unique<Writer>(mDb, mHelperBuffer, mFlushAt, mFlush);
   return std::make_unique<AheadWorker>(mAheadItems.size(), [this](size_t item, std::string& out) {
     AcDbStub* stub = mFile.objects[mAheadItems[item]];
-    mHelper->writeChanged(stub, *objectRecord(stub->loaded()));
+    mHelper->writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded());
     out.swap(mHelperBuffer);
     mHelperBuffer.clear();
   });
@@ -1226,7 +1220,8 @@ WriteResult Writer::run() {
       continue;
     }
     copyGap(pos, begin);
-    if (isAhead) ahead->take(nextAhead++, &mBuffer, [&] { writeChanged(stub, *objectRecord(stub->loaded())); });
+    if (isAhead)
+      ahead->take(nextAhead++, &mBuffer, [&] { writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded()); });
     else writeObject(stub);
     pos = end;
     if (mFailed) break;
