@@ -659,8 +659,10 @@ AcDbBlockTableRecord* decodeLayoutName(const RecordTags& record, DecodeContext& 
 
 namespace {
 
+// The object as the class its schema is for: schemaFor gives a schema only to objects of its
+// class, so the getters need not ask again.
 template <class T>
-const T* as(const AcDbObject* o) { return T::cast(o); }
+const T* as(const AcDbObject* o) { return static_cast<const T*>(o); }
 
 Value real(double v) { return Value::ofReal(v); }
 Value integer(int64_t v) { return Value::ofInt(v); }

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "plainascii.h"
+
 namespace cadhost::dxf {
 
 namespace {
@@ -166,16 +168,10 @@ std::wstring TextCodec::decode(std::string_view bytes) const {
 
 void TextCodec::decode(std::string_view s, std::wstring& out) const {
   out.clear();
-  // Plain ASCII text without escapes, by far the most common, is widened directly.
-  size_t firstSpecial = 0;
-  while (firstSpecial < s.size()) {
-    const unsigned char b = static_cast<unsigned char>(s[firstSpecial]);
-    if (b >= 0x80 || b == '^' || b == '\\') break;
-    ++firstSpecial;
-  }
-  out.assign(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(firstSpecial));
-  if (firstSpecial == s.size()) return;
   out.reserve(s.size());
+  // Plain ASCII text without escapes, by far the most common, is widened directly.
+  const size_t firstSpecial = widenPlainAscii(s, out);
+  if (firstSpecial == s.size()) return;
   // The rest, character by character: bytes to characters (UTF-8 or the code page), then the
   // caret notation and the \U+XXXX escapes, which are ASCII in every encoding.
   auto characterAt = [&](size_t i, char32_t& c) -> size_t {
@@ -243,14 +239,9 @@ void TextCodec::decode(std::string_view s, std::wstring& out) const {
 
 void TextCodec::encode(std::wstring_view text, std::string& out) const {
   // Plain ASCII, the most common, goes in one piece.
-  size_t plain = 0;
-  while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x80 && text[plain] != L'^') ++plain;
-  if (plain > 0) {
-    const size_t at = out.size();
-    out.resize(at + plain);
-    for (size_t i = 0; i < plain; ++i) out[at + i] = static_cast<char>(text[i]);
-    if (plain == text.size()) return;
-  }
+  out.reserve(out.size() + text.size());
+  const size_t plain = narrowPlainAscii(text, out);
+  if (plain == text.size()) return;
   const std::unordered_map<char32_t, unsigned char>* reverse = mTable ? &reverseTable(mTable) : nullptr;
   for (size_t i = plain; i < text.size(); ++i) {
     char32_t c = codePointAt(text, i);

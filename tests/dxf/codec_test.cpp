@@ -1,9 +1,12 @@
 // Text at the edge of drawing files and the reading of tags.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "support.h"
 #include "tags.h"
@@ -53,6 +56,41 @@ TEST(DxfTextCodec, BytesThatDoNotDecodeComeBackUnchanged) {
   const TextCodec unknown = TextCodec::forDrawing("AC1015", "ANSI_936");
   EXPECT_TRUE(unknown.unknownCodePage());
   EXPECT_EQ(unknown.encode(unknown.decode("\xC4\xE3\xBA\xC3")), "\xC4\xE3\xBA\xC3");
+}
+
+// Long plain runs go 16 characters at a time: whatever stands anywhere in them, and however long
+// they are, a text comes out as it does character by character.
+TEST(DxfTextCodec, ACharacterAnywhereInALongPlainRunIsEncodedAndDecodedAsAlone) {
+  const std::wstring plain = L"Note 12: check the grid line before fixing; ~ and DEL \x7F are plain.";
+  const std::vector<std::wstring> specials = {L"^", L"\n", L"\x1F", L"\x80", L"é", L"Щ", L"\x100", L"\x7FFF",
+                                              L"\x8000", L"\xFFFD", L"\\", L"\U0001F600"};
+  for (const char* version : {"AC1032", "AC1015"}) {
+    const TextCodec codec = TextCodec::forDrawing(version, "ANSI_1251");
+    for (size_t length : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 48u, 64u}) {
+      const std::wstring run = plain.substr(0, std::min(length, plain.size()));
+      EXPECT_EQ(codec.decode(codec.encode(run)), run);
+      for (const std::wstring& special : specials) {
+        for (size_t at = 0; at <= run.size(); ++at) {
+          const std::wstring before = run.substr(0, at), after = run.substr(at);
+          const std::wstring text = before + special + after;
+          const std::string bytes = codec.encode(text);
+          ASSERT_EQ(bytes, codec.encode(before) + codec.encode(special) + codec.encode(after))
+              << version << " at " << at << " of " << run.size();
+          ASSERT_EQ(codec.decode(bytes), text) << version << " at " << at << " of " << run.size();
+        }
+      }
+    }
+  }
+  // Bytes: a byte of 0x80 or more, a caret or a backslash anywhere in a long run.
+  const TextCodec utf8 = TextCodec::forDrawing("AC1032", "");
+  const std::string run(40, 'x');
+  for (const std::string special : {"\xC3\xA9", "^J", "\\U+0429", "\xFF"}) {
+    for (size_t at = 0; at <= run.size(); ++at) {
+      const std::string bytes = run.substr(0, at) + special + run.substr(at);
+      ASSERT_EQ(utf8.decode(bytes), utf8.decode(run.substr(0, at)) + utf8.decode(special) + utf8.decode(run.substr(at)))
+          << "at " << at;
+    }
+  }
 }
 
 TEST(DxfTags, AsciiTagsInEveryLayout) {
