@@ -1022,13 +1022,23 @@ Schema indexed(Schema s) {
   }
   std::sort(s.byCode.begin(), s.byCode.end());
   s.byCode.erase(std::unique(s.byCode.begin(), s.byCode.end()), s.byCode.end());
+  s.firstOfCode.assign(Schema::kIndexedCodes, -1);
+  for (size_t i = s.byCode.size(); i-- > 0;)
+    if (s.byCode[i].first >= 0 && s.byCode[i].first < Schema::kIndexedCodes)
+      s.firstOfCode[static_cast<size_t>(s.byCode[i].first)] = static_cast<int16_t>(i);
   return s;
 }
 
 }  // namespace
 
 int Schema::propertyOf(int code, bool first, int slot, bool flat) const {
-  auto it = std::lower_bound(byCode.begin(), byCode.end(), std::make_pair(code, -1));
+  auto it = byCode.end();
+  if (code >= 0 && code < kIndexedCodes) {
+    if (firstOfCode[static_cast<size_t>(code)] < 0) return -1;
+    it = byCode.begin() + firstOfCode[static_cast<size_t>(code)];
+  } else {
+    it = std::lower_bound(byCode.begin(), byCode.end(), std::make_pair(code, -1));
+  }
   for (; it != byCode.end() && it->first == code; ++it) {
     const Property& p = properties[static_cast<size_t>(it->second)];
     if (!(flat || p.slot == slot ||

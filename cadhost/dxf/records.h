@@ -148,6 +148,8 @@ struct Schema {
   // the same subclass name, and the properties by the codes of the tags they hold, in order.
   std::vector<int> sameSubclass;
   std::vector<std::pair<int, int>> byCode;  // (code, property)
+  std::vector<int16_t> firstOfCode;         // for each code below kIndexedCodes: its first entry in byCode, or -1
+  static constexpr int kIndexedCodes = 1072;
   // The first property (in order) that a tag holds: its code, whether it is the first tag with
   // that code in the record, and the subclass slot it lies in (-1 before any; any for flat
   // records); -1 for none.

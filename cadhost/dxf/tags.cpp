@@ -227,43 +227,40 @@ bool binaryNumber(const Tag& tag, double* asDouble, int64_t* asInt) {
 }  // namespace
 
 namespace {
-// Reals as drawing files write them ("-12.5", "0.0", "1e-05"): up to 15 significant digits and
-// a small power of ten, where the digits and the power are both exact doubles and so one
-// multiplication or division rounds correctly. False (nothing set) for anything else, which the
-// full parser reads.
+// Reals as drawing files write them ("-12.5", "0.0", "1e-05"): at most 19 digits whose value is
+// at most 2^53 and a power of ten up to 22, where the digits and the power are both exact doubles
+// and so one multiplication or division rounds correctly. False (nothing set) for anything else,
+// which the full parser reads.
 bool simpleDecimal(std::string_view s, double& value) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  size_t i = 0;
-  const bool negative = s[0] == '-';
-  if (negative) ++i;
-  uint64_t digits = 0;
-  int significant = 0, scale = 0;
-  bool any = false;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, any = true) {
-    if (digits == 0 && s[i] == '0') continue;
-    if (++significant > 15) return false;
-    digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  auto digitAt = [&](const char* q) { return q < end ? static_cast<unsigned>(*q - '0') : 10u; };
+  uint64_t digits = 0;  // wraps beyond 19 digits, which are refused below
+  const char* const first = p;
+  for (unsigned d; (d = digitAt(p)) < 10; ++p) digits = digits * 10 + d;
+  std::ptrdiff_t count = p - first;
+  int scale = 0;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    for (unsigned d; (d = digitAt(p)) < 10; ++p) digits = digits * 10 + d;
+    count += p - fraction;
+    scale = -static_cast<int>(p - fraction);
   }
-  if (i < s.size() && s[i] == '.') {
-    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, any = true) {
-      --scale;
-      if (digits == 0 && s[i] == '0') continue;
-      if (++significant > 15) return false;
-      digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
-    }
-  }
-  if (!any) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
+  if (count == 0 || count > 19 || digits > (uint64_t(1) << 53)) return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
     bool minus = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) minus = s[i++] == '-';
+    if (p < end && (*p == '-' || *p == '+')) minus = *p++ == '-';
     int exponent = 0, expDigits = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && expDigits < 4; ++i, ++expDigits) exponent = exponent * 10 + (s[i] - '0');
+    for (unsigned d; expDigits < 4 && (d = digitAt(p)) < 10; ++p, ++expDigits) exponent = exponent * 10 + static_cast<int>(d);
     if (expDigits == 0) return false;
     scale += minus ? -exponent : exponent;
   }
-  if (i != s.size() || scale < -22 || scale > 22) return false;
+  if (p != end || scale < -22 || scale > 22) return false;
   double v = static_cast<double>(digits);
   v = scale < 0 ? v / kPowers[-scale] : v * kPowers[scale];
   value = negative ? -v : v;
