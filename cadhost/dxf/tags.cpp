@@ -5,6 +5,11 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CADHOST_TAGS_SSE2 1
+#endif
+
 namespace cadhost::dxf {
 
 ValueKind valueKind(int code) {
@@ -44,16 +49,66 @@ bool TagReader::fail(uint64_t at, std::string text) {
   return false;
 }
 
+namespace {
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+#if defined(CADHOST_TAGS_SSE2)
+// Where the first line end among the 16 bytes at from lies, or null.
+inline const char* lineEndWithin16(const char* from) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  const int ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+  return ends != 0 ? from + __builtin_ctz(static_cast<unsigned>(ends)) : nullptr;
+}
+
+// A tag whose code line is well formed and shorter than 16 bytes, as nearly every tag is, read
+// without a bounds check per byte: the line end found first bounds every loop. Needs 32 bytes
+// after pos. The new position, or 0 (tag untouched) for anything else, which the careful reader
+// reads and reports.
+size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
+  const char* const begin = data + pos;
+  const char* const codeEnd = lineEndWithin16(begin);
+  if (codeEnd == nullptr) return 0;
+  const char* c = begin;
+  while (*c == ' ' || *c == '\t') ++c;
+  const bool negative = *c == '-';
+  if (negative) ++c;
+  const char* const digits = c;
+  int64_t code = 0;  // at most 15 digits fit before the line end
+  for (unsigned d; (d = static_cast<unsigned>(*c - '0')) < 10; ++c) code = code * 10 + d;
+  if (c == digits || c - digits > 9) return 0;
+  while (isBlank(*c)) ++c;
+  if (c != codeEnd) return 0;
+  const char* const value = codeEnd + 1;
+  const char* valueEnd = lineEndWithin16(value);
+  if (valueEnd == nullptr) valueEnd = static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(data + size - value)));
+  if (valueEnd == nullptr) return 0;  // the last line, without a line end
+  const size_t next = static_cast<size_t>(valueEnd - data) + 1;
+  if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
+  tag.begin = pos;
+  tag.code = static_cast<int>(negative ? -code : code);
+  tag.value = std::string_view(value, static_cast<size_t>(valueEnd - value));
+  tag.end = next;
+  return next;
+}
+#endif
+}  // namespace
+
 bool TagReader::next(Tag& tag) {
   if (failed() || mPos >= mSize) return false;
+#if defined(CADHOST_TAGS_SSE2)
+  if (!mStyle.binary && mSize - mPos >= 32) {
+    if (const size_t next = quickAsciiTag(mData, mSize, mPos, tag)) {
+      mPos = next;
+      mLastTagEnd = tag.end;
+      return true;
+    }
+  }
+#endif
   const bool read = mStyle.binary ? nextBinary(tag) : nextAscii(tag);
   if (read) mLastTagEnd = tag.end;
   return read;
 }
 
-namespace {
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-}  // namespace
 
 bool TagReader::nextAscii(Tag& tag) {
   const char* const data = mData;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support.h"
@@ -181,6 +182,48 @@ TEST(DxfTags, MalformedAndTruncatedInputStopTheReader) {
   EXPECT_TRUE(truncated.next(t));
   EXPECT_FALSE(truncated.next(t));
   EXPECT_TRUE(truncated.truncated());
+}
+
+// Most tags are read on a quick path that needs some bytes after them; the last ones of the data
+// are read with a check per byte. A tag, good or bad, reads the same either way.
+TEST(DxfTags, ATagReadsTheSameAtTheEndOfTheDataAsWithMoreAfterIt) {
+  const std::vector<std::string> tags = {
+      "  0\nLINE\n", "0\nLINE\n", "  0\r\nLINE\r\n", "\t 10\n1.5 \n", " -3\nnegative\n", "  1\n\n", "  1\r\n\r\n",
+      "999\nA comment line that is longer than sixteen bytes\n", "1071 \t\r\n123456789\n", "123456789\nnine digits\n",
+      "1234567890\nten digits\n", "abc\nnot a code\n", "  \nno digits\n", "  5 x\nafter the code\n", "-\nminus alone\n",
+      "               10\nlong code line\n", std::string("1\0\nzero\n", 8), " 10\nvalue\rwith a carriage return inside\n"};
+  const std::string after = "  0\nLINE\n  5\n2A\n  8\n0\n 10\n0.0\n 20\n0.0\n 30\n0.0\n";
+  FileStyle style;
+  struct Read {
+    std::vector<std::tuple<int, std::string, uint64_t, uint64_t>> tags;
+    bool failed, truncated;
+    uint64_t errorOffset;
+  };
+  auto readFirst = [&](const std::string& data) {
+    TagReader reader(data.data(), data.size(), style, 0);
+    Read r;
+    Tag t;
+    if (reader.next(t)) r.tags.emplace_back(t.code, std::string(t.value), t.begin, t.end);
+    r.failed = reader.failed();
+    r.truncated = reader.truncated();
+    r.errorOffset = reader.errorOffset();
+    return r;
+  };
+  for (const std::string& tag : tags) {
+    const Read alone = readFirst(tag), followed = readFirst(tag + after);
+    EXPECT_EQ(alone.tags, followed.tags) << tag;
+    EXPECT_EQ(alone.failed, followed.failed) << tag;
+    EXPECT_EQ(alone.errorOffset, followed.errorOffset) << tag;
+    // A bad tag after good ones stops the reader at the same place too.
+    const std::string later = after + tag + after;
+    TagReader reader(later.data(), later.size(), style, 0);
+    Tag t;
+    size_t count = 0;
+    while (reader.next(t)) ++count;
+    EXPECT_EQ(reader.failed(), alone.failed) << tag;
+    if (alone.failed) EXPECT_EQ(reader.errorOffset(), after.size() + alone.errorOffset) << tag;
+    else EXPECT_EQ(count, 2 * 6 + 1u) << tag;
+  }
 }
 
 TEST(DxfTags, BinaryTagsOfBothCodeWidths) {
