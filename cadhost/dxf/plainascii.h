@@ -25,15 +25,15 @@ inline bool isPlainCharacter(wchar_t c) {
 inline size_t widenPlainAscii(std::string_view s, std::wstring& out) {
   size_t n = 0;
 #if defined(CADHOST_PLAIN_ASCII_SSE2)
+  const size_t at = out.size();
+  if (s.size() >= 16) out.resize(at + s.size() / 16 * 16);  // room for every whole block; cut back below
   const __m128i zero = _mm_setzero_si128(), caret = _mm_set1_epi8('^'), backslash = _mm_set1_epi8('\\');
   while (n + 16 <= s.size()) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + n));
     // The top bit of each byte: set for 0x80 and above, and by the comparisons for ^ and \.
     const int special = _mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(_mm_cmpeq_epi8(v, caret), _mm_cmpeq_epi8(v, backslash))));
     if (special != 0) break;
-    const size_t at = out.size();
-    out.resize(at + 16);
-    wchar_t* to = out.data() + at;
+    wchar_t* to = out.data() + at + n;
     const __m128i low = _mm_unpacklo_epi8(v, zero), high = _mm_unpackhi_epi8(v, zero);
     if constexpr (sizeof(wchar_t) == 2) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to), low);
@@ -46,6 +46,7 @@ inline size_t widenPlainAscii(std::string_view s, std::wstring& out) {
     }
     n += 16;
   }
+  out.resize(at + n);
 #endif
   const size_t from = n;
   while (n < s.size() && isPlainByte(static_cast<unsigned char>(s[n]))) ++n;
@@ -57,6 +58,8 @@ inline size_t widenPlainAscii(std::string_view s, std::wstring& out) {
 inline size_t narrowPlainAscii(std::wstring_view text, std::string& out) {
   size_t n = 0;
 #if defined(CADHOST_PLAIN_ASCII_SSE2)
+  const size_t at = out.size();
+  if (text.size() >= 16) out.resize(at + text.size() / 16 * 16);  // room for every whole block; cut back below
   const __m128i below = _mm_set1_epi8(0x20), caret = _mm_set1_epi8('^');
   while (n + 16 <= text.size()) {
     const auto* from = reinterpret_cast<const __m128i*>(text.data() + n);
@@ -72,17 +75,16 @@ inline size_t narrowPlainAscii(std::wstring_view text, std::string& out) {
     }
     const int special = _mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi8(bytes, below), _mm_cmpeq_epi8(bytes, caret)));
     if (special != 0) break;
-    const size_t at = out.size();
-    out.resize(at + 16);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at), bytes);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at + n), bytes);
     n += 16;
   }
+  out.resize(at + n);
 #endif
   const size_t from = n;
   while (n < text.size() && isPlainCharacter(text[n])) ++n;
-  const size_t at = out.size();
-  out.resize(at + (n - from));
-  for (size_t i = from; i < n; ++i) out[at + i - from] = static_cast<char>(text[i]);
+  const size_t tail = out.size();
+  out.resize(tail + (n - from));
+  for (size_t i = from; i < n; ++i) out[tail + i - from] = static_cast<char>(text[i]);
   return n;
 }
 

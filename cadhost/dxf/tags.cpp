@@ -68,16 +68,26 @@ size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
   const char* const begin = data + pos;
   const char* const codeEnd = lineEndWithin16(begin);
   if (codeEnd == nullptr) return 0;
-  const char* c = begin;
-  while (*c == ' ' || *c == '\t') ++c;
-  const bool negative = *c == '-';
-  if (negative) ++c;
-  const char* const digits = c;
+  auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
+  bool negative = false;
   int64_t code = 0;  // at most 15 digits fit before the line end
-  for (unsigned d; (d = static_cast<unsigned>(*c - '0')) < 10; ++c) code = code * 10 + d;
-  if (c == digits || c - digits > 9) return 0;
-  while (isBlank(*c)) ++c;
-  if (c != codeEnd) return 0;
+  if (codeEnd - begin == 3 && digit(begin[2]) < 10 &&
+      ((begin[0] == ' ' && begin[1] == ' ') || (begin[0] == ' ' && digit(begin[1]) < 10) ||
+       (digit(begin[0]) < 10 && digit(begin[1]) < 10))) {
+    // The usual layout: right aligned in three columns ("  0", " 10", "330").
+    for (const char* c = begin; c < codeEnd; ++c)
+      if (*c != ' ') code = code * 10 + digit(*c);
+  } else {
+    const char* c = begin;
+    while (*c == ' ' || *c == '\t') ++c;
+    negative = *c == '-';
+    if (negative) ++c;
+    const char* const digits = c;
+    for (unsigned d; (d = digit(*c)) < 10; ++c) code = code * 10 + d;
+    if (c == digits || c - digits > 9) return 0;
+    while (isBlank(*c)) ++c;
+    if (c != codeEnd) return 0;
+  }
   const char* const value = codeEnd + 1;
   const char* valueEnd = lineEndWithin16(value);
   if (valueEnd == nullptr) valueEnd = static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(data + size - value)));

@@ -191,7 +191,7 @@ TEST(DxfTags, ATagReadsTheSameAtTheEndOfTheDataAsWithMoreAfterIt) {
       "  0\nLINE\n", "0\nLINE\n", "  0\r\nLINE\r\n", "\t 10\n1.5 \n", " -3\nnegative\n", "  1\n\n", "  1\r\n\r\n",
       "999\nA comment line that is longer than sixteen bytes\n", "1071 \t\r\n123456789\n", "123456789\nnine digits\n",
       "1234567890\nten digits\n", "abc\nnot a code\n", "  \nno digits\n", "  5 x\nafter the code\n", "-\nminus alone\n",
-      "               10\nlong code line\n", std::string("1\0\nzero\n", 8), " 10\nvalue\rwith a carriage return inside\n"};
+      "1 5\nsplit code\n", " 1 \nblank after\n", "               10\nlong code line\n", std::string("1\0\nzero\n", 8), " 10\nvalue\rwith a carriage return inside\n"};
   const std::string after = "  0\nLINE\n  5\n2A\n  8\n0\n 10\n0.0\n 20\n0.0\n 30\n0.0\n";
   FileStyle style;
   struct Read {
