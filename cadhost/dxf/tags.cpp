@@ -75,8 +75,8 @@ size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
       ((begin[0] == ' ' && begin[1] == ' ') || (begin[0] == ' ' && digit(begin[1]) < 10) ||
        (digit(begin[0]) < 10 && digit(begin[1]) < 10))) {
     // The usual layout: right aligned in three columns ("  0", " 10", "330").
-    for (const char* c = begin; c < codeEnd; ++c)
-      if (*c != ' ') code = code * 10 + digit(*c);
+    const unsigned hundreds = digit(begin[0]), tens = digit(begin[1]);
+    code = (hundreds < 10 ? hundreds * 100 : 0) + (tens < 10 ? tens * 10 : 0) + digit(begin[2]);
   } else {
     const char* c = begin;
     while (*c == ' ' || *c == '\t') ++c;
