@@ -231,7 +231,9 @@ bool TagReader::nextBinary(Tag& tag) {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
+inline std::string_view trimmed(std::string_view s) {
+  // Nearly every value has no blank around it: two comparisons tell.
+  if (s.empty() || (s.front() > ' ' && s.back() > ' ')) return s;
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
