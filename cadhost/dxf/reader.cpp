@@ -112,6 +112,10 @@ class Loader : public DecodeContext {
   bool mayDefer() const;
   bool handleIsFree(uint64_t handle) const;
   AcDbObjectId spaceOf(uint64_t ownerHandle, bool paper);
+  struct {
+    uint64_t handle = 0;
+    AcDbObjectId block;
+  } mLastOwner;  // the block an owner handle was last found to be
   AcDbObjectId deferObject(AcRxClass* cls, AcDbObjectId owner);
   AcDbObjectId addSynthesized(AcDbObject* obj, AcDbObjectId owner);
   void rekey(AcDbStub* stub, uint64_t handle);
@@ -269,8 +273,13 @@ bool Loader::handleIsFree(uint64_t handle) const {
 // model space or paper space as it says.
 AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper) {
   if (ownerHandle != 0) {
+    // Entities come in long runs with the same owner: the last block found is asked first.
+    if (ownerHandle == mLastOwner.handle) return mLastOwner.block;
     AcDbStub* stub = mImp->findHandle(ownerHandle);
-    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) return AcDbObjectId(stub);
+    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) {
+      mLastOwner = {ownerHandle, AcDbObjectId(stub)};
+      return mLastOwner.block;
+    }
   }
   return space(paper);
 }
