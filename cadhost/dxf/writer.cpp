@@ -142,6 +142,7 @@ class Writer {
   std::string mEncoded;  // a text value encoded for the file
   std::vector<char> mChanged, mPresent, mEmitted;
   std::vector<int> mSlotOfMarker;
+  std::vector<int> mMainProperty;
   // The changed entities patched ahead (by their places in mFile.objects), and the worker's own
   // writer, which shares this one's plan.
   std::vector<uint32_t> mAheadItems;
@@ -858,8 +859,12 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   auto propertyOf = [&](const RecordTags::Main& m, int slot) -> int {
     return schema->propertyOf(tags.tags[m.index].code, m.first, slot, flat);
   };
-  for (const auto& m : tags.main) {
-    const int k = schema ? propertyOf(m, slotOf(m)) : -1;
+  // The property of each main tag, found once for both passes over them.
+  std::vector<int>& mainProperty = mMainProperty;
+  mainProperty.resize(tags.main.size());
+  for (size_t j = 0; j < tags.main.size(); ++j) {
+    const int k = schema ? propertyOf(tags.main[j], slotOf(tags.main[j])) : -1;
+    mainProperty[j] = k;
     if (k >= 0) present[static_cast<size_t>(k)] = 1;
   }
   // Whether a changed property is missing from the record (most edits change values it has).
@@ -914,6 +919,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     writePaperFlagOfFlatRecord();
   }
   int slot = flat ? 0 : -1;
+  size_t nextMain = 0;  // into tags.main
   bool inGroup = false, dropGroup = false;
   int pendingSpan = -1;  // a multi-tag property being written or skipped
   for (; i < tags.mainEnd; ++i) {
@@ -980,14 +986,11 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
         continue;
       }
     }
-    // Find the main entry of this tag.
-    const RecordTags::Main* m = nullptr;
-    {
-      const auto it = std::lower_bound(tags.main.begin(), tags.main.end(), i,
-                                       [](const RecordTags::Main& a, size_t idx) { return a.index < idx; });
-      if (it != tags.main.end() && it->index == i) m = &*it;
-    }
-    const int k = (schema && m) ? propertyOf(*m, flat ? 0 : slot) : -1;
+    // The main entry of this tag (the entries are in the order of their tags), and its property:
+    // the slot this pass has reached is the one the entry's marker gave.
+    while (nextMain < tags.main.size() && tags.main[nextMain].index < i) ++nextMain;
+    const bool isMain = nextMain < tags.main.size() && tags.main[nextMain].index == i;
+    const int k = (schema && isMain) ? mainProperty[nextMain] : -1;
     if (k < 0) {
       // A hatch boundary's count of source objects (97, then one 330 each) counts only those
       // that stay.
