@@ -321,7 +321,7 @@ AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), cons
   return slot;
 }
 
-AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw); }
+AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw, true, this); }
 
 AcDbObjectId Loader::named(Ref kind, std::string_view raw, AcDbObject* referrer) {
   if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
@@ -1076,7 +1076,7 @@ class LateDecoding : public DecodeContext {
   LateDecoding(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, true), mImp(AcDbCore::imp(db)) {}
   AcDbObjectId named(Ref kind, std::string_view name, AcDbObject*) override {
     if (name.empty()) name = kind == Ref::Layer ? "0" : "STANDARD";
-    const AcDbObjectId id = findNamedRecord(file, mImp, kind, name);
+    const AcDbObjectId id = findNamedRecord(file, mImp, kind, name, true, this);
     if (!id.isNull()) return id;
     switch (kind) {  // (the reader found every name an entity left in the file gives; else the default)
       case Ref::Layer: return findNamedRecord(file, mImp, kind, "0");
@@ -1098,8 +1098,12 @@ class LateDecoding : public DecodeContext {
 }  // namespace
 
 AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw,
-                             bool remember) {
+                             bool remember, DecodeContext* context) {
   using Ref = DecodeContext::Ref;
+  DecodeContext::LastNames* last = context ? &context->lastNames[static_cast<int>(kind)] : nullptr;
+  if (last != nullptr)
+    for (int i = 0; i < DecodeContext::LastNames::kCount; ++i)
+      if (last->raw[i] == raw && !last->id[i].isNull()) return last->id[i];
   std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
   AcDbObjectId tableId;
   switch (kind) {
@@ -1109,13 +1113,21 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
     case Ref::Block: names = &file.blockNames; tableId = imp->blockTable; break;
   }
   const std::string key(raw);
-  if (const auto it = names->find(key); it != names->end()) return it->second;
+  auto remembered = [&](AcDbObjectId id) {
+    if (last != nullptr) {
+      last->raw[last->next] = key;
+      last->id[last->next] = id;
+      last->next = (last->next + 1) % DecodeContext::LastNames::kCount;
+    }
+    return id;
+  };
+  if (const auto it = names->find(key); it != names->end()) return remembered(it->second);
   AcDbObjectId id;
   if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) {
     const std::wstring name = file.codec.decode(raw);
     table->getAt(name.c_str(), id);
   }
-  if (remember && !id.isNull()) names->emplace(key, id);
+  if (remember && !id.isNull() && names->emplace(key, id).second) return remembered(id);
   return id;
 }
 

@@ -71,6 +71,15 @@ class DecodeContext {
   // referrer once the file is read.
   enum class Ref { Layer, TextStyle, DimStyle, Block };
   virtual AcDbObjectId named(Ref kind, std::string_view name, AcDbObject* referrer) = 0;
+  // The names of each kind last found among the names the file gave its records (which keep the
+  // record they were given): a drawing's records name a few layers and styles over and over.
+  struct LastNames {
+    static constexpr int kCount = 4;
+    std::string raw[kCount];
+    AcDbObjectId id[kCount];
+    int next = 0;  // the one to give way next
+  };
+  LastNames lastNames[4];
   // The object of a handle; while loading a placeholder for objects still to come.
   virtual AcDbObjectId object(uint64_t handle) = 0;
   // A value that could not be used, at a tag.
