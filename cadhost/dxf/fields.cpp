@@ -134,8 +134,12 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
 }
 
 bool readTags(TagReader& reader, bool binary, RecordTags& tags) {
-  Tag t;
-  while (reader.next(t)) tags.tags.push_back(t);
+  for (;;) {  // each tag read in its place
+    if (!reader.next(tags.tags.emplace_back())) {
+      tags.tags.pop_back();
+      break;
+    }
+  }
   if (tags.tags.empty() || tags.tags[0].code != 0) return false;
   analyzeRecord(tags, binary);
   return true;

@@ -540,15 +540,19 @@ bool Loader::readRecord(const Tag& first) {
   mRecord.tags.clear();
   mRecord.tags.push_back(first);
   mRecordBegin = first.begin;
-  Tag t;
   mHaveNext = false;
-  while (mReader->next(t)) {
+  for (;;) {  // each tag read in its place in the record
+    Tag& t = mRecord.tags.emplace_back();
+    if (!mReader->next(t)) {
+      mRecord.tags.pop_back();
+      break;
+    }
     if (t.code == 0) {
       mNext = t;
       mHaveNext = true;
+      mRecord.tags.pop_back();
       break;
     }
-    mRecord.tags.push_back(t);
   }
   mRecordEnd = mHaveNext ? mNext.begin : mRecord.tags.back().end;
   analyzeRecord(mRecord, file.style.binary);
