@@ -30,7 +30,8 @@ class ACCORE_PORT AcDbStub {
 
  private:
   mutable AcDbObject* mObject = nullptr;
-  mutable uint32_t mDeferred = 0;  // 1 + the loader's number while the object is in its file
+  // 1 + the loader's number of an object that was left in its file (kept once it is made).
+  mutable uint32_t mDeferred = 0;
 
  public:
   bool erased = false;
@@ -46,8 +47,11 @@ class ACCORE_PORT AcDbStub {
   uint32_t deferredSlot() const { return mDeferred - 1; }
   // Whether an object stands behind the stub, made or deferred.
   bool hasObject() const { return mObject != nullptr || mDeferred != 0; }
+  // Whether the object was made from its file after the file was read (a command used it).
+  bool madeFromFile() const { return mObject != nullptr && mDeferred != 0; }
   void setObject(AcDbObject* object) { mObject = object; mDeferred = 0; }
   void setDeferred(uint32_t slot) { mDeferred = slot + 1; }
+  void setMadeFromFile(AcDbObject* object) { mObject = object; }
 
  private:
   AcDbObject* load() const;

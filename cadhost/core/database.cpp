@@ -31,7 +31,7 @@ void AcDbCore::attachDeferred(const AcDbStub& stub, AcDbObject* obj, AcDbObjectI
   obj->mpStub = &mutableStub;
   obj->mOwnerId = owner;
   obj->mNew = false;
-  mutableStub.setObject(obj);
+  mutableStub.setMadeFromFile(obj);
 }
 
 Adesk::UInt64 AcDbImpDatabase::nextHandle() {

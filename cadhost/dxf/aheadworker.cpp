@@ -40,11 +40,10 @@ void AheadWorker::work() {
     }
     std::string& bytes = mSlots[item % kSlots].bytes;
     bytes.clear();
-    uint8_t made = kMade;
+    uint8_t made = kFailed;  // unless made here, the caller makes it
     try {
-      mMake(item, bytes);
+      if (mMake(item, bytes)) made = kMade;
     } catch (const std::bad_alloc&) {
-      made = kFailed;  // the caller makes it
     }
     mStates[item].store(made, std::memory_order_release);
     ++item;

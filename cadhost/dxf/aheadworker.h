@@ -22,15 +22,17 @@ bool hasSecondCore();
 
 class AheadWorker {
  public:
-  // make(item, out): the worker's way of making an item's bytes into out (empty when called).
-  using Make = std::function<void(size_t item, std::string& out)>;
+  // make(item, out): the worker's way of making an item's bytes into out (empty when called);
+  // false leaves the item to the caller.
+  using Make = std::function<bool(size_t item, std::string& out)>;
   AheadWorker(size_t count, Make make);
   ~AheadWorker();  // stops the worker; items it did not reach are never made
   AheadWorker(const AheadWorker&) = delete;
   AheadWorker& operator=(const AheadWorker&) = delete;
 
-  // The next item, in order: appended to out if the worker made it, else made by makeHere
-  // (which writes where the caller writes). With out null the item is dropped, made by nobody.
+  // The next item, in order: appended to out if the worker made it, else (not reached, left to
+  // the caller, or failed) made by makeHere, which writes where the caller writes. With out null
+  // the item is dropped, made by nobody.
   void take(size_t item, std::string* out, const std::function<void()>& makeHere);
 
   static constexpr size_t kSlots = 256;

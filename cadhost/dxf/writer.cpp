@@ -571,8 +571,9 @@ void Writer::writeChanged(AcDbStub* stub, const ObjectRecord& record, const AcDb
 
 // Whether an entity is one whose record the save patches and that nothing else in the save
 // touches, so that a second thread may patch it: made and changed, written, with no dictionary
-// added and no record replaced. Only such entities are read by the worker while this thread
-// writes the rest; the worker shares no scratch with it.
+// added and no record replaced. The worker asks this of the entities made from the file (reading
+// them, and maps that stay as they are while the objects are written) and patches only these
+// while this thread writes the rest; it shares no scratch with this thread.
 bool Writer::patchableAhead(AcDbStub* stub) {
   AcDbObject* obj = stub->loaded();
   if (obj == nullptr || AcDbEntity::cast(obj) == nullptr || AcDbUnmodeledObject::cast(obj) != nullptr) return false;
@@ -591,15 +592,20 @@ std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
   mAheadItems.clear();
   if (mAnyErased || !mRenamed.empty() || !hasSecondCore() || mFile.objects.size() > UINT32_MAX)
     return nullptr;
+  // The candidates are the entities a command made from the file, found from their stubs alone;
+  // whether each is one to patch the worker sees as it reaches it (looking at every object here
+  // first would keep the worker waiting), and leaves the others to this thread.
   for (size_t n = 0; n < mFile.objects.size(); ++n)
-    if (patchableAhead(mFile.objects[n])) mAheadItems.push_back(static_cast<uint32_t>(n));
+    if (mFile.objects[n]->madeFromFile()) mAheadItems.push_back(static_cast<uint32_t>(n));
   if (mAheadItems.size() < gPatchAheadFrom.load()) return nullptr;
   mHelper = std::make_unique<Writer>(mDb, mHelperBuffer, mFlushAt, mFlush);
   return std::make_unique<AheadWorker>(mAheadItems.size(), [this](size_t item, std::string& out) {
     AcDbStub* stub = mFile.objects[mAheadItems[item]];
+    if (!patchableAhead(stub)) return false;
     mHelper->writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded());
     out.swap(mHelperBuffer);
     mHelperBuffer.clear();
+    return true;
   });
 }
 
@@ -1223,8 +1229,7 @@ WriteResult Writer::run() {
       continue;
     }
     copyGap(pos, begin);
-    if (isAhead)
-      ahead->take(nextAhead++, &mBuffer, [&] { writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded()); });
+    if (isAhead) ahead->take(nextAhead++, &mBuffer, [&] { writeObject(stub); });
     else writeObject(stub);
     pos = end;
     if (mFailed) break;

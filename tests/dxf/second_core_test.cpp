@@ -9,6 +9,7 @@
 #include <new>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "aheadworker.h"
 #include "support.h"
@@ -38,6 +39,7 @@ TEST(DxfAheadWorker, ItemsComeOutInOrderWhoeverMakesThemAndDroppedOnesNot) {
       busy(std::chrono::microseconds(item % 3));
       bytes = itemBytes(item);
       ++byWorker;
+      return true;
     });
     for (size_t item = 0; item < kCount; ++item) {
       const bool dropped = item % 10 == 9;
@@ -55,25 +57,33 @@ TEST(DxfAheadWorker, ItemsComeOutInOrderWhoeverMakesThemAndDroppedOnesNot) {
   EXPECT_LE(byWorker.load() + byCaller, kCount);
 }
 
-TEST(DxfAheadWorker, ItemsTheWorkerCannotMakeAreMadeByTheCallerAndStoppingEarlyEndsTheWorker) {
+TEST(DxfAheadWorker, ItemsTheWorkerLeavesOrCannotMakeAreMadeByTheCallerAndStoppingEarlyEndsTheWorker) {
   constexpr size_t kCount = 2000;
   std::string out, expected;
+  std::vector<char> madeByCaller(kCount, 0);
   {
     AheadWorker worker(kCount, [&](size_t item, std::string& bytes) {
-      if (item % 2 == 0) throw std::bad_alloc();
+      if (item % 3 == 0) return false;  // not the worker's to make
+      if (item % 3 == 1) throw std::bad_alloc();
       bytes = itemBytes(item);
+      return true;
     });
     for (size_t item = 0; item < kCount; ++item) {
       expected += itemBytes(item);
       worker.take(item, &out, [&] {
         busy(std::chrono::microseconds(5));
         out += itemBytes(item);
+        madeByCaller[item] = 1;
       });
     }
   }
   EXPECT_EQ(out, expected);
+  for (size_t item = 0; item < kCount; item += 3) EXPECT_TRUE(madeByCaller[item]) << item;
   // The caller stops after a few items: the worker, waiting for room, ends with it.
-  AheadWorker early(kCount, [](size_t item, std::string& bytes) { bytes = itemBytes(item); });
+  AheadWorker early(kCount, [](size_t item, std::string& bytes) {
+    bytes = itemBytes(item);
+    return true;
+  });
   std::string some;
   for (size_t item = 0; item < 5; ++item) early.take(item, &some, [&] { some += itemBytes(item); });
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
