@@ -59,18 +59,24 @@ bool OutputFile::finish() {
 #else
 
 OutputFile::~OutputFile() {
+  stopWriter();
   if (mFd >= 0) ::close(mFd);
-  std::free(mBlock);
+  std::free(mBlocks[0]);
+  std::free(mBlocks[1]);
 }
 
 bool OutputFile::open(const std::filesystem::path& path) {
   const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
 #if defined(O_DIRECT)
-  void* block = nullptr;
-  if (posix_memalign(&block, kAlign, kBlock) == 0) {
-    mBlock = static_cast<char*>(block);
+  void* first = nullptr;
+  void* second = nullptr;
+  if (posix_memalign(&first, kAlign, kBlock) == 0 && posix_memalign(&second, kAlign, kBlock) == 0) {
+    mBlocks[0] = static_cast<char*>(first);
+    mBlocks[1] = static_cast<char*>(second);
     mFd = ::open(path.c_str(), flags | O_DIRECT, 0666);
     mDirect = mFd >= 0;
+  } else {
+    std::free(first);
   }
 #endif
   if (mFd < 0) mFd = ::open(path.c_str(), flags, 0666);  // a file system that does not allow it
@@ -95,29 +101,89 @@ bool OutputFile::writeOut(const char* data, size_t size) {
 }
 
 bool OutputFile::write(std::string_view bytes) {
-  if (!mDirect) return writeOut(bytes.data(), bytes.size());
   while (!bytes.empty()) {
+    // (A file system that refused the first block directly took it through the cache, and the
+    // block to fill is empty again: the rest goes the same way.)
+    if (!mDirect) return writeOut(bytes.data(), bytes.size());
     const size_t take = std::min(bytes.size(), kBlock - mFill);
-    std::memcpy(mBlock + mFill, bytes.data(), take);
+    std::memcpy(mBlocks[mFilling] + mFill, bytes.data(), take);
     mFill += take;
     bytes.remove_prefix(take);
-    if (mFill == kBlock) {
-      if (!writeOut(mBlock, kBlock)) return false;
-      mFill = 0;
-    }
+    if (mFill == kBlock && !writeBlock()) return false;
   }
   return true;
 }
 
+// A full block: the first is written here, which shows whether the file system takes direct
+// writes; the next ones go to the writer, which by then is done with the block to fill next.
+bool OutputFile::writeBlock() {
+  char* full = mBlocks[mFilling];
+  mFill = 0;
+  if (!mWriter.joinable()) {
+    if (!writeOut(full, kBlock)) return false;
+    if (mDirect) mWriter = std::thread([this] { writeBehind(); });
+    return true;
+  }
+  std::unique_lock<std::mutex> lock(mLock);
+  mChanged.wait(lock, [&] { return mPending == nullptr; });
+  if (mWriteError != 0) {
+    errno = mWriteError;
+    return fail();
+  }
+  mPending = full;
+  mChanged.notify_all();
+  mFilling ^= 1;
+  return true;
+}
+
+void OutputFile::writeBehind() {
+  std::unique_lock<std::mutex> lock(mLock);
+  for (;;) {
+    mChanged.wait(lock, [&] { return mPending != nullptr || mStop; });
+    if (mPending == nullptr) return;
+    const char* data = mPending;
+    lock.unlock();
+    int error = 0;
+    for (size_t done = 0; done < kBlock && error == 0;) {
+      const ssize_t n = ::write(mFd, data + done, kBlock - done);
+      if (n > 0) done += static_cast<size_t>(n);
+      else if (n < 0 && errno != EINTR) error = errno;
+      else if (n == 0) error = EIO;
+    }
+    lock.lock();
+    if (error != 0 && mWriteError == 0) mWriteError = error;
+    mPending = nullptr;
+    mChanged.notify_all();
+  }
+}
+
+// Waits for the block being written and ends the writer.
+void OutputFile::stopWriter() {
+  if (!mWriter.joinable()) return;
+  {
+    std::unique_lock<std::mutex> lock(mLock);
+    mChanged.wait(lock, [&] { return mPending == nullptr; });
+    mStop = true;
+    mChanged.notify_all();
+  }
+  mWriter.join();
+}
+
 bool OutputFile::finish() {
+  stopWriter();
   bool ok = true;
-  if (mDirect && mFill > 0) {
+  if (mWriteError != 0) {
+    errno = mWriteError;
+    ok = fail();
+  }
+  if (ok && mDirect && mFill > 0) {
     // The whole blocks around the cache, the rest (less than a block) through it.
+    const char* block = mBlocks[mFilling];
     const size_t whole = mFill / kAlign * kAlign;
-    ok = writeOut(mBlock, whole);
+    ok = writeOut(block, whole);
     if (ok && whole < mFill) {
       ok = fcntl(mFd, F_SETFL, fcntl(mFd, F_GETFL) & ~O_DIRECT) == 0 || fail();
-      ok = ok && writeOut(mBlock + whole, mFill - whole);
+      ok = ok && writeOut(block + whole, mFill - whole);
     }
   }
   ok = ok && (fsync(mFd) == 0 || fail());

@@ -2,11 +2,16 @@
 // flushed there before it is closed, so that renaming it over the drawing can only give the new
 // drawing whole. On Linux the bytes go straight to the disk (not through the file cache), since
 // they are flushed at once in any case: a large drawing then does not fill the cache with a copy.
+// A direct write waits for the disk, so full blocks are written by a thread of their own while the
+// save fills the next one.
 #pragma once
 
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace cadhost::dxf {
 
@@ -30,10 +35,21 @@ class OutputFile {
 #if defined(_WIN32)
   FILE* mFile = nullptr;
 #else
+  bool writeBlock();
+  void writeBehind();
+  void stopWriter();
   int mFd = -1;
   bool mDirect = false;  // writing around the file cache: whole aligned blocks only
-  char* mBlock = nullptr;
+  char* mBlocks[2] = {nullptr, nullptr};  // the one being filled, and the one being written
+  int mFilling = 0;
   size_t mFill = 0;
+  // The thread writing full blocks, started once a first block went to the disk directly.
+  std::thread mWriter;
+  std::mutex mLock;
+  std::condition_variable mChanged;
+  const char* mPending = nullptr;  // the block the writer is to write or is writing
+  bool mStop = false;
+  int mWriteError = 0;  // what the system said of a block the writer could not write
 #endif
   std::wstring mError;
 };

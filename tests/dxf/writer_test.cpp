@@ -1,7 +1,10 @@
 // Writing drawings: what changes in the file after edits, and only that.
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <string_view>
 
+#include "outputfile.h"
 #include "support.h"
 
 using namespace dxftest;
@@ -486,6 +489,36 @@ TEST(DxfWriter, SavingIsSafe) {
   const ACHAR* name = nullptr;
   db->getFilename(name);
   EXPECT_EQ(std::filesystem::path(name), target);
+  std::filesystem::remove_all(dir);
+}
+
+// The file of a save takes its bytes in pieces of any size; whole blocks go to the disk on a thread
+// of their own while the next one fills, the rest at the end. Every size around a block comes out
+// whole and in order.
+TEST(DxfWriter, TheSavesFileHoldsEveryByteInOrderWhateverTheSizes) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-output";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  constexpr size_t kBlock = 256 << 10;
+  for (size_t size : {size_t(0), size_t(1), size_t(4095), size_t(4097), kBlock - 1, kBlock, kBlock + 1,
+                      2 * kBlock, 5 * kBlock + 4100, 9 * kBlock + 3}) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
+    const std::filesystem::path path = dir / ("out-" + std::to_string(size));
+    cadhost::dxf::OutputFile file;
+    ASSERT_TRUE(file.open(path));
+    // Pieces of uneven sizes, as a save hands them over.
+    for (size_t at = 0, piece = 1; at < size; at += piece, piece = piece * 3 % 70001 + 1)
+      ASSERT_TRUE(file.write(std::string_view(bytes).substr(at, piece)));
+    ASSERT_TRUE(file.finish());
+    EXPECT_TRUE(readFile(path) == bytes) << size << " bytes";
+  }
+  // A file abandoned halfway (a save that failed) is left without waiting for anything.
+  {
+    cadhost::dxf::OutputFile file;
+    ASSERT_TRUE(file.open(dir / "abandoned"));
+    EXPECT_TRUE(file.write(std::string(3 * kBlock + 5, 'x')));
+  }
   std::filesystem::remove_all(dir);
 }
 
