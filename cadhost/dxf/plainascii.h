@@ -1,7 +1,7 @@
 // Plain ASCII runs of text, the bulk of every drawing's texts, widened to wide characters and
 // narrowed back 16 at a time. Plain means what the file's encodings all write as the character
 // itself: for bytes, below 0x80 and neither the caret nor the backslash that begin escapes; for
-// characters, from 0x20 to 0x7F and not the caret. Where SSE2 is missing, a character at a time.
+// characters, from 0x20 to 0x7F and not the caret. Without SSE2 (32-bit builds), a character at a time.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #define CADHOST_PLAIN_ASCII_SSE2 1
 #endif
@@ -31,7 +31,8 @@ inline size_t widenPlainAscii(std::string_view s, std::wstring& out) {
   while (n + 16 <= s.size()) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + n));
     // The top bit of each byte: set for 0x80 and above, and by the comparisons for ^ and \.
-    const int special = _mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(_mm_cmpeq_epi8(v, caret), _mm_cmpeq_epi8(v, backslash))));
+    const __m128i escapes = _mm_or_si128(_mm_cmpeq_epi8(v, caret), _mm_cmpeq_epi8(v, backslash));
+    const int special = _mm_movemask_epi8(_mm_or_si128(v, escapes));
     if (special != 0) break;
     wchar_t* to = out.data() + at + n;
     const __m128i low = _mm_unpacklo_epi8(v, zero), high = _mm_unpackhi_epi8(v, zero);

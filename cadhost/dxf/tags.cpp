@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #define CADHOST_TAGS_SSE2 1
 #endif
@@ -90,7 +90,8 @@ size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
   }
   const char* const value = codeEnd + 1;
   const char* valueEnd = lineEndWithin16(value);
-  if (valueEnd == nullptr) valueEnd = static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(data + size - value)));
+  if (valueEnd == nullptr)
+    valueEnd = static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(data + size - value)));
   if (valueEnd == nullptr) return 0;  // the last line, without a line end
   const size_t next = static_cast<size_t>(valueEnd - data) + 1;
   if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
@@ -323,7 +324,8 @@ bool simpleDecimal(std::string_view s, double& value) {
     bool minus = false;
     if (p < end && (*p == '-' || *p == '+')) minus = *p++ == '-';
     int exponent = 0, expDigits = 0;
-    for (unsigned d; expDigits < 4 && (d = digitAt(p)) < 10; ++p, ++expDigits) exponent = exponent * 10 + static_cast<int>(d);
+    for (unsigned d; expDigits < 4 && (d = digitAt(p)) < 10; ++p, ++expDigits)
+      exponent = exponent * 10 + static_cast<int>(d);
     if (expDigits == 0) return false;
     scale += minus ? -exponent : exponent;
   }
