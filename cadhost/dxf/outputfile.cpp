@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -116,12 +117,19 @@ bool OutputFile::write(std::string_view bytes) {
 
 // A full block: the first is written here, which shows whether the file system takes direct
 // writes; the next ones go to the writer, which by then is done with the block to fill next.
+// (Where the system cannot start the writer, every block is written here.)
 bool OutputFile::writeBlock() {
   char* full = mBlocks[mFilling];
   mFill = 0;
   if (!mWriter.joinable()) {
     if (!writeOut(full, kBlock)) return false;
-    if (mDirect) mWriter = std::thread([this] { writeBehind(); });
+    if (mDirect && !mNoWriter) {
+      try {
+        mWriter = std::thread([this] { writeBehind(); });
+      } catch (const std::system_error&) {
+        mNoWriter = true;
+      }
+    }
     return true;
   }
   std::unique_lock<std::mutex> lock(mLock);

@@ -49,6 +49,7 @@ class OutputFile {
   std::condition_variable mChanged;
   const char* mPending = nullptr;  // the block the writer is to write or is writing
   bool mStop = false;
+  bool mNoWriter = false;  // the system would not start the writer
   int mWriteError = 0;  // what the system said of a block the writer could not write
 #endif
   std::wstring mError;
