@@ -7,10 +7,9 @@
 
 namespace cadhost::dxf {
 
-namespace {
-
 // Decoding for the scout: names from its own copy, no handles, and any of these or a problem
-// makes the record one for the reader.
+// makes the record one for the reader. One for all the records the scout judges (clean is set
+// again for each).
 class ScoutContext : public DecodeContext {
  public:
   ScoutContext(AcDbDatabase* db, FileRecord& file, const std::unordered_map<std::string, AcDbObjectId>* names)
@@ -21,9 +20,13 @@ class ScoutContext : public DecodeContext {
 
   AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
     if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
+    if (const AcDbObjectId id = recalled(kind, raw); !id.isNull()) return id;  // (its copy does not change)
     const auto& names = mNames[static_cast<int>(kind)];
     mKey.assign(raw);
-    if (const auto it = names.find(mKey); it != names.end()) return it->second;
+    if (const auto it = names.find(mKey); it != names.end()) {
+      remember(kind, raw, it->second);
+      return it->second;
+    }
     clean = false;
     return AcDbObjectId();
   }
@@ -38,7 +41,6 @@ class ScoutContext : public DecodeContext {
   std::string mKey;
 };
 
-}  // namespace
 
 EntityScout::EntityScout(AcDbDatabase* db, FileRecord& file, const char* data, size_t size, uint64_t start,
                          uint64_t handleLimit)
@@ -59,7 +61,7 @@ EntityScout::~EntityScout() {
 
 // Whether a record may stay in the file as it stands: the reader's own conditions for that, on
 // what the record alone says.
-bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
+bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity, ScoutContext& context) {
   analyzeRecord(record, mFile.style.binary);
   const std::string_view type = record.type;
   entity.handle = record.handle;
@@ -68,7 +70,7 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
   // Parts and block ends depend on what came before them: the reader's.
   if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "BLOCK" || type == "ENDBLK") return false;
   if (!mayStayInFile(record, mFile.style.binary, mHandleLimit) || entity.end - entity.begin > 0xFFFFFFF0ull) return false;
-  ScoutContext context(mDb, mFile, mNames);
+  context.clean = true;
   AcDbObject* obj = decodeRecord(record, context, true);
   entity.cls = obj->isA();
   delete obj;
@@ -78,6 +80,7 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity) {
 void EntityScout::scout() {
   try {
     TagReader reader(mData, mSize, mFile.style, mStart);
+    ScoutContext context(mDb, mFile, mNames);
     RecordTags record;
     Tag t, next;
     bool have = reader.next(t);
@@ -104,7 +107,7 @@ void EntityScout::scout() {
       entity.begin = t.begin;
       entity.end = next.begin;
       // A record the reader has reached is the reader's: the scout passes over it to get ahead.
-      entity.clean = t.begin > mReaderAt.load(std::memory_order_relaxed) && judge(record, entity);
+      entity.clean = t.begin > mReaderAt.load(std::memory_order_relaxed) && judge(record, entity, context);
       mFilled.store(n + 1, std::memory_order_release);
       t = next;
     }

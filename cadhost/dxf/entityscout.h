@@ -23,6 +23,8 @@ class AcRxClass;
 
 namespace cadhost::dxf {
 
+class ScoutContext;  // how the scout decodes (entityscout.cpp)
+
 struct ScoutedEntity {
   uint64_t begin = 0, end = 0;  // the record: its 0 tag, and where the next record begins
   uint64_t handle = 0, owner = 0;
@@ -49,7 +51,7 @@ class EntityScout {
 
  private:
   void scout();
-  bool judge(RecordTags& record, ScoutedEntity& entity);
+  bool judge(RecordTags& record, ScoutedEntity& entity, ScoutContext& context);
 
   AcDbDatabase* mDb;
   FileRecord& mFile;

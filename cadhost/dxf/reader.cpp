@@ -1104,10 +1104,8 @@ class LateDecoding : public DecodeContext {
 AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw,
                              bool remember, DecodeContext* context) {
   using Ref = DecodeContext::Ref;
-  DecodeContext::LastNames* last = context ? &context->lastNames[static_cast<int>(kind)] : nullptr;
-  if (last != nullptr)
-    for (int i = 0; i < DecodeContext::LastNames::kCount; ++i)
-      if (last->raw[i] == raw && !last->id[i].isNull()) return last->id[i];
+  if (context != nullptr)
+    if (const AcDbObjectId id = context->recalled(kind, raw); !id.isNull()) return id;
   std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
   AcDbObjectId tableId;
   switch (kind) {
@@ -1118,11 +1116,7 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
   }
   const std::string key(raw);
   auto remembered = [&](AcDbObjectId id) {
-    if (last != nullptr) {
-      last->raw[last->next] = key;
-      last->id[last->next] = id;
-      last->next = (last->next + 1) % DecodeContext::LastNames::kCount;
-    }
+    if (context != nullptr) context->remember(kind, raw, id);
     return id;
   };
   if (const auto it = names->find(key); it != names->end()) return remembered(it->second);
