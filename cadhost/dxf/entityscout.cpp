@@ -20,13 +20,9 @@ class ScoutContext : public DecodeContext {
 
   AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
     if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
-    if (const AcDbObjectId id = recalled(kind, raw); !id.isNull()) return id;  // (its copy does not change)
     const auto& names = mNames[static_cast<int>(kind)];
     mKey.assign(raw);
-    if (const auto it = names.find(mKey); it != names.end()) {
-      remember(kind, raw, it->second);
-      return it->second;
-    }
+    if (const auto it = names.find(mKey); it != names.end()) return it->second;
     clean = false;
     return AcDbObjectId();
   }

@@ -321,7 +321,7 @@ AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), cons
   return slot;
 }
 
-AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw, true, this); }
+AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw); }
 
 AcDbObjectId Loader::named(Ref kind, std::string_view raw, AcDbObject* referrer) {
   if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
@@ -1080,7 +1080,7 @@ class LateDecoding : public DecodeContext {
   LateDecoding(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, true), mImp(AcDbCore::imp(db)) {}
   AcDbObjectId named(Ref kind, std::string_view name, AcDbObject*) override {
     if (name.empty()) name = kind == Ref::Layer ? "0" : "STANDARD";
-    const AcDbObjectId id = findNamedRecord(file, mImp, kind, name, true, this);
+    const AcDbObjectId id = findNamedRecord(file, mImp, kind, name);
     if (!id.isNull()) return id;
     switch (kind) {  // (the reader found every name an entity left in the file gives; else the default)
       case Ref::Layer: return findNamedRecord(file, mImp, kind, "0");
@@ -1102,10 +1102,8 @@ class LateDecoding : public DecodeContext {
 }  // namespace
 
 AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw,
-                             bool remember, DecodeContext* context) {
+                             bool remember) {
   using Ref = DecodeContext::Ref;
-  if (context != nullptr)
-    if (const AcDbObjectId id = context->recalled(kind, raw); !id.isNull()) return id;
   std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
   AcDbObjectId tableId;
   switch (kind) {
@@ -1115,17 +1113,13 @@ AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeConte
     case Ref::Block: names = &file.blockNames; tableId = imp->blockTable; break;
   }
   const std::string key(raw);
-  auto remembered = [&](AcDbObjectId id) {
-    if (context != nullptr) context->remember(kind, raw, id);
-    return id;
-  };
-  if (const auto it = names->find(key); it != names->end()) return remembered(it->second);
+  if (const auto it = names->find(key); it != names->end()) return it->second;
   AcDbObjectId id;
   if (const auto* table = AcDbCore::objectAs<AcDbSymbolTable>(tableId)) {
     const std::wstring name = file.codec.decode(raw);
     table->getAt(name.c_str(), id);
   }
-  if (remember && !id.isNull() && names->emplace(key, id).second) return remembered(id);
+  if (remember && !id.isNull()) names->emplace(key, id);
   return id;
 }
 

@@ -19,9 +19,9 @@ bool readRecordTags(std::string_view bytes, const FileStyle& style, RecordTags& 
 
 // The layer, text style, dimension style or block that a record of the file names (raw, as the
 // file spells it): by the names the file gave its records, then by the table (remembered for the
-// next time when remember is set); null if none. A context's last names are asked first.
+// next time when remember is set); null if none.
 AcDbObjectId findNamedRecord(FileRecord& file, AcDbImpDatabase* imp, DecodeContext::Ref kind, std::string_view raw,
-                             bool remember = true, DecodeContext* context = nullptr);
+                             bool remember = true);
 
 // Writes the drawing of a database into out (the writer proper; the API adds the file handling).
 WriteResult writeDrawingBytes(AcDbDatabase* db, std::string& out, size_t flushAt,

@@ -71,34 +71,12 @@ class DecodeContext {
   // referrer once the file is read.
   enum class Ref { Layer, TextStyle, DimStyle, Block };
   virtual AcDbObjectId named(Ref kind, std::string_view name, AcDbObject* referrer) = 0;
-  // The names of each kind last found among names that keep their record (the names the file gave
-  // its records): a drawing's records name a few layers and styles over and over. recalled gives a
-  // null id for a name not among them.
-  AcDbObjectId recalled(Ref kind, std::string_view raw) const {
-    const LastNames& last = mLastNames[static_cast<int>(kind)];
-    for (int i = 0; i < LastNames::kCount; ++i)
-      if (last.raw[i] == raw && !last.id[i].isNull()) return last.id[i];
-    return AcDbObjectId();
-  }
-  void remember(Ref kind, std::string_view raw, AcDbObjectId id) {
-    LastNames& last = mLastNames[static_cast<int>(kind)];
-    last.raw[last.next].assign(raw);
-    last.id[last.next] = id;
-    last.next = (last.next + 1) % LastNames::kCount;
-  }
   // The object of a handle; while loading a placeholder for objects still to come.
   virtual AcDbObjectId object(uint64_t handle) = 0;
   // A value that could not be used, at a tag.
   virtual void badValue(const Tag& tag, const char* what) = 0;
 
  private:
-  struct LastNames {
-    static constexpr int kCount = 4;
-    std::string raw[kCount];
-    AcDbObjectId id[kCount];
-    int next = 0;  // the one to give way next
-  };
-  LastNames mLastNames[4];
   std::wstring mScratch;
 };
 

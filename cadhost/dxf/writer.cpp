@@ -29,7 +29,7 @@ class CompareContext : public DecodeContext {
   CompareContext(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, false) {}
   AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
     if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
-    return findNamedRecord(file, AcDbCore::imp(db), kind, raw, false, this);
+    return findNamedRecord(file, AcDbCore::imp(db), kind, raw, false);
   }
   AcDbObjectId object(uint64_t handle) override {
     AcDbStub* stub = handle ? AcDbCore::imp(db)->findHandle(handle) : nullptr;
