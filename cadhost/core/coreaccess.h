@@ -142,8 +142,6 @@ struct ACCORE_PORT AcDbCore {
                                          Adesk::UInt64 handle, AcDbObjectId& id);
   // Adds an entity to a block's list (after addToDatabase), as appendAcDbEntity does.
   static void addEntityToBlock(AcDbBlockTableRecord* block, AcDbObjectId entityId);
-  // Makes room in a block's list for the entities a file is about to add.
-  static void reserveEntities(AcDbBlockTableRecord* block, std::size_t count) { block->mEntities.reserve(count); }
   // Gives back what a block's list of entities reserved beyond its entities (after a file is read).
   static void compactEntityList(AcDbBlockTableRecord* block) { block->mEntities.shrink_to_fit(); }
   // Adds a record to a table's list and name index (after addToDatabase).

@@ -19,10 +19,6 @@
 
 namespace cadhost::dxf {
 
-// The fewest bytes a record of a drawing file takes on average, for making room for a file's
-// objects from its size before they are read (room that is not used is never touched).
-constexpr uint64_t kBytesPerRecord = 192;
-
 // The bytes of a drawing file, shared by the records that point into them.
 class FileImage {
  public:
@@ -191,7 +187,7 @@ class DeferredRecords : public AcDbDeferredLoader {
   std::string_view bytes(const AcDbStub& stub) const { return mImage->view(begin(stub), end(stub)); }
   // Room for the entities of a file of some size, made once: growing by doubling would copy
   // them over and over. Room that stays unused is never touched and costs no memory.
-  void reserveFor(uint64_t fileSize) { mEntries.reserve(static_cast<size_t>(fileSize / kBytesPerRecord)); }
+  void reserveFor(uint64_t fileSize) { mEntries.reserve(static_cast<size_t>(fileSize / 192)); }
   // Gives back the bytes read ahead for making objects (a save, which reads the file itself).
   void releaseWindow() { mWindow.release(); }
   // The reader's decoding; an object whose record the file no longer holds (another program

@@ -125,8 +125,6 @@ class Loader : public DecodeContext {
   AcDbObjectId findNamed(Ref kind, std::string_view raw);
   AcDbObjectId synthesizeNamed(Ref kind, std::string_view raw);
   AcDbObjectId space(bool paper);
-  void reserveModelSpace(uint64_t bytesLeft);
-  AcDbObjectId mReservedSpace;  // the block whose list was given room from the file's size
 
   void resolveNames();
   void resolveLayouts();
@@ -397,15 +395,6 @@ void Loader::resolveNames() {
   mPending.clear();
 }
 
-// Room in model space's list for the entities of the rest of the file, made once: a list grown by
-// doubling would be copied again and again. Only for a model space the tables gave.
-void Loader::reserveModelSpace(uint64_t bytesLeft) {
-  auto* model = AcDbCore::objectAs<AcDbBlockTableRecord>(mImp->modelSpace);
-  if (model == nullptr || !mReservedSpace.isNull()) return;
-  AcDbCore::reserveEntities(model, static_cast<size_t>(bytesLeft / kBytesPerRecord));
-  mReservedSpace = mImp->modelSpace;
-}
-
 // The model space or the (active) paper space: the file's, or one the host makes.
 AcDbObjectId Loader::space(bool paper) {
   AcDbObjectId& slot = paper ? mPaperSpace : mImp->modelSpace;
@@ -567,9 +556,6 @@ ReadResult Loader::run() {
   const size_t size = file.image->size();
   mReader = std::make_unique<TagReader>(file.image->data(), size, file.style, file.dataStart);
   mImp->byHandle.reserve(size / 256 + 16);  // records take about 200 bytes or more
-  // Room for the list of objects made once rather than by doubling, which would copy it again
-  // and again; room it does not use is never touched, so it costs address space only.
-  file.objects.reserve(size / kBytesPerRecord + 16);
   file.firstSection = size;
   bool sawEof = false;
 
@@ -633,11 +619,7 @@ ReadResult Loader::run() {
       if (name == "CLASSES") mSection = Section::Classes;
       else if (name == "TABLES") { mSection = Section::Tables; mTablesSeen = true; }
       else if (name == "BLOCKS") { mSection = Section::Blocks; file.hasBlocks = true; }
-      else if (name == "ENTITIES") {
-        mSection = Section::Entities;
-        file.hasEntities = true;
-        reserveModelSpace(size - t.end);
-      }
+      else if (name == "ENTITIES") { mSection = Section::Entities; file.hasEntities = true; }
       else if (name == "OBJECTS") { mSection = Section::Objects; file.hasObjects = true; }
       haveTag = mReader->next(t);
       if (haveTag && (mSection == Section::Blocks || mSection == Section::Entities) && mScout == nullptr &&
@@ -760,12 +742,10 @@ ReadResult Loader::run() {
   file.seedInFile = file.hasSeed ? mHeaderSeed : 0;
   mDb->setFilename(mName.c_str());
   file.image->releasePages(0, file.image->size());  // read through once; what stays in it is read as used
-  // Lists grown by doubling give back their spare room; those given room from the file's size
-  // keep it untouched rather than be copied.
+  file.objects.shrink_to_fit();
   if (const auto* blocks = AcDbCore::objectAs<AcDbBlockTable>(mImp->blockTable))
     for (AcDbObjectId id : AcDbCore::records(blocks))
-      if (auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(id); block != nullptr && id != mReservedSpace)
-        AcDbCore::compactEntityList(block);
+      if (auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(id)) AcDbCore::compactEntityList(block);
 
   ReadResult result;
   result.version = file.version;

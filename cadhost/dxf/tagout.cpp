@@ -140,7 +140,7 @@ void TagOut::endOpenLine() {
   if (!mStyle.binary && !mOut.empty() && mOut.back() != '\n') eol();
 }
 
-void TagOut::copySlowly(const Tag& tag, const FileImage* source) {
+void TagOut::copy(const Tag& tag, const FileImage* source) {
   if (sameForm(source)) {
     mOut.append(source->data() + tag.begin, static_cast<size_t>(tag.end - tag.begin));
     endOpenLine();

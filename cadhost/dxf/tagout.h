@@ -31,15 +31,7 @@ class TagOut {
 
   // A tag copied from a record: as its bytes when the record's file writes like this one, else
   // read and written again. An ASCII tag always ends with a line end.
-  void copy(const Tag& tag, const FileImage* source) {
-    // Most tags: from the file being written, bytes that end their line.
-    if (source != nullptr && source == mSameSource && mSame && tag.end > tag.begin &&
-        (mStyle.binary || source->data()[tag.end - 1] == '\n')) {
-      mOut.append(source->data() + tag.begin, static_cast<size_t>(tag.end - tag.begin));
-      return;
-    }
-    copySlowly(tag, source);
-  }
+  void copy(const Tag& tag, const FileImage* source);
   // A tag of a record with a new value: the code as the record had it, the value in the same
   // place (numbers keep their padding in ASCII files).
   void replaceString(const Tag& tag, const FileImage* source, std::string_view encoded);
@@ -54,7 +46,6 @@ class TagOut {
   static std::string formatReal(double value);
 
  private:
-  void copySlowly(const Tag& tag, const FileImage* source);
   void code(int code);
   void eol() { mOut.append(mStyle.crlf ? "\r\n" : "\n"); }
   void valueWithLineEnd(const Tag& tag, const FileImage* source, std::string_view value, bool pad);
