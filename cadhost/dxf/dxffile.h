@@ -97,9 +97,10 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path);
 // Writes a drawing into memory instead.
 WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes);
 
-// A save with at least this many changed entities patches them on a second core as well (where
-// the machine has one); the bytes written are the same either way. 256 unless set (tests set it
-// to write both ways); returns the previous value.
+// A save of a drawing with at least this many entities made from its file since it was read
+// patches the changed ones on a second core as well (where the machine has one); the bytes written
+// are the same either way. 256 unless set (tests set it to write both ways); returns the previous
+// value.
 size_t setPatchAheadFrom(size_t changedEntities);
 
 }  // namespace cadhost::dxf

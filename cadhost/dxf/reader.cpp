@@ -526,23 +526,8 @@ void Loader::prepareCodec() {
 }
 
 bool Loader::readRecord(const Tag& first) {
-  mRecord.tags.clear();
-  mRecord.tags.push_back(first);
   mRecordBegin = first.begin;
-  mHaveNext = false;
-  for (;;) {  // each tag read in its place in the record
-    Tag& t = mRecord.tags.emplace_back();
-    if (!mReader->next(t)) {
-      mRecord.tags.pop_back();
-      break;
-    }
-    if (t.code == 0) {
-      mNext = t;
-      mHaveNext = true;
-      mRecord.tags.pop_back();
-      break;
-    }
-  }
+  mHaveNext = readRecordAfter(*mReader, first, mRecord.tags, mNext);
   mRecordEnd = mHaveNext ? mNext.begin : mRecord.tags.back().end;
   analyzeRecord(mRecord, file.style.binary);
   return mRecordEnd - mRecordBegin <= 0xFFFFFFF0ull;

@@ -9,6 +9,23 @@ namespace cadhost::dxf {
 
 // ---- Splitting a record ---------------------------------------------------------------------
 
+bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next) {
+  tags.clear();
+  tags.push_back(first);
+  for (;;) {
+    Tag& t = tags.emplace_back();
+    if (!reader.next(t)) {
+      tags.pop_back();
+      return false;
+    }
+    if (t.code == 0) {
+      next = t;
+      tags.pop_back();
+      return true;
+    }
+  }
+}
+
 void analyzeRecord(RecordTags& r, bool binary) {
   r.main.clear();
   r.type = r.tags.empty() ? std::string_view() : r.tags[0].value;
@@ -1024,22 +1041,16 @@ Schema indexed(Schema s) {
   s.byCode.erase(std::unique(s.byCode.begin(), s.byCode.end()), s.byCode.end());
   s.firstOfCode.assign(Schema::kIndexedCodes, -1);
   for (size_t i = s.byCode.size(); i-- > 0;)
-    if (s.byCode[i].first >= 0 && s.byCode[i].first < Schema::kIndexedCodes)
-      s.firstOfCode[static_cast<size_t>(s.byCode[i].first)] = static_cast<int16_t>(i);
+    s.firstOfCode[static_cast<size_t>(s.byCode[i].first)] = static_cast<int16_t>(i);
   return s;
 }
 
 }  // namespace
 
 int Schema::propertyOf(int code, bool first, int slot, bool flat) const {
-  auto it = byCode.end();
-  if (code >= 0 && code < kIndexedCodes) {
-    if (firstOfCode[static_cast<size_t>(code)] < 0) return -1;
-    it = byCode.begin() + firstOfCode[static_cast<size_t>(code)];
-  } else {
-    it = std::lower_bound(byCode.begin(), byCode.end(), std::make_pair(code, -1));
-  }
-  for (; it != byCode.end() && it->first == code; ++it) {
+  // (Group codes end at 1071: a code beyond is no property's.)
+  if (code < 0 || code >= kIndexedCodes || firstOfCode[static_cast<size_t>(code)] < 0) return -1;
+  for (auto it = byCode.begin() + firstOfCode[static_cast<size_t>(code)]; it != byCode.end() && it->first == code; ++it) {
     const Property& p = properties[static_cast<size_t>(it->second)];
     if (!(flat || p.slot == slot ||
           (slot >= 0 && sameSubclass[static_cast<size_t>(p.slot)] == sameSubclass[static_cast<size_t>(slot)])))

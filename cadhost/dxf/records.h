@@ -35,6 +35,10 @@ struct RecordTags {
   std::vector<uint64_t> seenCodes;  // scratch for finding first tags
 };
 
+// Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag,
+// each read in its place in tags; that 0 tag goes into next. False when the data ends or the
+// reader stops before it.
+bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next);
 // Splits the tags of a record into its parts (they must already be in tags).
 void analyzeRecord(RecordTags& record, bool binary);
 // Whether an INSERT says that ATTRIB records follow it (66 = 1).
@@ -148,8 +152,8 @@ struct Schema {
   // the same subclass name, and the properties by the codes of the tags they hold, in order.
   std::vector<int> sameSubclass;
   std::vector<std::pair<int, int>> byCode;  // (code, property)
-  std::vector<int16_t> firstOfCode;         // for each code below kIndexedCodes: its first entry in byCode, or -1
-  static constexpr int kIndexedCodes = 1072;
+  std::vector<int16_t> firstOfCode;         // for each group code: its first entry in byCode, or -1
+  static constexpr int kIndexedCodes = 1072;  // group codes run from 0 to 1071
   // The first property (in order) that a tag holds: its code, whether it is the first tag with
   // that code in the record, and the subclass slot it lies in (-1 before any; any for flat
   // records); -1 for none.

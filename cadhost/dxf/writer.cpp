@@ -583,9 +583,9 @@ bool Writer::patchableAhead(AcDbStub* stub) {
   return AcDbCore::revision(obj) != record->revisionAtLoad() || record->has(ObjectRecord::kRehandled);
 }
 
-// Starts a worker that patches changed entities ahead of this thread when there are many. Not
-// when anything is erased or renamed: then writing unchanged entities still in the file makes
-// them, which changes the database that the worker reads.
+// Starts a worker that patches changed entities ahead of this thread when many were made from the
+// file. Not when anything is erased or renamed: then writing unchanged entities still in the file
+// makes them, which changes the database that the worker reads.
 std::atomic<size_t> gPatchAheadFrom{256};  // below, starting a thread costs more than it saves
 
 std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
