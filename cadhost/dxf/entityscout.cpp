@@ -83,7 +83,8 @@ void EntityScout::scout() {
     for (size_t n = 0; have && !mStop.load(std::memory_order_acquire); ++n) {
       // Past the section (or a stray tag, which the reader reports): the reader goes on alone.
       if (t.code != 0 || t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") break;
-      if (!readRecordAfter(reader, t, record.tags, next)) break;  // the last record of a file that ends here: the reader's
+      // (The last record of a file that ends here is the reader's.)
+      if (!readRecordAfter(reader, t, record.tags, next)) break;
       while (n >= mTaken.load(std::memory_order_acquire) + kAhead) {  // the reader is far behind
         if (mStop.load(std::memory_order_acquire)) return;
         std::this_thread::yield();
