@@ -1,8 +1,11 @@
 // Writing drawings: what changes in the file after edits, and only that.
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <string_view>
+
+#include <sys/resource.h>
 
 #include "outputfile.h"
 #include "support.h"
@@ -518,6 +521,24 @@ TEST(DxfWriter, TheSavesFileHoldsEveryByteInOrderWhateverTheSizes) {
     cadhost::dxf::OutputFile file;
     ASSERT_TRUE(file.open(dir / "abandoned"));
     EXPECT_TRUE(file.write(std::string(3 * kBlock + 5, 'x')));
+  }
+  // A block the system refuses (here: the file may not grow past two blocks) fails the file with
+  // what the system said, whichever thread wrote it.
+  {
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 2 * kBlock;
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    cadhost::dxf::OutputFile file;
+    bool ok = file.open(dir / "too-big");
+    for (int i = 0; ok && i < 6; ++i) ok = file.write(std::string(kBlock, 'y'));
+    if (ok) ok = file.finish();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(file.error().empty());
   }
   std::filesystem::remove_all(dir);
 }
