@@ -267,7 +267,7 @@ LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-bool PluginTest::runTE(std::vector<Step> steps) {
+::testing::AssertionResult PluginTest::runTE(std::vector<Step> steps) {
   TeRun run;
   run.steps = &steps;
   run.boxes = &messageBoxes;
@@ -285,7 +285,12 @@ bool PluginTest::runTE(std::vector<Step> steps) {
   commandLine = cadhost::takeCommandLineOutput();
   if (run.index < steps.size() && run.sawDialog && !steps[run.index].closesDialog)
     ADD_FAILURE() << "the dialog closed before step " << run.index;
-  return run.sawDialog;
+  if (run.sawDialog) return ::testing::AssertionSuccess() << "the editor dialog was shown";
+  std::wstring shown;
+  for (const MessageBoxRecord& box : messageBoxes) shown += L" [" + box.caption + L": " + box.text + L"]";
+  return ::testing::AssertionFailure() << "the editor dialog was not shown; message boxes:"
+                                       << (shown.empty() ? L" none" : shown) << "; command line: \""
+                                       << commandLine << "\"";
 }
 
 // ---- The test drawing -------------------------------------------------------------------

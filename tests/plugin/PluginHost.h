@@ -120,8 +120,9 @@ class PluginTest : public ::testing::Test {
   std::vector<AcDbObjectId> textsIn(AcDbObjectId block = AcDbObjectId::kNull);
 
   // Runs TE. The steps run one after another inside the dialog; after the last one the dialog is
-  // closed with its exit button (if it is still open). Returns whether a dialog appeared.
-  bool runTE(std::vector<Step> steps = {});
+  // closed with its exit button (if it is still open). Succeeds when a dialog appeared; when none
+  // did, the result tells what the run showed instead (message boxes, command line).
+  ::testing::AssertionResult runTE(std::vector<Step> steps = {});
 
   AcDbDatabase* db = nullptr;
   ScriptedSelection selection;
