@@ -104,19 +104,23 @@ void EntityScout::scout() {
 }
 
 bool EntityScout::entityAt(uint64_t begin, ScoutedEntity& entity) {
-  mReaderAt.store(begin, std::memory_order_relaxed);
-  for (size_t taken = mTaken.load(std::memory_order_relaxed);;) {
-    if (taken >= mKnownFilled) {
+  if (begin < mClaimedTo) return false;
+  for (;;) {
+    if (mTakenHere >= mKnownFilled) {
       mKnownFilled = mFilled.load(std::memory_order_acquire);
-      if (taken >= mKnownFilled) return false;  // not yet: the reader reads it itself
+      if (mTakenHere >= mKnownFilled) {  // not yet: the reader takes a stretch, which the scout passes over
+        mClaimedTo = begin + kClaimBytes;
+        mReaderAt.store(mClaimedTo - 1, std::memory_order_relaxed);
+        mTaken.store(mTakenHere, std::memory_order_release);
+        return false;
+      }
     }
-    const ScoutedEntity next = mVerdicts[taken % kAhead];  // a copy: the slot is the scout's once taken
-    if (next.begin > begin) return false;                  // the scout has nothing for it
-    mTaken.store(++taken, std::memory_order_release);
-    if (next.begin == begin) {
-      entity = next;
-      return true;
-    }
+    const ScoutedEntity& next = mVerdicts[mTakenHere % kAhead];
+    if (next.begin > begin) return false;  // the scout has nothing for it
+    const bool found = next.begin == begin;
+    if (found) entity = next;  // (copied before the slot is given back)
+    if (++mTakenHere % kTellTakenEvery == 0) mTaken.store(mTakenHere, std::memory_order_release);
+    if (found) return true;
   }
 }
 

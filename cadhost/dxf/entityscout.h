@@ -61,12 +61,23 @@ class EntityScout {
   // The names of the drawing when the section began: layers, text styles, dimension styles, blocks.
   std::unordered_map<std::string, AcDbObjectId> mNames[4];
   std::unique_ptr<ScoutedEntity[]> mVerdicts;  // verdict n in mVerdicts[n % kAhead]
-  std::atomic<size_t> mFilled{0};  // verdicts handed over
-  std::atomic<size_t> mTaken{0};   // verdicts the reader is done with
-  std::atomic<uint64_t> mReaderAt{0};  // the record the reader asked for last
   std::atomic<bool> mStop{false};
-  size_t mKnownFilled = 0;
   std::thread mThread;
+  // What each thread tells the other sits on a cache line of its own, and the reader tells only
+  // what the scout needs: a line written by both would pass between the cores at every record.
+  alignas(64) std::atomic<size_t> mFilled{0};  // verdicts handed over
+  alignas(64) std::atomic<size_t> mTaken{0};   // verdicts the reader is done with (told now and then)
+  // Where the records the reader reads itself end: when the scout has nothing for the record the
+  // reader asks for, the reader takes the records of the next kClaimBytes and the scout passes
+  // over them. (While the scout is ahead, the reader does not say where it is.) Taking a stretch
+  // at a time, instead of single records, keeps the two threads from trading cache lines at
+  // every record when they run at the same place.
+  std::atomic<uint64_t> mReaderAt{0};
+  alignas(64) size_t mKnownFilled = 0;  // the reader's own
+  size_t mTakenHere = 0;                // verdicts the reader is done with
+  uint64_t mClaimedTo = 0;              // the reader reads records that begin before this itself
+  static constexpr size_t kTellTakenEvery = 64;
+  static constexpr uint64_t kClaimBytes = 64 * 1024;
 };
 
 }  // namespace cadhost::dxf
