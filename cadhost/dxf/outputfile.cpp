@@ -1,6 +1,7 @@
 // Writing the file of a save (see outputfile.h).
 #include "outputfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,9 +21,8 @@ namespace cadhost::dxf {
 
 namespace {
 #if !defined(_WIN32)
-// Bytes written around the file cache go in whole blocks from aligned memory.
-constexpr size_t kAlign = 4096;
-constexpr size_t kBlock = 256 << 10;
+constexpr size_t kBlock = 256 << 10;          // bytes handed to the system at a time
+constexpr uint64_t kFlushEvery = 8ull << 20;  // bytes written between two flushes during the save
 #endif
 }  // namespace
 
@@ -60,27 +60,18 @@ bool OutputFile::finish() {
 #else
 
 OutputFile::~OutputFile() {
-  stopWriter();
+  stopFlusher();
   if (mFd >= 0) ::close(mFd);
-  std::free(mBlocks[0]);
-  std::free(mBlocks[1]);
+  std::free(mBlock);
 }
 
 bool OutputFile::open(const std::filesystem::path& path) {
-  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-#if defined(O_DIRECT)
-  void* first = nullptr;
-  void* second = nullptr;
-  if (posix_memalign(&first, kAlign, kBlock) == 0 && posix_memalign(&second, kAlign, kBlock) == 0) {
-    mBlocks[0] = static_cast<char*>(first);
-    mBlocks[1] = static_cast<char*>(second);
-    mFd = ::open(path.c_str(), flags | O_DIRECT, 0666);
-    mDirect = mFd >= 0;
-  } else {
-    std::free(first);
+  mBlock = static_cast<char*>(std::malloc(kBlock));
+  if (mBlock == nullptr) {
+    errno = ENOMEM;
+    return fail();
   }
-#endif
-  if (mFd < 0) mFd = ::open(path.c_str(), flags, 0666);  // a file system that does not allow it
+  mFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   return mFd >= 0 || fail();
 }
 
@@ -88,111 +79,79 @@ bool OutputFile::writeOut(const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(mFd, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EINVAL && mDirect) {
-      // A file system that opens files for direct writing but refuses the writes: through the cache.
-      if (fcntl(mFd, F_SETFL, fcntl(mFd, F_GETFL) & ~O_DIRECT) != 0) return fail();
-      mDirect = false;
-      continue;
-    }
     if (n <= 0) return fail();
     data += n;
     size -= static_cast<size_t>(n);
+    mWritten += static_cast<uint64_t>(n);
   }
   return true;
 }
 
 bool OutputFile::write(std::string_view bytes) {
   while (!bytes.empty()) {
-    // (A file system that refused the first block directly took it through the cache, and the
-    // block to fill is empty again: the rest goes the same way.)
-    if (!mDirect) return writeOut(bytes.data(), bytes.size());
     const size_t take = std::min(bytes.size(), kBlock - mFill);
-    std::memcpy(mBlocks[mFilling] + mFill, bytes.data(), take);
+    std::memcpy(mBlock + mFill, bytes.data(), take);
     mFill += take;
     bytes.remove_prefix(take);
-    if (mFill == kBlock && !writeBlock()) return false;
+    if (mFill < kBlock) break;
+    mFill = 0;
+    if (!writeOut(mBlock, kBlock)) return false;
+    if (mWritten - mFlushTo >= kFlushEvery) requestFlush();
   }
   return true;
 }
 
-// A full block: the first is written here, which shows whether the file system takes direct
-// writes; the next ones go to the writer, which by then is done with the block to fill next.
-// (Where the system cannot start the writer, every block is written here.)
-bool OutputFile::writeBlock() {
-  char* full = mBlocks[mFilling];
-  mFill = 0;
-  if (!mWriter.joinable()) {
-    if (!writeOut(full, kBlock)) return false;
-    if (mDirect && !mNoWriter) {
-      try {
-        mWriter = std::thread([this] { writeBehind(); });
-      } catch (const std::system_error&) {
-        mNoWriter = true;
-      }
+// Asks the flusher to flush what has been written so far (it takes the newest request when it is
+// done with the one before).
+void OutputFile::requestFlush() {
+  if (!mFlusher.joinable()) {
+    if (mNoFlusher) return;
+    try {
+      mFlusher = std::thread([this] { flushBehind(); });
+    } catch (const std::system_error&) {
+      mNoFlusher = true;
+      return;
     }
-    return true;
   }
-  std::unique_lock<std::mutex> lock(mLock);
-  mChanged.wait(lock, [&] { return mPending == nullptr; });
-  if (mWriteError != 0) {
-    errno = mWriteError;
-    return fail();
-  }
-  mPending = full;
+  std::lock_guard<std::mutex> lock(mLock);
+  mFlushTo = mWritten;
   mChanged.notify_all();
-  mFilling ^= 1;
-  return true;
 }
 
-void OutputFile::writeBehind() {
+void OutputFile::flushBehind() {
   std::unique_lock<std::mutex> lock(mLock);
   for (;;) {
-    mChanged.wait(lock, [&] { return mPending != nullptr || mStop; });
-    if (mPending == nullptr) return;
-    const char* data = mPending;
+    mChanged.wait(lock, [&] { return mFlushTo > mFlushed || mStop; });
+    if (mStop) return;
+    const uint64_t from = mFlushed, to = mFlushTo;
     lock.unlock();
-    int error = 0;
-    for (size_t done = 0; done < kBlock && error == 0;) {
-      const ssize_t n = ::write(mFd, data + done, kBlock - done);
-      if (n > 0) done += static_cast<size_t>(n);
-      else if (n < 0 && errno != EINTR) error = errno;
-      else if (n == 0) error = EIO;
-    }
+    const int error = fdatasync(mFd) == 0 ? 0 : errno;
+    // The flushed pages are clean now: the cache may let them go.
+    if (error == 0) posix_fadvise(mFd, static_cast<off_t>(from), static_cast<off_t>(to - from), POSIX_FADV_DONTNEED);
     lock.lock();
-    if (error != 0 && mWriteError == 0) mWriteError = error;
-    mPending = nullptr;
-    mChanged.notify_all();
+    if (error != 0 && mFlushError == 0) mFlushError = error;
+    mFlushed = to;
   }
 }
 
-// Waits for the block being written and ends the writer.
-void OutputFile::stopWriter() {
-  if (!mWriter.joinable()) return;
+// Ends the flusher once the flush it is making (if any) is done.
+void OutputFile::stopFlusher() {
+  if (!mFlusher.joinable()) return;
   {
-    std::unique_lock<std::mutex> lock(mLock);
-    mChanged.wait(lock, [&] { return mPending == nullptr; });
+    std::lock_guard<std::mutex> lock(mLock);
     mStop = true;
     mChanged.notify_all();
   }
-  mWriter.join();
+  mFlusher.join();
 }
 
 bool OutputFile::finish() {
-  stopWriter();
-  bool ok = true;
-  if (mWriteError != 0) {
-    errno = mWriteError;
+  bool ok = writeOut(mBlock, mFill);
+  mFill = 0;
+  stopFlusher();
+  if (ok && mFlushError != 0) {
+    errno = mFlushError;
     ok = fail();
-  }
-  if (ok && mDirect && mFill > 0) {
-    // The whole blocks around the cache, the rest (less than a block) through it.
-    const char* block = mBlocks[mFilling];
-    const size_t whole = mFill / kAlign * kAlign;
-    ok = writeOut(block, whole);
-    if (ok && whole < mFill) {
-      ok = fcntl(mFd, F_SETFL, fcntl(mFd, F_GETFL) & ~O_DIRECT) == 0 || fail();
-      ok = ok && writeOut(block + whole, mFill - whole);
-    }
   }
   ok = ok && (fsync(mFd) == 0 || fail());
   const bool closed = ::close(mFd) == 0;

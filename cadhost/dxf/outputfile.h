@@ -1,12 +1,12 @@
 // The file a save writes (the temporary file beside the drawing): its bytes go to the disk and are
 // flushed there before it is closed, so that renaming it over the drawing can only give the new
-// drawing whole. On Linux the bytes go straight to the disk (not through the file cache), since
-// they are flushed at once in any case: a large drawing then does not fill the cache with a copy.
-// A direct write waits for the disk, so full blocks are written by a thread of their own while the
-// save fills the next one.
+// drawing whole. Flushing a large file at the end would leave the save waiting for the disk, so on
+// Linux a thread of its own flushes what has been written every few megabytes while the save goes
+// on, and lets the flushed pages go from the file cache (a saved drawing need not fill the cache).
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -35,22 +35,22 @@ class OutputFile {
 #if defined(_WIN32)
   FILE* mFile = nullptr;
 #else
-  bool writeBlock();
-  void writeBehind();
-  void stopWriter();
+  void requestFlush();
+  void flushBehind();
+  void stopFlusher();
   int mFd = -1;
-  bool mDirect = false;  // writing around the file cache: whole aligned blocks only
-  char* mBlocks[2] = {nullptr, nullptr};  // the one being filled, and the one being written
-  int mFilling = 0;
+  char* mBlock = nullptr;  // bytes gathered for the next write
   size_t mFill = 0;
-  // The thread writing full blocks, started once a first block went to the disk directly.
-  std::thread mWriter;
+  uint64_t mWritten = 0;   // bytes handed to the system
+  // The flusher, started when the first kFlushEvery bytes are written.
+  std::thread mFlusher;
   std::mutex mLock;
   std::condition_variable mChanged;
-  const char* mPending = nullptr;  // the block the writer is to write or is writing
+  uint64_t mFlushTo = 0;   // the flusher is to flush the file up to here
+  uint64_t mFlushed = 0;   // and has flushed it up to here
   bool mStop = false;
-  bool mNoWriter = false;  // the system would not start the writer
-  int mWriteError = 0;  // what the system said of a block the writer could not write
+  bool mNoFlusher = false;  // the system would not start the flusher: the end flushes everything
+  int mFlushError = 0;      // what the system said of a flush that failed (a later one may not say it again)
 #endif
   std::wstring mError;
 };

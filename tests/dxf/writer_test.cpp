@@ -495,9 +495,8 @@ TEST(DxfWriter, SavingIsSafe) {
   std::filesystem::remove_all(dir);
 }
 
-// The file of a save takes its bytes in pieces of any size; whole blocks go to the disk on a thread
-// of their own while the next one fills, the rest at the end. Every size around a block comes out
-// whole and in order.
+// The file of a save takes its bytes in pieces of any size and hands them to the system a block at
+// a time, the rest at the end. Every size around a block comes out whole and in order.
 TEST(DxfWriter, TheSavesFileHoldsEveryByteInOrderWhateverTheSizes) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-output";
   std::filesystem::remove_all(dir);
@@ -516,14 +515,14 @@ TEST(DxfWriter, TheSavesFileHoldsEveryByteInOrderWhateverTheSizes) {
     ASSERT_TRUE(file.finish());
     EXPECT_TRUE(readFile(path) == bytes) << size << " bytes";
   }
-  // A file abandoned halfway (a save that failed) is left without waiting for anything.
+  // A file abandoned halfway (a save that failed) is let go.
   {
     cadhost::dxf::OutputFile file;
     ASSERT_TRUE(file.open(dir / "abandoned"));
     EXPECT_TRUE(file.write(std::string(3 * kBlock + 5, 'x')));
   }
   // A block the system refuses (here: the file may not grow past two blocks) fails the file with
-  // what the system said, whichever thread wrote it.
+  // what the system said.
   {
     struct rlimit before {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
