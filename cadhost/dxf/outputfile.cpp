@@ -22,7 +22,7 @@ namespace cadhost::dxf {
 namespace {
 #if !defined(_WIN32)
 constexpr size_t kBlock = 256 << 10;          // bytes handed to the system at a time
-constexpr uint64_t kFlushEvery = 8ull << 20;  // bytes written between two flushes during the save
+constexpr uint64_t kFlushEvery = 4ull << 20;  // bytes written between two flushes during the save
 #endif
 }  // namespace
 
