@@ -5,8 +5,9 @@
 // without reading its tags again; any other record the reader reads itself. The scout shares
 // nothing with the reader that changes: it knows the names of the drawing as they were when the
 // section began, and any name it does not know, any handle the record refers to and any problem
-// make the record one for the reader. Neither waits for the other: a record the scout has not
-// judged when the reader reaches it is the reader's, and the scout passes over it.
+// make the record one for the reader. Neither waits for the other: when the reader reaches a record
+// the scout has not judged, the reader takes the records of a stretch of the file from there, and
+// the scout passes over them.
 #pragma once
 
 #include <atomic>
@@ -43,8 +44,9 @@ class EntityScout {
   EntityScout& operator=(const EntityScout&) = delete;
 
   // The verdict on the record that begins at begin (records before it are passed over); false
-  // when the scout has none for it yet, or stopped before it: the reader then reads the record
-  // itself, and the scout passes over it (the reader does not wait). Asked in the order of the file.
+  // when the scout has none for it yet, or stopped before it, or the record is in the reader's
+  // stretch: the reader then reads the record itself (it does not wait). Asked in the order of
+  // the file.
   bool entityAt(uint64_t begin, ScoutedEntity& entity);
 
   static constexpr size_t kAhead = 4096;  // verdicts waiting at most

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <new>
@@ -245,6 +246,33 @@ TEST(DxfSecondCoreRead, DrawingsReadTheSameWithTheirEntitiesScoutedAhead) {
   ASSERT_NE(entities, std::string::npos);
   for (size_t cut = whole.find("BLOCKS"); cut < whole.size(); cut += cut < entities ? 97 : 13)
     expectSameReadingOnTwoCores(whole.substr(0, cut));
+}
+
+// A section of some megabytes: the scout judges stretches ahead while the reader takes stretches of
+// its own whenever it catches up, and records of every kind fall on either side.
+TEST(DxfSecondCoreRead, ALargeSectionSharedBetweenTheReaderAndTheScoutReadsTheSame) {
+  Tags t;
+  char handle[16];
+  for (int i = 0; i < 24000; ++i) {
+    std::snprintf(handle, sizeof handle, "%X", 0x1000 + i);
+    switch (i % 8) {
+      case 5:  // a layer the drawing does not have: the reader's to report
+        t(0, "TEXT")(5, handle)(330, "1F")(100, "AcDbEntity")(8, "Nowhere")(100, "AcDbText")(10, 1.0)(20, i * 1.0)(30, 0.0)
+         (40, 2.5)(1, "lost " + std::to_string(i))(100, "AcDbText");
+        break;
+      case 6:
+        t(0, "LINE")(5, handle)(330, "1F")(100, "AcDbEntity")(8, "Notes")(100, "AcDbLine")(10, 0.0)(20, i * 1.0)(30, 0.0)
+         (11, 1.0)(21, 1.0)(31, 0.0);
+        break;
+      case 7:
+        t(999, "between records");
+        [[fallthrough]];
+      default:
+        t(0, "TEXT")(5, handle)(330, "1F")(100, "AcDbEntity")(8, "Notes")(100, "AcDbText")(10, 1.0)(20, i * 1.0)(30, 0.0)
+         (40, 2.5)(1, "line " + std::to_string(i))(7, "Romans")(100, "AcDbText");
+    }
+  }
+  expectSameReadingOnTwoCores(drawing(t.str() + entitiesWithParts()));
 }
 
 TEST(DxfSecondCoreRead, CorpusAndFuzzingFindingsReadTheSameOnTwoCores) {

@@ -496,14 +496,15 @@ TEST(DxfWriter, SavingIsSafe) {
 }
 
 // The file of a save takes its bytes in pieces of any size and hands them to the system a block at
-// a time, the rest at the end. Every size around a block comes out whole and in order.
+// a time, the rest at the end; a large one is flushed while it is written. Every size around a
+// block comes out whole and in order.
 TEST(DxfWriter, TheSavesFileHoldsEveryByteInOrderWhateverTheSizes) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellaton-dxf-output";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   constexpr size_t kBlock = 256 << 10;
   for (size_t size : {size_t(0), size_t(1), size_t(4095), size_t(4097), kBlock - 1, kBlock, kBlock + 1,
-                      2 * kBlock, 5 * kBlock + 4100, 9 * kBlock + 3}) {
+                      2 * kBlock, 5 * kBlock + 4100, 9 * kBlock + 3, 37 * kBlock + 11}) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
     const std::filesystem::path path = dir / ("out-" + std::to_string(size));
