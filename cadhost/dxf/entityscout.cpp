@@ -93,8 +93,8 @@ void EntityScout::scout() {
       entity = ScoutedEntity();
       entity.begin = t.begin;
       entity.end = next.begin;
-      // A record the reader has reached is the reader's: the scout passes over it to get ahead.
-      entity.clean = t.begin > mReaderAt.load(std::memory_order_relaxed) && judge(record, entity, context);
+      // A record in the reader's stretch is the reader's: the scout passes over it to get ahead.
+      entity.clean = t.begin >= mStretchEnd.load(std::memory_order_relaxed) && judge(record, entity, context);
       mFilled.store(n + 1, std::memory_order_release);
       t = next;
     }
@@ -104,13 +104,13 @@ void EntityScout::scout() {
 }
 
 bool EntityScout::entityAt(uint64_t begin, ScoutedEntity& entity) {
-  if (begin < mClaimedTo) return false;
+  if (begin < mOwnStretchEnd) return false;
   for (;;) {
     if (mTakenHere >= mKnownFilled) {
       mKnownFilled = mFilled.load(std::memory_order_acquire);
       if (mTakenHere >= mKnownFilled) {  // not yet: the reader takes a stretch, which the scout passes over
-        mClaimedTo = begin + kClaimBytes;
-        mReaderAt.store(mClaimedTo - 1, std::memory_order_relaxed);
+        mOwnStretchEnd = begin + kStretchBytes;
+        mStretchEnd.store(mOwnStretchEnd, std::memory_order_relaxed);
         mTaken.store(mTakenHere, std::memory_order_release);
         return false;
       }

@@ -69,17 +69,17 @@ class EntityScout {
   // what the scout needs: a line written by both would pass between the cores at every record.
   alignas(64) std::atomic<size_t> mFilled{0};  // verdicts handed over
   alignas(64) std::atomic<size_t> mTaken{0};   // verdicts the reader is done with (told now and then)
-  // Where the records the reader reads itself end: when the scout has nothing for the record the
-  // reader asks for, the reader takes the records of the next kClaimBytes and the scout passes
-  // over them. (While the scout is ahead, the reader does not say where it is.) Taking a stretch
-  // at a time, instead of single records, keeps the two threads from trading cache lines at
-  // every record when they run at the same place.
-  std::atomic<uint64_t> mReaderAt{0};
+  // The end of the reader's stretch: records that begin before it the reader reads itself, and
+  // the scout passes over them. When the scout has nothing for the record the reader asks for, the
+  // reader takes the next kStretchBytes. (While the scout is ahead, the reader does not say where
+  // it is.) A stretch at a time, instead of single records, keeps the two threads from trading
+  // cache lines at every record when they run at the same place.
+  std::atomic<uint64_t> mStretchEnd{0};
   alignas(64) size_t mKnownFilled = 0;  // the reader's own
   size_t mTakenHere = 0;                // verdicts the reader is done with
-  uint64_t mClaimedTo = 0;              // the reader reads records that begin before this itself
+  uint64_t mOwnStretchEnd = 0;          // the reader's copy of mStretchEnd (which only it sets)
   static constexpr size_t kTellTakenEvery = 64;
-  static constexpr uint64_t kClaimBytes = 64 * 1024;
+  static constexpr uint64_t kStretchBytes = 64 * 1024;
 };
 
 }  // namespace cadhost::dxf
