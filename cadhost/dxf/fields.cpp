@@ -134,11 +134,7 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
 }
 
 bool readTags(TagReader& reader, bool binary, RecordTags& tags) {
-  for (;;) {  // each tag read in its place
-    if (!reader.next(tags.tags.emplace_back())) {
-      tags.tags.pop_back();
-      break;
-    }
+  while (appendTag(reader, tags.tags)) {
   }
   if (tags.tags.empty() || tags.tags[0].code != 0) return false;
   analyzeRecord(tags, binary);

@@ -186,7 +186,8 @@ class DeferredRecords : public AcDbDeferredLoader {
   AcDbStub* owner(const AcDbStub& stub) const { return mOwners[entry(stub).owner]; }
   std::string_view bytes(const AcDbStub& stub) const { return mImage->view(begin(stub), end(stub)); }
   // Room for the entities of a file of some size, made once: growing by doubling would copy
-  // them over and over. Room that stays unused is never touched and costs no memory.
+  // them over and over. Room that stays unused is never touched and costs no memory. (A record
+  // takes 192 bytes or more.)
   void reserveFor(uint64_t fileSize) { mEntries.reserve(static_cast<size_t>(fileSize / 192)); }
   // Gives back the bytes read ahead for making objects (a save, which reads the file itself).
   void releaseWindow() { mWindow.release(); }

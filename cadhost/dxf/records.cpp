@@ -9,21 +9,23 @@ namespace cadhost::dxf {
 
 // ---- Splitting a record ---------------------------------------------------------------------
 
+bool appendTag(TagReader& reader, std::vector<Tag>& tags) {
+  if (reader.next(tags.emplace_back())) return true;
+  tags.pop_back();
+  return false;
+}
+
 bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next) {
   tags.clear();
   tags.push_back(first);
-  for (;;) {
-    Tag& t = tags.emplace_back();
-    if (!reader.next(t)) {
-      tags.pop_back();
-      return false;
-    }
-    if (t.code == 0) {
-      next = t;
+  while (appendTag(reader, tags)) {
+    if (tags.back().code == 0) {
+      next = tags.back();
       tags.pop_back();
       return true;
     }
   }
+  return false;
 }
 
 void analyzeRecord(RecordTags& r, bool binary) {

@@ -35,6 +35,9 @@ struct RecordTags {
   std::vector<uint64_t> seenCodes;  // scratch for finding first tags
 };
 
+// Reads the next tag into a new last element of tags, in its place there; false (and tags as they
+// were) when the data ends or the reader stops.
+bool appendTag(TagReader& reader, std::vector<Tag>& tags);
 // Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag,
 // each read in its place in tags; that 0 tag goes into next. False when the data ends or the
 // reader stops before it.
