@@ -3,6 +3,7 @@
 
 bool CheckHostStatus(Acad::ErrorStatus es, const wchar_t* source, int line) {
   if (es == Acad::eOk) return true;
-  acutPrintf(L"!%s@%d: %s", source, line, acadErrorStatusText(es));
+  // Each report ends its line, so that reports and the host's next prompt never run together.
+  acutPrintf(L"!%s@%d: %s\n", source, line, acadErrorStatusText(es));
   return false;
 }

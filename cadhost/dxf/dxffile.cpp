@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "../core/hostservices.h"
 #include "outputfile.h"
 #include "reading.h"
 #include "textcodec.h"
@@ -57,6 +58,7 @@ std::wstring ReadResult::report() const { return lines(messages); }
 std::wstring WriteResult::report() const { return lines(messages); }
 
 ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
+  cadhost::HostReadScope hostReads;  // the reader and writer read the drawing as the host does
   std::string reason;
   FileImage* image = FileImage::open(nativePath(path), reason);
   if (image == nullptr) {
@@ -70,6 +72,7 @@ ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
 }
 
 ReadResult readDrawingFromMemory(const void* data, size_t size, const std::wstring& name, const ReadOptions& options) {
+  cadhost::HostReadScope hostReads;
   FileImage* image = FileImage::copy(std::string_view(static_cast<const char*>(data), size));
   ReadResult result = readDrawingImage(image, name, options);
   image->release();
@@ -100,6 +103,7 @@ WriteResult checkWritable(AcDbDatabase* db) {
 }  // namespace
 
 WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
+  cadhost::HostReadScope hostReads;
   WriteResult check = checkWritable(db);
   if (!check.ok) return check;
   std::string buffer;
@@ -114,6 +118,7 @@ WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
 }
 
 WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
+  cadhost::HostReadScope hostReads;
   WriteResult check = checkWritable(db);
   if (!check.ok) return check;
   std::filesystem::path target = nativePath(path);

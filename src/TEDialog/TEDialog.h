@@ -15,6 +15,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "EntityKind.h"
 #include "host/HostInterface.h"
@@ -70,10 +71,18 @@ class CTEDialog : public CAcUiDialog {
   void ReadEntityText(const AcDbEntity* pEntity, EntityKind kind, std::wstring& text);
   void ReadEntityTextById(AcDbObjectId id, EntityKind kind, std::wstring& text);
   void LoadEditorText();
+  // Sets the editor to what the drawing holds (as last loaded or written), without a write-back.
+  void GiveEditorTheDrawingText();
   Acad::ErrorStatus SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text);
   void WriteBack();
   void WriteBackSingleEntity();
   void WriteBackTextList();
+  std::vector<std::wstring> ReadEditorLines();
+  // Whether every entity the change to these lines needs can be written; reports the first that
+  // cannot.
+  bool CheckTextListChange(const std::vector<std::wstring>& lines);
+  // Adds a TEXT for a new last line below the list's last entity; false (reported) on failure.
+  bool AddTextLine(const std::wstring& text);
   afx_msg void OnEditorChange();
 
   // Text geometry.
@@ -90,6 +99,10 @@ class CTEDialog : public CAcUiDialog {
   // Edit-run state.
   AcDbObjectId m_currentObjectId;
   AcDbObjectIdArray m_textList{0, 8};
+  // What the drawing holds, in the editor's terms: the text of each TEXT of the list (field codes
+  // where a line has fields), or the MTEXT or dimension text ("\P" for a paragraph break).
+  std::vector<std::wstring> m_drawingLines;
+  std::wstring m_drawingText;
 
   // Text geometry of the TEXT lines.
   double m_rotation = 0;

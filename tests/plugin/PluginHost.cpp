@@ -4,11 +4,14 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "HostRelease.h"
 #include "acdocman.h"
 #include "acedads.h"
+#include "dbfield.h"
 
 namespace plugintest {
 
@@ -300,21 +303,27 @@ void PluginTest::SetUp() {
   db = new AcDbDatabase(true, true);
   cadhost::openDocument(db, true, L"Test");
   cadhost::setSelectionSource(&selection);
-  cadhost::setRequireDocumentLockForWrite(false);
+  cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
+  cadhost::takeProtocolFaults();
   cadhost::clearPickFirst();
   cadhost::takeCommandLineOutput();
   cadhost::clearHostEvents();
 }
 
 void PluginTest::TearDown() {
+  // Neither the module nor the test may break the open protocol or leave an object open.
+  for (const std::wstring& fault : cadhost::takeProtocolFaults()) ADD_FAILURE() << "object protocol fault: " << fault;
+  for (int i = 0; i < acDocManagerPtr()->documentCount(); ++i)  // (a test may have opened another drawing)
+    EXPECT_EQ(cadhost::openObjectCount(acDocManagerPtr()->documentAt(i)->database()), 0) << "objects left open";
   cadhost::setSelectionSource(nullptr);
-  cadhost::setRequireDocumentLockForWrite(false);
+  cadhost::setRequireDocumentLockForWrite(true);
   cadhost::closeAllDocuments();
   db = nullptr;
 }
 
 AcDbObjectId PluginTest::append(AcDbEntity* entity, AcDbObjectId block) {
   if (block.isNull()) block = db->modelSpaceId();
+  AcAxDocLock lock(db);  // the test draws as the host's own drawing commands do
   AcDbBlockTableRecord* record = nullptr;
   EXPECT_EQ(acdbOpenObject(record, block, AcDb::kForWrite), Acad::eOk);
   AcDbObjectId id;
@@ -355,6 +364,7 @@ AcDbObjectId PluginTest::addDimension(const std::wstring& text) {
 AcDbObjectId PluginTest::addLine() { return append(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 10, 0))); }
 
 AcDbObjectId PluginTest::addLayer(const std::wstring& name, bool locked) {
+  AcAxDocLock lock(db);
   AcDbLayerTable* table = nullptr;
   EXPECT_EQ(db->getLayerTable(table, AcDb::kForWrite), Acad::eOk);
   auto* layer = new AcDbLayerTableRecord;
@@ -413,6 +423,39 @@ std::vector<AcDbObjectId> PluginTest::textsIn(AcDbObjectId block) {
   delete it;
   record->close();
   return texts;
+}
+
+std::vector<std::wstring> PluginTest::blockLines(AcDbObjectId block) {
+  std::vector<std::pair<double, std::wstring>> lines;
+  for (AcDbObjectId id : textsIn(block)) lines.emplace_back(positionOf(id).y, textOf(id));
+  std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::wstring> result;
+  for (const auto& [y, text] : lines) {
+    wchar_t at[32];
+    swprintf(at, 32, L"@%g", std::round(y * 1000) / 1000);
+    result.push_back(text + at);
+  }
+  return result;
+}
+
+void PluginTest::evaluateFields(AcDbObjectId id) {
+  AcAxDocLock lock(db);
+  EXPECT_EQ(acdbEvaluateFields(id, 64), Acad::eOk);
+}
+
+void PluginTest::eraseEntity(AcDbObjectId id) {
+  AcAxDocLock lock(db);
+  AcDbEntity* entity = nullptr;
+  ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+  entity->erase();
+  entity->close();
+}
+
+int PluginTest::failureReports() const {
+  int count = 0;
+  for (size_t at = commandLine.find(L"!src/TEDialog@"); at != std::wstring::npos; at = commandLine.find(L"!src/TEDialog@", at + 1))
+    ++count;
+  return count;
 }
 
 }  // namespace plugintest

@@ -118,6 +118,14 @@ class PluginTest : public ::testing::Test {
   AcGePoint3d positionOf(AcDbObjectId id);
   // TEXT entities of a block (model space by default) that are not erased, in drawing order.
   std::vector<AcDbObjectId> textsIn(AcDbObjectId block = AcDbObjectId::kNull);
+  // The same TEXT entities top line first, each as "text@y".
+  std::vector<std::wstring> blockLines(AcDbObjectId block = AcDbObjectId::kNull);
+  // Evaluates the fields of an entity, as the host does when a drawing opens.
+  void evaluateFields(AcDbObjectId id);
+  // Erases an entity, as another command would.
+  void eraseEntity(AcDbObjectId id);
+  // How many failure reports ("!src/TEDialog@...") the last run printed.
+  int failureReports() const;
 
   // Runs TE. The steps run one after another inside the dialog; after the last one the dialog is
   // closed with its exit button (if it is still open). Succeeds when a dialog appeared; when none
