@@ -128,7 +128,8 @@ TEST_F(ReleaseTest, TheModuleOfTheOtherProcessorIsRefusedWithoutBeingLoaded) {
       otherRelease = year;
     }
   }
-  ASSERT_FALSE(other.empty()) << "no module in " << otherProcessorBuildFolder() << "\\bin: build it first";
+  ASSERT_FALSE(other.empty()) << "no module in " << otherProcessorBuildFolder()
+                              << "\\bin: the windows-x64 build makes both processors' modules";
   std::wstring message;
   ASSERT_TRUE(host().loader().unload(moduleFileName(), message)) << message;
   cadhost::app::currentRelease().year = otherRelease;
@@ -201,6 +202,9 @@ TEST_F(ReleaseTest, TheBundleGivesThisHostThisModule) {
   if (bundlePluginsFolder().empty()) {
     GTEST_SKIP() << "this build was configured without the 64-bit build beside it";
   }
+  const std::wstring description = bundlePluginsFolder() + L"\\Pellaton.bundle\\PackageContents.xml";
+  ASSERT_NE(GetFileAttributesW(description.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no bundle in " << bundlePluginsFolder() << ": the windows-x64 build lays it out";
   std::wstring message;
   ASSERT_TRUE(host().loader().unload(moduleFileName(), message)) << message;
   std::vector<std::wstring> messages;
