@@ -17,12 +17,32 @@ namespace plugintest {
 
 int testRelease() {
   const char* release = std::getenv("PELLATON_TEST_RELEASE");
-  return release ? std::atoi(release) : 2021;
+  return release ? std::atoi(release) : PELLATON_FULL_SUITE_RELEASE;
 }
 
 bool russianUser() { return GetUserDefaultLangID() == 1049; }
 
-std::wstring moduleFileName() { return L"Pellaton" + std::to_wstring(testRelease()) + L"x64.arx"; }
+std::wstring processorSuffix(bool otherProcessor) { return (sizeof(void*) == 8) != otherProcessor ? L"x64" : L"x32"; }
+
+std::wstring moduleFileName() { return moduleFileName(testRelease()); }
+
+std::wstring moduleFileName(int release, bool otherProcessor) {
+  return L"Pellaton" + std::to_wstring(release) + processorSuffix(otherProcessor) + L".arx";
+}
+
+namespace {
+// A folder of the build as Windows programs under Wine see it.
+std::wstring windowsFolder(const char* unixPath) {
+  if (*unixPath == 0) return L"";
+  std::wstring path = L"Z:";
+  for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return path;
+}
+}  // namespace
+
+std::wstring buildFolder() { return windowsFolder(PELLATON_BUILD_DIR); }
+std::wstring otherProcessorBuildFolder() { return windowsFolder(PELLATON_OTHER_BUILD_DIR); }
+std::wstring bundlePluginsFolder() { return windowsFolder(PELLATON_BUNDLE_PLUGINS_FOLDER); }
 
 // ---- The process-wide host --------------------------------------------------------------
 
@@ -190,18 +210,27 @@ std::wstring className(HWND w) {
   return buffer;
 }
 
+// Window enumeration callbacks are CALLBACK (stdcall) functions: on 32-bit Windows a lambda does
+// not convert to one.
+BOOL CALLBACK takeEditorDialog(HWND w, LPARAM out) {
+  if (IsWindowVisible(w) && className(w) == L"#32770" && windowText(w) == L"Pellaton 3.5") {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK takeStaticText(HWND child, LPARAM out) {
+  if (className(child) == L"Static" && !windowText(child).empty()) {
+    *reinterpret_cast<std::wstring*>(out) = windowText(child);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND findEditorDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM out) -> BOOL {
-        if (IsWindowVisible(w) && className(w) == L"#32770" && windowText(w) == L"Pellaton 3.5") {
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), takeEditorDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -249,16 +278,7 @@ LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
     if (className(w) == L"#32770" && windowText(w) != L"Pellaton 3.5") {
       // A message box holds its text in a static control.
       std::wstring text;
-      EnumChildWindows(
-          w,
-          [](HWND child, LPARAM out) -> BOOL {
-            if (className(child) == L"Static" && !windowText(child).empty()) {
-              *reinterpret_cast<std::wstring*>(out) = windowText(child);
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&text));
+      EnumChildWindows(w, takeStaticText, reinterpret_cast<LPARAM>(&text));
       if (GetDlgItem(w, IDOK) != nullptr && GetDlgItem(w, 1002) == nullptr) {  // not a find dialog
         gRun->boxes->push_back({windowText(w), text});
         PostMessageW(w, WM_COMMAND, IDOK, 0);

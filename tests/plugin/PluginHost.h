@@ -20,12 +20,22 @@
 
 namespace plugintest {
 
-// The host release the tests load the module of (PELLATON_TEST_RELEASE, 2021 by default).
+// The host release the tests load the module of: PELLATON_TEST_RELEASE, by default the release
+// whose module this processor's build runs the whole suite against (2021 for x64, 2018 for x32).
 int testRelease();
 // True when the tests run for a user whose default language is Russian (1049).
 bool russianUser();
-// The module's file name for the test release, e.g. "Pellaton2021x64.arx".
+// The processor in module names: "x64" or "x32", that of this build or of the build beside it.
+std::wstring processorSuffix(bool otherProcessor = false);
+// A module's file name, e.g. "Pellaton2021x64.arx": by default that of the test release.
 std::wstring moduleFileName();
+std::wstring moduleFileName(int release, bool otherProcessor = false);
+// Windows paths of the build folders (drive Z: under Wine, backslashes): this build's, the one
+// beside it for the other processor (empty when none is known), and the plug-ins folder with the
+// plug-in bundle that the 64-bit build lays out.
+std::wstring buildFolder();
+std::wstring otherProcessorBuildFolder();
+std::wstring bundlePluginsFolder();
 
 // The process-wide host: the drawing window and the loaded module.
 class HostEnvironment : public ::testing::Environment {
