@@ -399,6 +399,7 @@ void PluginTest::SetUp() {
   db = new AcDbDatabase(true, true);
   cadhost::openDocument(db, true, L"Test");
   cadhost::setSelectionSource(&selection);
+  mLocksRequiredAtStart = cadhost::requireDocumentLockForWrite();
   cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
   cadhost::takeProtocolFaults();
   cadhost::clearPickFirst();
@@ -412,7 +413,7 @@ void PluginTest::TearDown() {
   for (int i = 0; i < acDocManagerPtr()->documentCount(); ++i)  // (a test may have opened another drawing)
     EXPECT_EQ(cadhost::openObjectCount(acDocManagerPtr()->documentAt(i)->database()), 0) << "objects left open";
   cadhost::setSelectionSource(nullptr);
-  cadhost::setRequireDocumentLockForWrite(true);
+  cadhost::setRequireDocumentLockForWrite(mLocksRequiredAtStart);  // a test that loosened the host says so itself
   cadhost::closeAllDocuments();
   db = nullptr;
 }

@@ -168,6 +168,9 @@ class PluginTest : public ::testing::Test {
   ScriptedSelection selection;
   std::vector<MessageBoxRecord> messageBoxes;
   std::wstring commandLine;  // what the run printed
+
+ private:
+  bool mLocksRequiredAtStart = true;
 };
 
 // Tests that change the settings: each starts with none stored and the module freshly loaded, and
