@@ -12,6 +12,15 @@
 //
 // An empty find string finds nothing and says nothing: there is nothing to look for, and the
 // platform's dialogs keep their buttons grey while the field is empty anyway.
+//
+// The search runs over the editor's text in memory rather than through the control's own search
+// (whose cost under some platforms grows with the square of the text when it is repeated, as
+// Replace All does), with these rules: letters match in either case unless match case is on,
+// compared through the platform's per-character case mapping; a whole word is a match with no
+// letter, digit or underscore right before or after it; downwards, a match starts at or after
+// the selection's end; upwards, it ends at or before the selection's start.
+#include <algorithm>
+
 #include "../LocalizedResources.h"
 #include "../ModuleState.h"
 #include "TEDialog.h"
@@ -41,18 +50,58 @@ void CTEDialog::OpenFindDialog(BOOL findOnly) {
   dialog->ShowWindow(SW_SHOWNORMAL);
 }
 
+namespace {
+
+bool IsWordCharacter(wchar_t c) { return c == L'_' || ::IsCharAlphaNumericW(c); }
+
+// Occurrences of a request's text in a text, in the request's terms.
+class TextSearch {
+ public:
+  TextSearch(const std::wstring& text, const FindRequest& request)
+      : mText(text), mFolded(text), mNeedle(request.text), mWholeWord((request.flags & FR_WHOLEWORD) != 0) {
+    if ((request.flags & FR_MATCHCASE) == 0) {
+      ::CharUpperBuffW(mFolded.data(), static_cast<DWORD>(mFolded.size()));
+      ::CharUpperBuffW(mNeedle.data(), static_cast<DWORD>(mNeedle.size()));
+    }
+  }
+  // The first occurrence starting at or after from; npos when none.
+  size_t next(size_t from) const {
+    for (size_t at = mFolded.find(mNeedle, from); at != std::wstring::npos; at = mFolded.find(mNeedle, at + 1))
+      if (isWhole(at)) return at;
+    return std::wstring::npos;
+  }
+  // The last occurrence ending at or before until; npos when none.
+  size_t previous(size_t until) const {
+    if (until < mNeedle.size()) return std::wstring::npos;
+    for (size_t at = mFolded.rfind(mNeedle, until - mNeedle.size()); at != std::wstring::npos;
+         at = at == 0 ? std::wstring::npos : mFolded.rfind(mNeedle, at - 1))
+      if (isWhole(at)) return at;
+    return std::wstring::npos;
+  }
+
+ private:
+  bool isWhole(size_t at) const {
+    if (!mWholeWord) return true;
+    const size_t end = at + mNeedle.size();
+    return (at == 0 || !IsWordCharacter(mText[at - 1])) && (end >= mText.size() || !IsWordCharacter(mText[end]));
+  }
+  const std::wstring& mText;
+  std::wstring mFolded, mNeedle;
+  bool mWholeWord;
+};
+
+}  // namespace
+
 bool CTEDialog::FindInEditor(const FindRequest& request) {
   if (request.text.empty()) return false;
   UpdateSelectionInfo();
-  FINDTEXTW find{};
-  find.chrg.cpMin = request.down ? m_selectionEnd : m_selectionStart;
-  find.chrg.cpMax = -1;
-  find.lpstrText = request.text.c_str();
-  const LRESULT found =
-      m_editor.SendMessage(EM_FINDTEXTW, static_cast<WPARAM>(request.flags), reinterpret_cast<LPARAM>(&find));
-  if (found < 0) return false;
-  m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(found),
-                       static_cast<LPARAM>(found + static_cast<LRESULT>(request.text.size())));
+  std::wstring text;
+  GetEditorText(text, 0);
+  const TextSearch search(text, request);
+  const size_t found = request.down ? search.next(static_cast<size_t>(std::max(m_selectionEnd, 0)))
+                                    : search.previous(static_cast<size_t>(std::max(m_selectionStart, 0)));
+  if (found == std::wstring::npos) return false;
+  m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(found), static_cast<LPARAM>(found + request.text.size()));
   return true;
 }
 
@@ -87,21 +136,30 @@ LRESULT CTEDialog::OnFindReplace(WPARAM, LPARAM lParam) {
 }
 
 int CTEDialog::ReplaceAllInEditor(const FindRequest& request, const std::wstring& replacement) {
-  // The replacements are the editor's own (each can be undone), but the drawing takes their
-  // result once, and the status bar and fields follow the selection once: the change and
-  // selection notifications are held back until the last one.
+  // Every occurrence from the selection's end on is replaced in the text in memory, each search
+  // starting behind the text just put in; the editor then takes the result in one piece (one step
+  // of its Undo, where it can keep one), the caret behind the last replacement, and the drawing
+  // takes it with one write-back.
+  UpdateSelectionInfo();
+  std::wstring text;
+  GetEditorText(text, 0);
+  const TextSearch search(text, request);
+  std::wstring result;
+  size_t copied = 0, caret = 0;
   int count = 0;
-  const LRESULT mask = m_editor.SendMessage(EM_GETEVENTMASK, 0, 0);
-  m_editor.SendMessage(EM_SETEVENTMASK, 0, mask & ~static_cast<LRESULT>(ENM_CHANGE | ENM_SELCHANGE));
-  while (FindInEditor(request)) {
-    m_editor.SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+  for (size_t at = search.next(static_cast<size_t>(std::max(m_selectionEnd, 0))); at != std::wstring::npos;
+       at = search.next(at + request.text.size())) {
+    result.append(text, copied, at - copied);
+    result += replacement;
+    caret = result.size();
+    copied = at + request.text.size();
     ++count;
   }
-  m_editor.SendMessage(EM_SETEVENTMASK, 0, mask);
-  if (count > 0) {
-    WriteBack();
-    ::PostMessageW(m_dialogWindow, WM_TE_SELECTIONREFRESH, 0, 0);
-  }
+  if (count == 0) return 0;
+  result.append(text, copied, std::wstring::npos);
+  ReplaceEditorText(result, static_cast<LONG>(caret), static_cast<LONG>(caret), true);
+  WriteBack();
+  ::PostMessageW(m_dialogWindow, WM_TE_SELECTIONREFRESH, 0, 0);
   return count;
 }
 

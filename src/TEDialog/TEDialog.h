@@ -45,6 +45,13 @@ void FormatDistance(double value, wchar_t (&buffer)[30]);
 // conversion (a text that does not convert leaves the value as it was).
 void DDX_Distance(CDataExchange* pDX, int nIDC, double& value);
 
+// What a Find or Replace request asks to look for.
+struct FindRequest {
+  DWORD flags = FR_DOWN;  // FR_DOWN, FR_WHOLEWORD, FR_MATCHCASE
+  bool down = true;
+  std::wstring text;
+};
+
 class CTEDialog : public CAcUiDialog {
   DECLARE_DYNAMIC(CTEDialog)
 
@@ -88,6 +95,10 @@ class CTEDialog : public CAcUiDialog {
   void GetEditorLine(int line, std::wstring& text);
   int UpdateSelectionInfo();
   void ShowCaretPosition();
+  // Puts a new whole text into the editor (without a change notification) and selects a range;
+  // keepUndo lets the editor's Undo take the change back where the editor can keep it.
+  void ReplaceEditorText(const std::wstring& text, LONG selStart, LONG selEnd, bool keepUndo);
+  void RecreateEditor(const std::wstring& text, LONG selStart, LONG selEnd);
 
   // Text access.
   void ReadEntityText(const AcDbEntity* pEntity, EntityKind kind, std::wstring& text);
@@ -127,11 +138,6 @@ class CTEDialog : public CAcUiDialog {
   afx_msg void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
 
   // Find and Replace.
-  struct FindRequest {
-    DWORD flags = FR_DOWN;  // FR_DOWN, FR_WHOLEWORD, FR_MATCHCASE as the editor's search takes them
-    bool down = true;
-    std::wstring text;
-  };
   void OpenFindDialog(BOOL findOnly);
   // Selects the next occurrence from the selection in the request's direction; false (the
   // selection unchanged) when there is none.

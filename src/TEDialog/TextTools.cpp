@@ -6,6 +6,7 @@
 // The menu's items are grey when they would do nothing: Undo and Redo with nothing to undo or
 // redo, Cut, Copy and the case conversions with nothing selected, Paste with nothing to paste,
 // Select All in an empty editor.
+#include <algorithm>
 #include <vector>
 
 #include "TEDialog.h"
@@ -15,15 +16,22 @@ void CTEDialog::OnUppercase() { ConvertSelectionCase(true); }
 void CTEDialog::OnLowercase() { ConvertSelectionCase(false); }
 
 void CTEDialog::ConvertSelectionCase(bool upper) {
+  // The selection is converted within the whole text, which then replaces the editor's text in
+  // one piece (the platform's control replaces a long selection slowly): the result is the same
+  // as replacing the selection alone. No change notification, and the editor's undo history goes.
+  UpdateSelectionInfo();
   std::wstring text;
-  GetEditorText(text, 2);  // the selection
-  if (!text.empty()) {
+  GetEditorText(text, 0);
+  const size_t start = std::min<size_t>(static_cast<size_t>(std::max(m_selectionStart, 0)), text.size());
+  const size_t end = std::min<size_t>(static_cast<size_t>(std::max(m_selectionEnd, 0)), text.size());
+  if (end > start) {
     // The platform's mapping, one character for one: the converted text has the selection's
     // length, so the same range is selected again afterwards.
-    if (upper) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    else ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    wchar_t* selected = text.data() + start;
+    if (upper) ::CharUpperBuffW(selected, static_cast<DWORD>(end - start));
+    else ::CharLowerBuffW(selected, static_cast<DWORD>(end - start));
   }
-  SetEditorText(text, 2);  // no change notification, and the editor's undo history goes
+  ReplaceEditorText(text, m_selectionStart, m_selectionEnd, false);
   WriteBack();
 }
 

@@ -172,5 +172,39 @@ TEST_F(FindReplaceTest, ReplaceAllOnTextLinesWritesTheDrawingOnceAndCreatesAndEr
   EXPECT_EQ(messageBoxes[0].text, replaced(4));
 }
 
+TEST_F(FindReplaceTest, AfterReplaceAllInALongBlockTheEditorWorksAsBefore) {
+  // A long block takes the result in a new editor control (the platform empties a long one
+  // slowly): typing, the layout and the status bar go on with it.
+  std::vector<AcDbObjectId> ids;
+  for (int i = 0; i < 600; ++i) ids.push_back(addText(0, -3.0 * i, L"a" + std::to_wstring(i)));
+  selection.pick(ids);
+  std::vector<HWND> dialogs;
+  LONG widthBefore = 0, widthAfter = 0;
+  std::wstring caret;
+  EXPECT_TRUE(runTE({act([](Dialog& d) { d.select(0, 0); }), open(kReplace, dialogs), set(dialogs, edt1, L"a"),
+                     set(dialogs, edt2, L"b"), click(dialogs, psh2), settle(), click(dialogs, IDCANCEL), settle(),
+                     act([](Dialog& d) {
+                       SetFocus(d.editor());
+                       d.select(0, 0);
+                       d.type(L"x");
+                     }),
+                     settle(), act([&](Dialog& d) {
+                       caret = d.statusPane(3);
+                       RECT r;
+                       GetWindowRect(d.editor(), &r);
+                       widthBefore = r.right - r.left;
+                       GetWindowRect(d.hwnd, &r);
+                       SetWindowPos(d.hwnd, nullptr, 0, 0, r.right - r.left + 50, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+                       GetWindowRect(d.editor(), &r);
+                       widthAfter = r.right - r.left;
+                     })}));
+  EXPECT_EQ(textOf(ids[0]), L"xb0");
+  EXPECT_EQ(textOf(ids[599]), L"b599");
+  EXPECT_EQ(caret, russianUser() ? L"Стр:1, Кол:2" : L"Ln 1, Col 2");
+  EXPECT_EQ(widthAfter - widthBefore, 50) << "the new editor follows the layout";
+  ASSERT_EQ(messageBoxes.size(), 1u);
+  EXPECT_EQ(messageBoxes[0].text, replaced(600));
+}
+
 }  // namespace
 }  // namespace plugintest
