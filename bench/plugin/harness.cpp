@@ -74,6 +74,7 @@ struct Run {
   const std::function<void(HWND)>* action = nullptr;
   double started = 0, shown = 0;
   bool done = false;
+  bool closesItself = false;  // the action leaves the closing to what it set going
 };
 Run* gRun = nullptr;
 
@@ -96,14 +97,70 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
   run.done = true;
   pumpMessages();  // what the dialog posted itself while opening
   (*run.action)(dialog);
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  if (!run.closesItself) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+// Typing through the loop: a window of the harness gets a marker behind each posted key; when
+// the loop hands it the marker, the key has been handled and the next one is posted.
+struct Typing {
+  HWND dialog = nullptr, editor = nullptr, marker = nullptr;
+  const std::vector<WORD>* keys = nullptr;
+  size_t next = 0;
+  double started = 0, ended = 0;
+};
+Typing* gTyping = nullptr;
+
+void postKey(const Typing& typing, WORD key) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+  PostMessageW(typing.editor, WM_KEYDOWN, key, scan | 1);
+  PostMessageW(typing.editor, WM_KEYUP, key, scan | 1 | (LPARAM(3) << 30));
+  PostMessageW(typing.marker, WM_APP, 0, 0);
+}
+
+LRESULT CALLBACK markerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_APP || gTyping == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  Typing& typing = *gTyping;
+  if (typing.next < typing.keys->size()) {
+    postKey(typing, (*typing.keys)[typing.next++]);
+  } else {
+    typing.ended = now();
+    PostMessageW(typing.dialog, WM_COMMAND, IDCANCEL, 0);
+  }
+  return 0;
 }
 
 }  // namespace
 
-double Host::runTE(const std::function<void(HWND)>& action) {
+double Host::runTE(const std::function<void(HWND)>& action) { return runTE(action, false); }
+
+double Host::typeInTE(const std::function<void(HWND)>& setUp, const std::vector<WORD>& keys) {
+  WNDCLASSW markerClass{};
+  markerClass.lpfnWndProc = markerProc;
+  markerClass.lpszClassName = L"BenchTypingMarker";
+  RegisterClassW(&markerClass);
+  Typing typing;
+  typing.keys = &keys;
+  typing.marker = CreateWindowExW(0, markerClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  gTyping = &typing;
+  runTE(
+      [&](HWND dialog) {
+        typing.dialog = dialog;
+        typing.editor = GetDlgItem(dialog, 203);
+        setUp(typing.editor);
+        pumpMessages();
+        typing.started = now();
+        PostMessageW(typing.marker, WM_APP, 0, 0);
+      },
+      true);
+  gTyping = nullptr;
+  DestroyWindow(typing.marker);
+  return keys.empty() ? 0 : (typing.ended - typing.started) / static_cast<double>(keys.size());
+}
+
+double Host::runTE(const std::function<void(HWND)>& action, bool closesItself) {
   Run run;
   run.action = &action;
+  run.closesItself = closesItself;
   gRun = &run;
   const UINT_PTR timer = SetTimer(nullptr, 0, 1, onTimer);
   run.started = now();

@@ -44,6 +44,7 @@ bool CTEDialog::IsShortcut(const MSG& msg) const {
 }
 
 BOOL CTEDialog::PreTranslateMessage(MSG* pMsg) {
+  NoteEditSite(pMsg);
   if (m_accelerators != nullptr && ::TranslateAcceleratorW(m_dialogWindow, m_accelerators, pMsg)) return TRUE;
   if (IsShortcut(*pMsg)) return TRUE;  // its command is grey: nothing happens, and no control sees the key
 

@@ -10,6 +10,8 @@
 //   TextAccess.cpp        reading entity text, loading the editor, the write-back frame and the
 //                         MTEXT and dimension branch
 //   TextListWriteBack.cpp the TEXT list branch: lines rewritten, cloned, erased
+//   EditedLines.cpp       which lines a keystroke changed
+//   TextLoading.cpp       loading a long text into the editor piece by piece
 //   TextGeometry.cpp      anchor points, line step, ordering of the lines, Align X and Align Y
 //   PropertyFields.cpp    the style list and the height, line space and width fields
 //   Keyboard.cpp          shortcuts, Enter, Tab, and the three options
@@ -38,6 +40,8 @@ enum StatusPane { kHintPane = 0, kKindPane = 2, kCaretPane = 3 };
 
 // Opens an entity for write and closes it again at once: whether a change could write it.
 Acad::ErrorStatus CheckWritable(AcDbObjectId id);
+// A text split at each carriage return: the editor's lines.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
 
 // A distance in the drawing's current linear units, into a buffer of 30 characters.
 void FormatDistance(double value, wchar_t (&buffer)[30]);
@@ -110,10 +114,29 @@ class CTEDialog : public CAcUiDialog {
   void WriteBack();
   void WriteBackSingleEntity();
   void WriteBackTextList();
+  // The editor's lines from `first` on, as far as they may differ from the drawing's; the
+  // editor has lineCount lines, and those before `first` (and, when the count is the drawing's,
+  // those after the given ones) are the drawing's.
+  struct LineChange {
+    int first = 0;
+    int lineCount = 0;
+    std::vector<std::wstring> lines;
+    const std::wstring& line(int index) const { return lines[static_cast<size_t>(index - first)]; }
+  };
+  LineChange ReadChangedLines();
   std::vector<std::wstring> ReadEditorLines();
-  // Whether every entity the change to these lines needs can be written; reports the first that
-  // cannot.
-  bool CheckTextListChange(const std::vector<std::wstring>& lines);
+  // Notes where a local edit is about to happen (pMsg null: an Edit command that pastes or cuts);
+  // any other message drops the note.
+  void NoteEditSite(const MSG* pMsg);
+  // The lines a noted local edit changed; false when they cannot be told this way.
+  bool ReadEditedLines(LineChange& change);
+  // Whether every entity the change needs can be written; reports the first that cannot.
+  bool CheckTextListChange(const LineChange& change);
+  // The drawing's lines, kept with their length in the editor and their count of fields.
+  void SetDrawingLines(std::vector<std::wstring> lines);
+  void SetDrawingLine(int index, const std::wstring& text);
+  void AppendDrawingLine(const std::wstring& text);
+  void RemoveLastDrawingLine();
   // Adds a TEXT for a new last line below the list's last entity; false (reported) on failure.
   bool AddTextLine(const std::wstring& text);
   afx_msg void OnEditorChange();
@@ -191,7 +214,16 @@ class CTEDialog : public CAcUiDialog {
   // What the drawing holds, in the editor's terms: the text of each TEXT of the list (field codes
   // where a line has fields), or the MTEXT or dimension text ("\P" for a paragraph break).
   std::vector<std::wstring> m_drawingLines;
+  LONG m_drawingLinesLength = 0;  // in the editor: the lines with a break between each two
+  int m_fieldLineCount = 0;       // lines holding a field
   std::wstring m_drawingText;
+
+  // Where a local edit is about to change the editor (EditedLines.cpp).
+  struct EditSite {
+    bool valid = false;
+    LONG selectionStart = 0;
+    LONG length = 0;  // the editor's length before the edit
+  } m_editSite;
 
   // Text geometry of the TEXT lines.
   double m_rotation = 0;

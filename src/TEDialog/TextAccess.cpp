@@ -82,8 +82,9 @@ void CTEDialog::ReadEntityTextById(AcDbObjectId id, EntityKind kind, std::wstrin
 
 void CTEDialog::LoadEditorText() {
   if (m_entityKind == kEntityText) {
-    m_drawingLines.assign(static_cast<size_t>(m_textList.length()), std::wstring());
-    for (int i = 0; i < m_textList.length(); ++i) ReadEntityTextById(m_textList[i], kEntityText, m_drawingLines[static_cast<size_t>(i)]);
+    std::vector<std::wstring> lines(static_cast<size_t>(m_textList.length()));
+    for (int i = 0; i < m_textList.length(); ++i) ReadEntityTextById(m_textList[i], kEntityText, lines[static_cast<size_t>(i)]);
+    SetDrawingLines(std::move(lines));
   } else {
     ReadEntityTextById(m_currentObjectId, m_entityKind, m_drawingText);
   }
@@ -91,15 +92,16 @@ void CTEDialog::LoadEditorText() {
 }
 
 void CTEDialog::GiveEditorTheDrawingText() {
+  m_editSite.valid = false;
   std::wstring text;
   if (m_entityKind == kEntityText) {
     for (size_t i = 0; i < m_drawingLines.size(); ++i) {
-      if (i > 0) text += L"\r\n";
+      if (i > 0) text += L'\r';
       text += m_drawingLines[i];
     }
   } else {
     text = m_drawingText;
-    ReplaceAll(text, L"\\P", L"\r\n");
+    ReplaceAll(text, L"\\P", L"\r");
   }
   SetEditorText(text, 0);
 }

@@ -11,6 +11,10 @@
 // an erased entity, an entity held open elsewhere), the failure is reported once, nothing is
 // written, and the editor is given back the lines the drawing holds. So the drawing never holds a
 // text the editor does not show, and never loses a line the user did not delete.
+//
+// A keystroke reads only the lines it touched (EditedLines.cpp); a change that moves lines up or
+// down (Enter, a deleted line break) touches every line from the change down.
+#include <algorithm>
 #include <vector>
 
 #include "../FailureReport.h"
@@ -20,10 +24,14 @@ namespace {
 
 constexpr int kFieldEvaluationContext = 64;
 
-// The editor's lines, read in one piece. The editor does not wrap, so its lines are its
-// paragraphs: the whole text split at each carriage return gives exactly what the editor gives
-// line by line, without asking it for each line (which costs a walk through the text per line
-// in some rich edit versions, and made a keystroke in a long block slow).
+// Whether a line holds a field expression, whose value the host computes on each write-back.
+bool HoldsField(const std::wstring& line) { return line.find(L"%<\\") != std::wstring::npos; }
+
+}  // namespace
+
+// The editor does not wrap, so its lines are its paragraphs: the text split at each carriage
+// return gives exactly what the editor gives line by line, without asking it for each line (which
+// costs a walk through the text per line in some rich edit versions).
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
   std::vector<std::wstring> lines(1);
   for (wchar_t c : text) {
@@ -33,16 +41,55 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
   return lines;
 }
 
-// Whether a line holds a field expression, whose value the host computes on each write-back.
-bool HoldsField(const std::wstring& line) { return line.find(L"%<\\") != std::wstring::npos; }
-
-}  // namespace
-
 Acad::ErrorStatus CheckWritable(AcDbObjectId id) {
   AcDbEntity* pEntity = nullptr;
   const Acad::ErrorStatus es = acdbOpenObject(pEntity, id, AcDb::kForWrite);
   if (es == Acad::eOk) pEntity->close();
   return es;
+}
+
+// ---- What the drawing holds ----------------------------------------------------------------
+
+void CTEDialog::SetDrawingLines(std::vector<std::wstring> lines) {
+  m_drawingLines = std::move(lines);
+  m_drawingLinesLength = m_drawingLines.empty() ? 0 : static_cast<LONG>(m_drawingLines.size()) - 1;
+  m_fieldLineCount = 0;
+  for (const std::wstring& line : m_drawingLines) {
+    m_drawingLinesLength += static_cast<LONG>(line.size());
+    if (HoldsField(line)) ++m_fieldLineCount;
+  }
+}
+
+void CTEDialog::SetDrawingLine(int index, const std::wstring& text) {
+  std::wstring& held = m_drawingLines[static_cast<size_t>(index)];
+  m_drawingLinesLength += static_cast<LONG>(text.size()) - static_cast<LONG>(held.size());
+  m_fieldLineCount += (HoldsField(text) ? 1 : 0) - (HoldsField(held) ? 1 : 0);
+  held = text;
+}
+
+void CTEDialog::AppendDrawingLine(const std::wstring& text) {
+  if (!m_drawingLines.empty()) ++m_drawingLinesLength;
+  m_drawingLinesLength += static_cast<LONG>(text.size());
+  if (HoldsField(text)) ++m_fieldLineCount;
+  m_drawingLines.push_back(text);
+}
+
+void CTEDialog::RemoveLastDrawingLine() {
+  const std::wstring& held = m_drawingLines.back();
+  m_drawingLinesLength -= static_cast<LONG>(held.size()) + (m_drawingLines.size() > 1 ? 1 : 0);
+  if (HoldsField(held)) --m_fieldLineCount;
+  m_drawingLines.pop_back();
+}
+
+// ---- The editor's lines ----------------------------------------------------------------------
+
+CTEDialog::LineChange CTEDialog::ReadChangedLines() {
+  LineChange change;
+  if (ReadEditedLines(change)) return change;
+  change.first = 0;
+  change.lines = ReadEditorLines();
+  change.lineCount = static_cast<int>(change.lines.size());
+  return change;
 }
 
 std::vector<std::wstring> CTEDialog::ReadEditorLines() {
@@ -58,33 +105,39 @@ std::vector<std::wstring> CTEDialog::ReadEditorLines() {
   return lines;
 }
 
-bool CTEDialog::CheckTextListChange(const std::vector<std::wstring>& lines) {
-  const int lineCount = static_cast<int>(lines.size());
+// ---- Writing ---------------------------------------------------------------------------------
+
+bool CTEDialog::CheckTextListChange(const LineChange& change) {
   const int listLength = m_textList.length();
-  const int shared = std::min(lineCount, listLength);
-  for (int i = 0; i < shared; ++i)
-    if (lines[static_cast<size_t>(i)] != m_drawingLines[static_cast<size_t>(i)] && !TE_CHECKED(CheckWritable(m_textList[i])))
+  const int shared = std::min(change.lineCount, listLength);
+  const int end = std::min(shared, change.first + static_cast<int>(change.lines.size()));
+  for (int i = change.first; i < end; ++i)
+    if (change.line(i) != m_drawingLines[static_cast<size_t>(i)] && !TE_CHECKED(CheckWritable(m_textList[i])))
       return false;
-  if (lineCount > listLength && !TE_CHECKED(CheckWritable(m_textList[listLength - 1]))) return false;
-  for (int k = listLength - 1; k >= lineCount; --k)
+  if (change.lineCount > listLength && !TE_CHECKED(CheckWritable(m_textList[listLength - 1]))) return false;
+  for (int k = listLength - 1; k >= change.lineCount; --k)
     if (!TE_CHECKED(CheckWritable(m_textList[k]))) return false;
   return true;
 }
 
 void CTEDialog::WriteBackTextList() {
-  const std::vector<std::wstring> lines = ReadEditorLines();
-  if (!CheckTextListChange(lines)) {
+  const LineChange change = ReadChangedLines();
+  if (!CheckTextListChange(change)) {
     GiveEditorTheDrawingText();
     return;
   }
-  const int lineCount = static_cast<int>(lines.size());
   const int listLength = m_textList.length();
-  const int shared = std::min(lineCount, listLength);
+  const int shared = std::min(change.lineCount, listLength);
+  const int end = std::min(shared, change.first + static_cast<int>(change.lines.size()));
 
-  for (int i = 0; i < shared; ++i) {
-    const std::wstring& text = lines[static_cast<size_t>(i)];
-    std::wstring& held = m_drawingLines[static_cast<size_t>(i)];
-    if (text != held) {
+  // Lines that hold fields are evaluated again whether or not their text changed, as if every
+  // line had been written, in list order; a block without fields looks at the changed lines only.
+  const int from = m_fieldLineCount > 0 ? 0 : change.first;
+  const int to = m_fieldLineCount > 0 ? shared : end;
+  for (int i = from; i < to; ++i) {
+    const bool changed = i >= change.first && i < end;
+    const std::wstring& text = changed ? change.line(i) : m_drawingLines[static_cast<size_t>(i)];
+    if (changed && text != m_drawingLines[static_cast<size_t>(i)]) {
       AcDbText* pText = nullptr;
       if (!TE_CHECKED(acdbOpenObject(pText, m_textList[i], AcDb::kForWrite))) {
         GiveEditorTheDrawingText();  // the check passed, so someone else has it now
@@ -92,27 +145,27 @@ void CTEDialog::WriteBackTextList() {
       }
       pText->setTextString(text.c_str());
       pText->close();
-      held = text;
+      SetDrawingLine(i, text);
     } else if (!HoldsField(text)) {
       continue;
     }
     acdbEvaluateFields(m_textList[i], kFieldEvaluationContext, nullptr, nullptr, AcFd::kEvalRecursive);
   }
 
-  for (int j = listLength; j < lineCount; ++j) {
-    if (!AddTextLine(lines[static_cast<size_t>(j)])) {
+  for (int j = listLength; j < change.lineCount; ++j) {
+    if (!AddTextLine(change.line(j))) {
       GiveEditorTheDrawingText();
       return;
     }
   }
-  for (int k = listLength - 1; k >= lineCount; --k) {
+  for (int k = listLength - 1; k >= change.lineCount; --k) {
     AcDbEntity* pEntity = nullptr;
     if (!TE_CHECKED(acdbOpenObject(pEntity, m_textList[k], AcDb::kForWrite))) {
       GiveEditorTheDrawingText();
       return;
     }
     m_textList.removeAt(k);
-    m_drawingLines.pop_back();
+    RemoveLastDrawingLine();
     pEntity->erase(true);
     pEntity->close();
   }
@@ -151,6 +204,6 @@ bool CTEDialog::AddTextLine(const std::wstring& text) {
   point.y -= m_lineStepY;
   SetAnchorPoint(newId, point);
   m_textList.append(newId);
-  m_drawingLines.push_back(text);
+  AppendDrawingLine(text);
   return true;
 }

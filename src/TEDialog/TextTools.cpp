@@ -36,6 +36,7 @@ void CTEDialog::ConvertSelectionCase(bool upper) {
 }
 
 void CTEDialog::OnEditCommand(UINT id) {
+  if (id == ID_EDIT_CUT || id == ID_EDIT_PASTE) NoteEditSite(nullptr);  // an edit at the caret
   switch (id) {
     case ID_EDIT_UNDO: m_editor.SendMessage(EM_UNDO, 0, 0); break;
     case ID_EDIT_REDO: m_editor.SendMessage(EM_REDO, 0, 0); break;
