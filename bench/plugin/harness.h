@@ -38,11 +38,16 @@ class Host : public cadhost::SelectionSource {
   // Runs TE; once the dialog is shown, action runs inside it (with the dialog's window), then the
   // dialog is closed. The time from the command to the dialog's showing is given back.
   double runTE(const std::function<void(HWND dialog)>& action);
-  // Runs TE and types the keys into the editor through the dialog's own message loop, as a user
-  // does: each key is posted (WM_KEYDOWN, WM_KEYUP; the loop makes the character) once the loop
-  // has handled the one before and what it posted. setUp runs first, inside the dialog. Gives
-  // back the mean time of one key, from its posting to the loop's being done with it.
-  double typeInTE(const std::function<void(HWND editor)>& setUp, const std::vector<WORD>& keys);
+  // Runs TE and, once the editor holds all its lines (a long text loads while the dialog is
+  // shown), types the keys into it through the dialog's own message loop, as a user does: each
+  // key is posted (WM_KEYDOWN, WM_KEYUP; the loop makes the character) once the loop has handled
+  // the one before and what it posted. setUp runs first, when the text is in. Gives back the
+  // times from the command to the whole text's being in and the mean time of one key, from its
+  // posting to the loop's being done with it.
+  struct Typed {
+    double loaded = 0, key = 0;
+  };
+  Typed typeInTE(int lines, const std::function<void(HWND editor)>& setUp, const std::vector<WORD>& keys);
 
  private:
   double runTE(const std::function<void(HWND dialog)>& action, bool closesItself);

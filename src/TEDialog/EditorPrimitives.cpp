@@ -124,6 +124,7 @@ void CTEDialog::RecreateEditor(const std::wstring& text, LONG selStart, LONG sel
   }
   ::SendMessageW(fresh, WM_SETFONT, ::SendMessageW(old, WM_GETFONT, 0, 0), FALSE);
   ::SendMessageW(fresh, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+  ::SendMessageW(fresh, EM_EXLIMITTEXT, 0, kEditorTextLimit);
   ::SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   m_editor.UnsubclassWindow();
   ::ShowWindow(old, SW_HIDE);

@@ -106,6 +106,7 @@ bool CTEDialog::FindInEditor(const FindRequest& request) {
 }
 
 LRESULT CTEDialog::OnFindReplace(WPARAM, LPARAM lParam) {
+  FinishLoading();
   CFindReplaceDialog* dialog = CFindReplaceDialog::GetNotifier(lParam);
   g_pNotifyingFindDialog = dialog;
   if (dialog == nullptr) return 0;

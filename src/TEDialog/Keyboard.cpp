@@ -44,6 +44,8 @@ bool CTEDialog::IsShortcut(const MSG& msg) const {
 }
 
 BOOL CTEDialog::PreTranslateMessage(MSG* pMsg) {
+  // A key acts on the whole text: what is still to load goes in first.
+  if ((pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) || pMsg->message == WM_IME_CHAR) FinishLoading();
   NoteEditSite(pMsg);
   if (m_accelerators != nullptr && ::TranslateAcceleratorW(m_dialogWindow, m_accelerators, pMsg)) return TRUE;
   if (IsShortcut(*pMsg)) return TRUE;  // its command is grey: nothing happens, and no control sees the key

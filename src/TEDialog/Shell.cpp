@@ -13,7 +13,7 @@
 IMPLEMENT_DYNAMIC(CTEDialog, CAcUiDialog)
 
 BEGIN_MESSAGE_MAP(CTEDialog, CAcUiDialog)
-  ON_MESSAGE(WM_KICKIDLE, &CTEDialog::OnHoverIdle)
+  ON_MESSAGE(WM_KICKIDLE, &CTEDialog::OnKickIdle)
   ON_MESSAGE(WM_TE_SELECTIONREFRESH, &CTEDialog::OnSelectionRefresh)
   ON_WM_SETCURSOR()
   ON_MESSAGE(WM_CONTEXTMENU, &CTEDialog::OnEditorContextMenu)
@@ -113,6 +113,7 @@ BOOL CTEDialog::OnInitDialog() {
   m_alignYWindow = ::GetDlgItem(m_hWnd, IDC_ALIGNY);
 
   m_editor.SetTextMode(TM_PLAINTEXT);  // while the editor is still empty, as the control requires
+  m_editor.LimitText(kEditorTextLimit);
   ApplyEditorFont(EditorFontFace(), EditorFontPoints());
   m_editor.SetEventMask(ENM_CHANGE | ENM_KEYEVENTS | ENM_SELCHANGE);
 
@@ -217,6 +218,7 @@ void CTEDialog::ShowFailure(const std::wstring& report) {
 // ---- Context menu and exit --------------------------------------------------------------
 
 LRESULT CTEDialog::OnEditorContextMenu(WPARAM, LPARAM lParam) {
+  FinishLoading();
   // The Edit menu of the menu bar, at the mouse.
   HMENU editMenu = ::GetSubMenu(::GetMenu(m_dialogWindow), 0);
   if (editMenu != nullptr) {

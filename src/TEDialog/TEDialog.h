@@ -35,6 +35,10 @@
 // The message the dialog posts itself when the editor's selection changes.
 constexpr UINT WM_TE_SELECTIONREFRESH = WM_USER + 10;
 
+// What the user may type into the editor: as much as memory holds (the control's default, 32,767
+// characters, would refuse every key in a longer text).
+constexpr LONG kEditorTextLimit = 0x7FFFFFFF;
+
 // Status bar panes: a hint (or the last failure), an empty pane, the entity kind, the caret.
 enum StatusPane { kHintPane = 0, kKindPane = 2, kCaretPane = 3 };
 
@@ -85,6 +89,7 @@ class CTEDialog : public CAcUiDialog {
 
   // Shell.
   afx_msg LRESULT OnHoverIdle(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnSelectionRefresh(WPARAM wParam, LPARAM lParam);
   afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
   afx_msg LRESULT OnEditorContextMenu(WPARAM wParam, LPARAM lParam);
@@ -110,6 +115,16 @@ class CTEDialog : public CAcUiDialog {
   void LoadEditorText();
   // Sets the editor to what the drawing holds (as last loaded or written), without a write-back.
   void GiveEditorTheDrawingText();
+
+  // Loading a long text piece by piece.
+  void PutTextIntoEditor(std::wstring text);
+  bool IsLoading() const { return m_pendingFrom < m_pendingText.size(); }
+  // Appends the next piece; false when the text is all in.
+  bool LoadNextPiece();
+  // Appends all that is still to load.
+  void FinishLoading();
+  void AppendToEditor(const std::wstring& piece);
+  void ShowLoading(bool loading);
   Acad::ErrorStatus SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text);
   void WriteBack();
   void WriteBackSingleEntity();
@@ -217,6 +232,10 @@ class CTEDialog : public CAcUiDialog {
   LONG m_drawingLinesLength = 0;  // in the editor: the lines with a break between each two
   int m_fieldLineCount = 0;       // lines holding a field
   std::wstring m_drawingText;
+
+  // The text being loaded into the editor and how far it is in (TextLoading.cpp).
+  std::wstring m_pendingText;
+  size_t m_pendingFrom = 0;
 
   // Where a local edit is about to change the editor (EditedLines.cpp).
   struct EditSite {

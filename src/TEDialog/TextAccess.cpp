@@ -103,7 +103,7 @@ void CTEDialog::GiveEditorTheDrawingText() {
     text = m_drawingText;
     ReplaceAll(text, L"\\P", L"\r");
   }
-  SetEditorText(text, 0);
+  PutTextIntoEditor(std::move(text));
 }
 
 Acad::ErrorStatus CTEDialog::SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text) {
@@ -115,6 +115,7 @@ Acad::ErrorStatus CTEDialog::SetSingleEntityText(AcDbEntity* pEntity, const std:
 void CTEDialog::OnEditorChange() { WriteBack(); }
 
 void CTEDialog::WriteBack() {
+  FinishLoading();  // the rest of the text follows what the editor holds
   AcAxDocLock lock(acdbHostApplicationServices()->workingDatabase(), AcAxDocLock::kNormal);
   if (m_entityKind == kEntityMText || m_entityKind == kEntityDimension) WriteBackSingleEntity();
   else WriteBackTextList();

@@ -16,6 +16,7 @@ void CTEDialog::OnUppercase() { ConvertSelectionCase(true); }
 void CTEDialog::OnLowercase() { ConvertSelectionCase(false); }
 
 void CTEDialog::ConvertSelectionCase(bool upper) {
+  FinishLoading();
   // The selection is converted within the whole text, which then replaces the editor's text in
   // one piece (the platform's control replaces a long selection slowly): the result is the same
   // as replacing the selection alone. No change notification, and the editor's undo history goes.
@@ -36,6 +37,7 @@ void CTEDialog::ConvertSelectionCase(bool upper) {
 }
 
 void CTEDialog::OnEditCommand(UINT id) {
+  FinishLoading();
   if (id == ID_EDIT_CUT || id == ID_EDIT_PASTE) NoteEditSite(nullptr);  // an edit at the caret
   switch (id) {
     case ID_EDIT_UNDO: m_editor.SendMessage(EM_UNDO, 0, 0); break;
@@ -50,6 +52,7 @@ void CTEDialog::OnEditCommand(UINT id) {
 
 void CTEDialog::OnInitMenuPopup(CMenu* /*pPopupMenu*/, UINT /*nIndex*/, BOOL bSysMenu) {
   if (bSysMenu) return;
+  FinishLoading();  // a command of the menu may act on the whole text
   HMENU menu = ::GetMenu(m_dialogWindow);
   if (menu == nullptr) return;
   CHARRANGE selection{};
