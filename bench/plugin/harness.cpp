@@ -75,6 +75,7 @@ struct Run {
   double started = 0, shown = 0;
   bool done = false;
   bool closesItself = false;  // the action leaves the closing to what it set going
+  int lines = 0;               // the action waits for the editor to hold this many lines
 };
 Run* gRun = nullptr;
 
@@ -94,6 +95,7 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), findEditorDialog, reinterpret_cast<LPARAM>(&dialog));
   if (dialog == nullptr || run.done) return;
   if (run.shown == 0) run.shown = now();
+  if (run.lines > 0 && SendMessageW(GetDlgItem(dialog, 203), EM_GETLINECOUNT, 0, 0) < run.lines) return;
   run.done = true;
   pumpMessages();  // what the dialog posted itself while opening
   (*run.action)(dialog);
@@ -145,7 +147,7 @@ LRESULT CALLBACK markerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-double Host::runTE(const std::function<void(HWND)>& action) { return runTE(action, false); }
+double Host::runTE(const std::function<void(HWND)>& action, int lines) { return runTE(action, lines, false); }
 
 Host::Typed Host::typeInTE(int lines, const std::function<void(HWND)>& setUp, const std::vector<WORD>& keys) {
   WNDCLASSW markerClass{};
@@ -165,7 +167,7 @@ Host::Typed Host::typeInTE(int lines, const std::function<void(HWND)>& setUp, co
         typing.editor = GetDlgItem(dialog, 203);
         SetTimer(typing.marker, 1, 1, nullptr);
       },
-      true);
+      0, true);
   gTyping = nullptr;
   DestroyWindow(typing.marker);
   Typed typed;
@@ -174,10 +176,11 @@ Host::Typed Host::typeInTE(int lines, const std::function<void(HWND)>& setUp, co
   return typed;
 }
 
-double Host::runTE(const std::function<void(HWND)>& action, bool closesItself) {
+double Host::runTE(const std::function<void(HWND)>& action, int lines, bool closesItself) {
   Run run;
   run.action = &action;
   run.closesItself = closesItself;
+  run.lines = lines;
   gRun = &run;
   const UINT_PTR timer = SetTimer(nullptr, 0, 1, onTimer);
   run.started = now();

@@ -35,9 +35,11 @@ class Host : public cadhost::SelectionSource {
   void addTextLines(int count);
   std::vector<AcDbObjectId> picked;
 
-  // Runs TE; once the dialog is shown, action runs inside it (with the dialog's window), then the
-  // dialog is closed. The time from the command to the dialog's showing is given back.
-  double runTE(const std::function<void(HWND dialog)>& action);
+  // Runs TE; once the dialog is shown (and, when lines is given, its editor holds that many
+  // lines: a long text loads while the dialog is shown), action runs inside it (with the dialog's
+  // window), then the dialog is closed. The time from the command to the dialog's showing is
+  // given back.
+  double runTE(const std::function<void(HWND dialog)>& action, int lines = 0);
   // Runs TE and, once the editor holds all its lines (a long text loads while the dialog is
   // shown), types the keys into it through the dialog's own message loop, as a user does: each
   // key is posted (WM_KEYDOWN, WM_KEYUP; the loop makes the character) once the loop has handled
@@ -50,7 +52,7 @@ class Host : public cadhost::SelectionSource {
   Typed typeInTE(int lines, const std::function<void(HWND editor)>& setUp, const std::vector<WORD>& keys);
 
  private:
-  double runTE(const std::function<void(HWND dialog)>& action, bool closesItself);
+  double runTE(const std::function<void(HWND dialog)>& action, int lines, bool closesItself);
   cadhost::app::DrawingWindow mWindow;
   cadhost::app::ModuleLoader mLoader;
   AcDbDatabase* mDb = nullptr;
