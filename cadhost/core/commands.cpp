@@ -233,7 +233,10 @@ bool runCommand(const std::wstring& typed) {
   const Adesk::Int32 previous = s.activeFlags;
   s.activeFlags = command->commandFlags() | ACRX_CMD_INPROGRESS;
   recordHostEvent(HostEventKind::CommandStarted, acDocManagerPtr()->curDocument(), 0, name);
-  function();
+  {
+    UndoGroup everything(name);  // every change of the command is one undo group
+    function();
+  }
   s.activeFlags = previous;
   clearPickFirst();
   recordHostEvent(HostEventKind::CommandEnded, acDocManagerPtr()->curDocument(), 0, name);
