@@ -183,6 +183,12 @@ class CommandStack : public AcEdCommandStack {
     return globalFlag ? lookupGlobalCmd(name) : lookupLocalCmd(name);
   }
 
+  std::vector<std::wstring> names() const {
+    std::vector<std::wstring> result;
+    for (const auto& c : mCommands) result.push_back(std::wstring(c->groupName()) + L": " + c->localName());
+    return result;
+  }
+
  private:
   std::vector<std::unique_ptr<Command>> mCommands;
 };
@@ -244,6 +250,8 @@ bool runCommand(const std::wstring& typed) {
 }
 
 Adesk::Int32 activeCommandFlags() { return services().activeFlags; }
+
+std::vector<std::wstring> registeredCommands() { return services().commands.names(); }
 
 void registerApplication(const std::wstring& name, void* appId) {
   std::wstring key = upper(name.c_str());

@@ -86,6 +86,8 @@ ACCORE_PORT int openSelectionSetCount();
 ACCORE_PORT bool runCommand(const std::wstring& name);
 // The flags of the command being run, 0 outside commands.
 ACCORE_PORT Adesk::Int32 activeCommandFlags();
+// The commands modules registered, as "GROUP: LOCALNAME", in the order they were registered.
+ACCORE_PORT std::vector<std::wstring> registeredCommands();
 
 // ---- Application modules ----------------------------------------------------------------
 // What the host program's loader registers with the dynamic linker for each module.
