@@ -57,6 +57,8 @@ void step(DrawingWindow& window, int count, bool redo) {
         print(nameOrReason + L"\n");
         break;
       }
+      // A command's group is named by its global name; the user knows it without the underscore.
+      if (!nameOrReason.empty() && nameOrReason[0] == L'_') nameOrReason.erase(0, 1);
       print((redo ? L"Redo " : L"Undo ") + nameOrReason + L"\n");
     }
   }

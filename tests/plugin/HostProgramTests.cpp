@@ -125,18 +125,18 @@ TEST_F(HostProgramChangesTest, SaveWritesTheChangesToTheDrawingsOwnFile) {
 }
 
 TEST_F(HostProgramTest, ASelectionPromptCountsOnlyWhatTheCommandTakes) {
-  // 4F is a LINE of model space: TE's filter refuses it, and the prompt says so.
-  const std::wstring out = runScript(L"TE\n4F\n\nQUIT\n");
-  EXPECT_NE(out.find(L"Select objects: 4F\n0 found, 1 filtered out, 0 total\n"), std::wstring::npos) << out;
+  // 51 is a LINE of model space: TE's filter refuses it, and the prompt says so.
+  const std::wstring out = runScript(L"TE\n51\n\nQUIT\n");
+  EXPECT_NE(out.find(L"Select objects: 51\n0 found, 1 filtered out, 0 total\n"), std::wstring::npos) << out;
   EXPECT_EQ(out.find(L"1 found"), std::wstring::npos) << out;
 }
 
 TEST_F(HostProgramTest, EntitiesInsideABlockDefinitionCannotBeSelected) {
-  // 7B is a LINE of the block *D1 (a dimension's picture), not of a layout.
-  const std::wstring out = runScript(L"LIST\n7B\n4F\n\nQUIT\n");
-  EXPECT_NE(out.find(L"No entity with the handle 7B."), std::wstring::npos) << out;
-  EXPECT_NE(out.find(L"LINE handle 4F"), std::wstring::npos) << out;
-  EXPECT_EQ(out.find(L"LINE handle 7B"), std::wstring::npos) << out;
+  // 94 is a LINE of the block *D1 (a dimension's picture), not of a layout.
+  const std::wstring out = runScript(L"LIST\n94\n51\n\nQUIT\n");
+  EXPECT_NE(out.find(L"No entity with the handle 94."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"LINE handle 51"), std::wstring::npos) << out;
+  EXPECT_EQ(out.find(L"LINE handle 94"), std::wstring::npos) << out;
 }
 
 // A module's command that prints a message the way modules do: a line break first, none after.
