@@ -17,6 +17,8 @@ void DisplayList::clear() {
   mItems.clear();
   mIndex.clear();
   mParts.clear();
+  mPaints.clear();
+  mPaintIndex.clear();
   mGrid.reset(Box2(), 0);
 }
 

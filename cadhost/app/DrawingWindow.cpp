@@ -191,6 +191,15 @@ void DrawingWindow::hostEvent(int kind, AcApDocument* doc) {
       mCommandObjects.clear();
       updateHighlight();
       break;
+    case K::DocumentClosing:
+      // The view lets go of a drawing that goes away (it shows nothing until the next refresh).
+      if (doc != nullptr && doc->database() == mView.database()) {
+        mPending.clear();
+        mCommandObjects.clear();
+        mPromptSelection.clear();
+        mView.showDrawing(nullptr);
+      }
+      break;
     default:
       break;
   }

@@ -121,6 +121,7 @@ enum class HostEventKind {
   DocumentActivationEnabled,
   CommandStarted,        // text: the command's global name
   CommandEnded,
+  DocumentClosing,       // the document is about to close (its database goes with it)
 };
 struct HostEvent {
   HostEventKind kind;
