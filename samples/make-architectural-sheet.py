@@ -29,15 +29,16 @@ def frame(space, x0, y0, x1, y1, layer="A-ANNO-TTLB"):
 
 # The notes stand in panels on the right of the plan, one panel a note: each panel is sized for
 # its note (lines of capitals at 180 take about 0.95 of their height each, in the faces the
-# styles name) with a margin all round, and the panels do not touch.
+# styles name) and a line more, with a margin all round, and the panels do not touch.
 PANEL_LEFT, PANEL_RIGHT = 13400, 22000
 MARGIN = 200
 PITCH = 180 * 1.6  # from one TEXT line to the next
 
 
 def panel(space, top, lines):
-    """A panel of TEXT lines under top; returns where the next panel may start."""
-    bottom = top - MARGIN - 180 - (len(lines) - 1) * PITCH - MARGIN - 60
+    """A panel of TEXT lines under top, with room for a line more; returns where the next panel
+    may start."""
+    bottom = top - MARGIN - 180 - len(lines) * PITCH - MARGIN - 60
     frame(space, PANEL_LEFT, bottom, PANEL_RIGHT, top)
     note(space, PANEL_LEFT + MARGIN, top - MARGIN - 180, lines)
     return bottom - 200

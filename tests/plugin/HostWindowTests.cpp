@@ -19,7 +19,7 @@ bool contains(const std::vector<AcDbObjectId>& ids, AcDbObjectId id) {
 }
 
 // The GENERAL NOTES panel of the sample: its frame and where its lines stand.
-constexpr double kPanelLeft = 13400, kPanelRight = 22000, kPanelTop = 9200, kPanelBottom = 7408;
+constexpr double kPanelLeft = 13400, kPanelRight = 22000, kPanelTop = 9200, kPanelBottom = 7120;
 
 TEST_F(HostWindowTest, PickWindowAndCrossingSelectWhatTheViewShows) {
   // A long text turned by 45 degrees, a text right-justified at x = 300, a line well away.
