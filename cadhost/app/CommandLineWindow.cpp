@@ -214,7 +214,24 @@ LRESULT CALLBACK CommandLineWindow::inputProc(HWND hwnd, UINT message, WPARAM wP
 
 void CommandLineWindow::append(const std::wstring& text) {
   if (mHistory == nullptr || text.empty()) return;
-  const std::wstring piece = withCrLf(text);
+  std::wstring line = mPrompt;
+  for (wchar_t c : text)
+    if (c != L'\r') line += c;
+  const size_t lastEnd = line.rfind(L'\n');
+  if (lastEnd != std::wstring::npos) {
+    addToHistory(withCrLf(line.substr(0, lastEnd + 1)));
+    line.erase(0, lastEnd + 1);
+  }
+  if (line != mPrompt) {
+    mPrompt = line;
+    std::wstring shown = mPrompt;
+    while (!shown.empty() && shown.back() == L' ') shown.pop_back();
+    SetWindowTextW(mPromptLabel, shown.c_str());
+    layout();
+  }
+}
+
+void CommandLineWindow::addToHistory(const std::wstring& piece) {
   if (mHistoryLength + piece.size() > kKeptHistory) {
     // The older half goes, from a line start.
     const int length = GetWindowTextLengthW(mHistory);
@@ -242,16 +259,7 @@ std::wstring CommandLineWindow::historyText() const {
   std::wstring out;
   for (wchar_t c : all)
     if (c != L'\r') out += c;
-  return out;
-}
-
-void CommandLineWindow::setPrompt(const std::wstring& prompt) {
-  std::wstring shown = prompt;
-  while (!shown.empty() && (shown.back() == L' ' || shown.back() == L'\n')) shown.pop_back();
-  if (shown == mPrompt) return;
-  mPrompt = shown;
-  SetWindowTextW(mPromptLabel, mPrompt.c_str());
-  layout();
+  return out + mPrompt;
 }
 
 void CommandLineWindow::focusInput() {

@@ -1,7 +1,8 @@
 // The command line under the drawing: the history of what the host printed (prompts, messages,
-// the failure reports of commands and modules, and what was typed), and an input line after the
-// current prompt. Enter gives the line to the host, Up and Down recall earlier lines, Escape
-// cancels the prompt. Typing in the drawing view goes to the input line too.
+// the failure reports of commands and modules, and what was typed), and under it the line being
+// written: what the host printed since its last line end (the prompt it waits at) and the input.
+// Enter gives the input to the host, Up and Down recall earlier lines, Escape cancels the prompt.
+// The line joins the history when it ends (the host shows the answer after its prompt).
 #pragma once
 
 #include <windows.h>
@@ -26,11 +27,10 @@ class CommandLineWindow {
   HWND inputBox() const { return mInput; }
   HWND historyBox() const { return mHistory; }
 
-  // Adds printed text to the history.
+  // Adds printed text: whole lines to the history, the rest to the line being written.
   void append(const std::wstring& text);
+  // Everything printed: the history and the line being written.
   std::wstring historyText() const;
-  // The prompt shown before the input line.
-  void setPrompt(const std::wstring& prompt);
   void focusInput();
   // The height that shows lines of history and the input line.
   int heightFor(int historyLines) const;
@@ -39,6 +39,7 @@ class CommandLineWindow {
   static LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK inputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   void layout();
+  void addToHistory(const std::wstring& piece);
   bool key(WPARAM vk);
   std::wstring inputText() const;
 
@@ -46,7 +47,7 @@ class CommandLineWindow {
   InputTarget* mTarget = nullptr;
   HFONT mFont = nullptr;
   int mLineHeight = 16;
-  std::wstring mPrompt;
+  std::wstring mPrompt;                // the line being written (the prompt)
   std::vector<std::wstring> mRecall;  // lines entered, oldest first
   size_t mRecallAt = 0;               // mRecall.size(): at the line being typed
   size_t mHistoryLength = 0;

@@ -179,6 +179,10 @@ void DrawingView::renderRect(const RECT& r) {
 
 void DrawingView::renderAll() {
   if (mMemDc == nullptr) return;
+  if (mStale) {
+    mStale = false;
+    mList.build(mList.database());
+  }
   renderRect(RECT{0, 0, mView.width, mView.height});
   mBufferValid = true;
   ++mPaintCount;
@@ -243,6 +247,7 @@ void DrawingView::repaintBoxes(const std::vector<Box2>& boxes) {
 void DrawingView::showDrawing(AcDbDatabase* db) {
   mFonts.forgetStyles();
   mList.build(db);
+  mStale = false;
   mHighlighted.clear();
   zoomExtents();
 }
@@ -255,6 +260,11 @@ void DrawingView::regen() {
 
 void DrawingView::entitiesChanged(const std::vector<AcDbObjectId>& ids) {
   if (ids.empty() || mList.database() == nullptr) return;
+  if (!IsWindowVisible(mWindow)) {  // a hidden view makes everything again when it is shown
+    mStale = true;
+    mBufferValid = false;
+    return;
+  }
   std::vector<Box2> boxes;
   mList.update(ids, boxes);
   repaintBoxes(boxes);

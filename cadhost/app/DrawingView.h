@@ -99,6 +99,7 @@ class DrawingView {
   HBITMAP mBitmap = nullptr;
   HGDIOBJ mPreviousBitmap = nullptr;
   bool mBufferValid = false;
+  bool mStale = false;  // changes came while the view was hidden: everything is made again
   int mPaintCount = 0;
   std::unordered_set<AcDbStub*> mHighlighted;
   std::vector<uint32_t> mCandidates;

@@ -224,7 +224,6 @@ void DrawingWindow::beginPrompt(const Prompt& prompt) {
   }
   mPrompt = {prompt.text, prompt.kind, nullptr};
   mPromptSelection = prompt.selection ? *prompt.selection : std::vector<AcDbObjectId>();
-  mCommandLine.setPrompt(prompt.text);
   if (prompt.kind != InputKind::Objects && prompt.kind != InputKind::Command) mView.cancelWindow();
   updateHighlight();
 }

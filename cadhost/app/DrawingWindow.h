@@ -55,6 +55,8 @@ class DrawingWindow : public InputTarget {
   void beginPrompt(const Prompt& prompt);
   // The next input the user gave at the prompt; false when there is none yet.
   bool takeInput(UserInput& input);
+  // Whether input waits to be read (the user typed ahead).
+  bool hasInput() const { return !mInputs.empty(); }
   // Recomputes what is highlighted (after the pick-first set or a selection changed).
   void updateHighlight();
 

@@ -44,6 +44,21 @@ void WindowDriver::rightClick(POINT p) const {
   mouse(WM_RBUTTONUP, p, 0);
 }
 
+void WindowDriver::move(POINT p) const { mouse(WM_MOUSEMOVE, p, 0); }
+
+void WindowDriver::wheel(POINT p, int notches) const {
+  POINT screen = p;
+  ClientToScreen(mWindow.view().hwnd(), &screen);
+  SendMessageW(mWindow.view().hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, notches * WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+}
+
+void WindowDriver::pan(POINT from, POINT to) const {
+  mouse(WM_MBUTTONDOWN, from, MK_MBUTTON);
+  mouse(WM_MOUSEMOVE, POINT{(from.x + to.x) / 2, (from.y + to.y) / 2}, MK_MBUTTON);
+  mouse(WM_MOUSEMOVE, to, MK_MBUTTON);
+  mouse(WM_MBUTTONUP, to, 0);
+}
+
 void WindowDriver::type(const std::wstring& text) const {
   for (wchar_t c : text) SendMessageW(mWindow.commandLine().inputBox(), WM_CHAR, c, 1);
 }
@@ -93,6 +108,8 @@ Session* gSession = nullptr;
 
 void CALLBACK onSessionTimer(HWND, UINT, UINT_PTR, DWORD) {
   Session& s = *gSession;
+  // A step acts once the host has read what the step before gave it (as a user waits for the host).
+  if (host().window().hasInput()) return;
   if (s.index >= s.steps->size()) {
     // Done: the session ends at the next prompt (an empty line wakes it).
     s.processor->requestQuit();

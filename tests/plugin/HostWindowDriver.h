@@ -25,6 +25,11 @@ class WindowDriver {
   // Presses the left button at from, moves to to in steps, releases it there.
   void drag(POINT from, POINT to, bool shift = false) const;
   void rightClick(POINT p) const;
+  void move(POINT p) const;
+  // Turns the wheel by notches (away from the user: positive) with the cursor at p.
+  void wheel(POINT p, int notches) const;
+  // Drags with the middle button from one point to another.
+  void pan(POINT from, POINT to) const;
   // Characters typed into the command line's input, and a key pressed there (Enter, Escape, Up).
   void type(const std::wstring& text) const;
   void key(UINT vk) const;

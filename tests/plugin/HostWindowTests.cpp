@@ -9,6 +9,7 @@
 #include "HostWindowDriver.h"
 #include "PluginHost.h"
 #include "acdocman.h"
+#include "acedads.h"
 #include "acutads.h"
 
 namespace plugintest {
@@ -66,6 +67,36 @@ TEST_F(HostWindowTest, PickWindowAndCrossingSelectWhatTheViewShows) {
   // Escape at the Command prompt lets the selection go.
   mouse.key(VK_ESCAPE);
   EXPECT_TRUE(cadhost::pickFirst().empty());
+}
+
+TEST_F(HostWindowTest, TheWheelZoomsAboutTheCursorTheMiddleButtonPansAndTheStatusBarSaysWhere) {
+  append(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1000, 500, 0)));
+  show();
+  WindowDriver user(window());
+  const cadhost::app::DrawingView& view = window().view();
+  const POINT p = user.at(700, 300);
+  const cadhost::app::Point2 under = view.transform().toDrawing(p.x, p.y);
+  const double scale = view.transform().scale;
+  user.wheel(p, 2);
+  EXPECT_NEAR(view.transform().scale, scale * 1.25 * 1.25, scale * 1e-9);
+  const cadhost::app::Point2 stillUnder = view.transform().toDrawing(p.x, p.y);
+  EXPECT_NEAR(stillUnder.x, under.x, 1e-6);
+  EXPECT_NEAR(stillUnder.y, under.y, 1e-6);
+  user.pan(p, POINT{p.x + 40, p.y - 25});
+  const cadhost::app::Point2 moved = view.transform().toDrawing(p.x + 40, p.y - 25);
+  EXPECT_NEAR(moved.x, under.x, 1e-6);
+  EXPECT_NEAR(moved.y, under.y, 1e-6);
+  {
+    AcAxDocLock lock(db);
+    db->setLuprec(3);
+  }
+  user.move(p);
+  const cadhost::app::Point2 at = view.transform().toDrawing(p.x, p.y);
+  ACHAR x[64], y[64];
+  acdbRToS(at.x, db->lunits(), 3, x);
+  acdbRToS(at.y, db->lunits(), 3, y);
+  EXPECT_EQ(window().statusText(0), std::wstring(x) + L", " + y);
+  EXPECT_NE(window().statusText(0).find(L'.'), std::wstring::npos);
 }
 
 TEST_F(HostWindowTest, TheSelectObjectsPromptTakesPicksWindowsAndTypedAnswers) {
