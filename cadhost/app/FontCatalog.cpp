@@ -1,6 +1,7 @@
 // The drawing view's faces; see FontCatalog.h.
 #include "FontCatalog.h"
 
+#include <cmath>
 #include <cwctype>
 
 #include "../core/coreaccess.h"
@@ -59,6 +60,7 @@ FontCatalog::FontCatalog() {
 FontCatalog::~FontCatalog() {
   for (auto& face : mFaces)
     if (face->font) DeleteObject(face->font);
+  for (auto& [key, sized] : mSized) DeleteObject(sized.font);
   if (mDc) DeleteDC(mDc);
 }
 
@@ -145,22 +147,61 @@ int FontCatalog::addFace(const std::wstring& family, const std::wstring& drawn, 
   return static_cast<int>(mFaces.size() - 1);
 }
 
-int FontCatalog::advance(int faceIndex, wchar_t c) const {
-  const Face& f = face(faceIndex);
+namespace {
+// The advance of a character in a font, from a table by pages that is filled as pages are asked for.
+int pagedAdvance(HDC dc, HFONT font, std::unordered_map<int, std::array<short, 256>>& pages, wchar_t c, int otherwise) {
   const int page = c >> 8;
-  auto it = f.advances.find(page);
-  if (it == f.advances.end()) {
+  auto it = pages.find(page);
+  if (it == pages.end()) {
     std::array<short, 256> widths{};
     INT measured[256] = {0};
-    HGDIOBJ previous = SelectObject(mDc, f.font);
+    HGDIOBJ previous = SelectObject(dc, font);
     const UINT first = static_cast<UINT>(page) << 8;
-    if (!GetCharWidth32W(mDc, first, first + 255, measured))
-      for (auto& w : measured) w = kEm / 2;
-    SelectObject(mDc, previous);
+    if (!GetCharWidth32W(dc, first, first + 255, measured))
+      for (auto& w : measured) w = otherwise;
+    SelectObject(dc, previous);
     for (int i = 0; i < 256; ++i) widths[static_cast<size_t>(i)] = static_cast<short>(measured[i]);
-    it = f.advances.emplace(page, widths).first;
+    it = pages.emplace(page, widths).first;
   }
   return it->second[static_cast<size_t>(c & 0xFF)];
+}
+}  // namespace
+
+int FontCatalog::advance(int faceIndex, wchar_t c) const {
+  const Face& f = face(faceIndex);
+  return pagedAdvance(mDc, f.font, f.advances, c, kEm / 2);
+}
+
+int FontCatalog::advance(const SizedFont& font, wchar_t c) const {
+  return pagedAdvance(mDc, font.font, font.advances, c, 0);
+}
+
+const FontCatalog::SizedFont& FontCatalog::sized(int faceIndex, int emPixels, double widthRatio) {
+  const int width = static_cast<int>(std::lround(widthRatio * 1000));
+  const auto key = std::make_tuple(faceIndex, emPixels, width);
+  if (const auto it = mSized.find(key); it != mSized.end()) return it->second;
+  constexpr size_t kKeptSizes = 512;  // a view zoomed through many sizes keeps the recent ones
+  if (mSized.size() >= kKeptSizes) {
+    for (auto& [k, f] : mSized) DeleteObject(f.font);
+    mSized.clear();
+  }
+  const Face& f = face(faceIndex);
+  LOGFONTW lf{};
+  GetObjectW(f.font, sizeof lf, &lf);
+  lf.lfHeight = -emPixels;
+  if (width != 1000) {
+    // Narrower or wider: the width of the average character at this size, in proportion.
+    HFONT regular = CreateFontIndirectW(&lf);
+    HGDIOBJ previous = SelectObject(mDc, regular);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(mDc, &tm);
+    SelectObject(mDc, previous);
+    DeleteObject(regular);
+    lf.lfWidth = std::max(1L, static_cast<LONG>(std::lround(tm.tmAveCharWidth * widthRatio)));
+  }
+  SizedFont sizedFont;
+  sizedFont.font = CreateFontIndirectW(&lf);
+  return mSized.emplace(key, std::move(sizedFont)).first->second;
 }
 
 int FontCatalog::faceForFontFile(const std::wstring& fontFile) {

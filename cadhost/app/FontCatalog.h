@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -54,6 +55,15 @@ class FontCatalog {
   // Forgets the faces of text styles (after a drawing is opened or its styles changed).
   void forgetStyles() { mByStyle.clear(); }
 
+  // The face at a size in pixels per em, narrowed or widened by a ratio, with the system's own
+  // advances at that size: small upright text is drawn in it, its glyphs fitted to the pixels.
+  struct SizedFont {
+    HFONT font = nullptr;
+    mutable std::unordered_map<int, std::array<short, 256>> advances;
+  };
+  const SizedFont& sized(int faceIndex, int emPixels, double widthRatio);
+  int advance(const SizedFont& font, wchar_t c) const;
+
  private:
   bool systemHas(const std::wstring& family);
   int addFace(const std::wstring& family, const std::wstring& drawn, bool bold, bool italic, double widthScale);
@@ -63,6 +73,7 @@ class FontCatalog {
   std::map<std::wstring, int> mByKey;            // family|bold|italic
   std::unordered_map<AcDbStub*, int> mByStyle;  // text style to face
   std::map<std::wstring, bool> mSystemFamilies;  // upper-case family: whether the system has it
+  std::map<std::tuple<int, int, int>, SizedFont> mSized;  // face, pixels per em, width in thousandths
 };
 
 }  // namespace cadhost::app

@@ -175,15 +175,28 @@ void ViewRenderer::drawText(const DisplayItem& item, const Primitive& p, COLORRE
     Polygon(mDc, mPoints.data(), 4);
     return;
   }
-  // GDI's text runs downwards: the font's y is turned over first.
-  const Affine2 g = m * Affine2::scaling(1, -1);
-  const XFORM xf{static_cast<FLOAT>(g.a), static_cast<FLOAT>(g.b), static_cast<FLOAT>(g.c),
-                 static_cast<FLOAT>(g.d), static_cast<FLOAT>(g.e), static_cast<FLOAT>(g.f)};
-  if (SetWorldTransform(mDc, &xf)) {
-    SelectObject(mDc, mFonts.face(t.face).font);
-    SetTextColor(mDc, color);
-    ExtTextOutW(mDc, 0, 0, 0, nullptr, t.text.c_str(), static_cast<UINT>(t.text.size()), t.advances.data());
-    ModifyWorldTransform(mDc, nullptr, MWT_IDENTITY);
+  SetTextColor(mDc, color);
+  const double pixelsPerUnit = -m.d;  // (the screen's y runs downwards)
+  const bool upright = m.a > 0 && pixelsPerUnit > 0 && std::fabs(m.b) <= 1e-9 * m.a && std::fabs(m.c) <= 1e-9 * pixelsPerUnit;
+  if (upright && capPixels < kFittedBelow) {
+    // Small upright text is drawn in the face at its size in pixels, its glyphs fitted to the
+    // pixels and spaced with the face's own advances at that size, stretched evenly to the width
+    // it was laid out with: evenly spaced, and where it was measured.
+    const int emPixels = std::max(1, static_cast<int>(std::lround(pixelsPerUnit * FontCatalog::kEm)));
+    const FontCatalog::SizedFont& font = mFonts.sized(t.face, emPixels, m.a / pixelsPerUnit);
+    mAdvances.clear();
+    int fitted = 0;
+    for (wchar_t c : t.text) {
+      mAdvances.push_back(mFonts.advance(font, c));
+      fitted += mAdvances.back();
+    }
+    const int n = static_cast<int>(mAdvances.size());
+    const int spare = static_cast<int>(std::lround(width * m.a)) - fitted;
+    for (int i = 0; i < n; ++i) mAdvances[static_cast<size_t>(i)] += (i + 1) * spare / n - i * spare / n;
+    SelectObject(mDc, font.font);
+    ExtTextOutW(mDc, pixel(m.e), pixel(m.f), 0, nullptr, t.text.c_str(), static_cast<UINT>(n), mAdvances.data());
+  } else {
+    drawTransformedText(t, m);
   }
   if (t.lines & kUnderline) along(-t.capHeight * 0.15);
   if (t.lines & kOverline) along(t.capHeight * 1.2);
@@ -197,6 +210,18 @@ void ViewRenderer::drawText(const DisplayItem& item, const Primitive& p, COLORRE
     mPoints.push_back(mPoints.front());
     SelectObject(mDc, pen(color, true));
     Polyline(mDc, mPoints.data(), static_cast<int>(mPoints.size()));
+  }
+}
+
+void ViewRenderer::drawTransformedText(const TextPrimitive& t, const Affine2& m) {
+  // GDI's text runs downwards: the font's y is turned over first.
+  const Affine2 g = m * Affine2::scaling(1, -1);
+  const XFORM xf{static_cast<FLOAT>(g.a), static_cast<FLOAT>(g.b), static_cast<FLOAT>(g.c),
+                 static_cast<FLOAT>(g.d), static_cast<FLOAT>(g.e), static_cast<FLOAT>(g.f)};
+  if (SetWorldTransform(mDc, &xf)) {
+    SelectObject(mDc, mFonts.face(t.face).font);
+    ExtTextOutW(mDc, 0, 0, 0, nullptr, t.text.c_str(), static_cast<UINT>(t.text.size()), t.advances.data());
+    ModifyWorldTransform(mDc, nullptr, MWT_IDENTITY);
   }
 }
 

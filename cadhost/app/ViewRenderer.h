@@ -22,6 +22,8 @@ class ViewRenderer {
   static constexpr COLORREF kHighlight = RGB(80, 170, 255);
   // Text whose capitals would be lower than this many pixels is drawn as a bar.
   static constexpr double kReadablePixels = 3.0;
+  // Upright text whose capitals are lower than this is fitted to the pixels (see drawText).
+  static constexpr double kFittedBelow = 48.0;
 
   explicit ViewRenderer(FontCatalog& fonts) : mFonts(fonts) {}
   ~ViewRenderer();
@@ -46,6 +48,8 @@ class ViewRenderer {
   HPEN pen(COLORREF color, bool dashed);
   HBRUSH brush(COLORREF color);
   void drawText(const DisplayItem& item, const Primitive& p, COLORREF color, bool highlighted);
+  // Text in any direction: the face at its reference size through a world transform.
+  void drawTransformedText(const TextPrimitive& t, const Affine2& m);
 
   FontCatalog& mFonts;
   HDC mDc = nullptr;
@@ -56,6 +60,7 @@ class ViewRenderer {
   std::map<std::pair<COLORREF, bool>, HPEN> mPens;
   std::map<COLORREF, HBRUSH> mBrushes;
   std::vector<POINT> mPoints;
+  std::vector<int> mAdvances;
 };
 
 }  // namespace cadhost::app
