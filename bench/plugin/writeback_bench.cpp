@@ -123,6 +123,7 @@ AcDbDatabase* newDrawing() {
 }
 
 void append(AcDbDatabase* db, AcDbEntity* entity, std::vector<AcDbObjectId>& ids) {
+  AcAxDocLock lock(db);  // the host writes under the document's lock, as it requires of everyone
   AcDbBlockTableRecord* space = nullptr;
   acdbOpenObject(space, db->modelSpaceId(), AcDb::kForWrite);
   AcDbObjectId id;
