@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../../cadhost/core/hostservices.h"
+#include "../HostBenchSupport.h"
 #include "../../cadhost/dxf/dxffile.h"
 #include "CommandProcessor.h"
 #include "DrawingCommands.h"
@@ -28,21 +29,8 @@
 
 namespace {
 
-double now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Picker : cadhost::SelectionSource {
-  std::vector<AcDbObjectId> objects;
-  cadhost::SelectionAnswer selectObjects(const cadhost::SelectionRequest&) override {
-    cadhost::SelectionAnswer answer;
-    answer.objects = objects;
-    return answer;
-  }
-};
+using hostbench::now;
+using hostbench::Picker;
 
 struct Run {
   int keystrokes = 0;
@@ -218,7 +206,7 @@ int main(int argc, char** argv) {
   makeTextGrid();
   window.refresh();
   picker.objects.clear();
-  for (const std::wstring& note : {L"NOTE 0", L"NOTE 50", L"NOTE 100", L"NOTE 150", L"NOTE 200"}) {
+  for (const wchar_t* note : {L"NOTE 0", L"NOTE 50", L"NOTE 100", L"NOTE 150", L"NOTE 200"}) {
     const std::vector<AcDbObjectId> found = textsStartingWith({note});
     for (AcDbObjectId id : found)
       if (std::find(picker.objects.begin(), picker.objects.end(), id) == picker.objects.end()) {

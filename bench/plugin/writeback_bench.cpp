@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../../cadhost/core/hostservices.h"
+#include "../HostBenchSupport.h"
 #include "DrawingWindow.h"
 #include "HostRelease.h"
 #include "ModuleLoader.h"
@@ -26,21 +27,8 @@
 
 namespace {
 
-double now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Picker : cadhost::SelectionSource {
-  std::vector<AcDbObjectId> objects;
-  cadhost::SelectionAnswer selectObjects(const cadhost::SelectionRequest&) override {
-    cadhost::SelectionAnswer answer;
-    answer.objects = objects;
-    return answer;
-  }
-};
+using hostbench::now;
+using hostbench::Picker;
 
 // What one run of TE measures.
 struct Measurement {

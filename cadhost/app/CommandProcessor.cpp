@@ -8,6 +8,7 @@
 #include <cwctype>
 #include <sstream>
 
+#include "CommandText.h"
 #include "acedads.h"
 #include "acutads.h"
 #include "dbents.h"
@@ -15,19 +16,6 @@
 
 namespace cadhost::app {
 
-namespace {
-std::wstring upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
-std::wstring trim(const std::wstring& s) {
-  const size_t first = s.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return L"";
-  const size_t last = s.find_last_not_of(L" \t");
-  return s.substr(first, last - first + 1);
-}
-void print(const std::wstring& text) { acutPrintf(L"%s", text.c_str()); }
-}  // namespace
 
 CommandProcessor::CommandProcessor(ModuleLoader& loader) : mLoader(loader) {
   addStandardCommands();
@@ -214,8 +202,7 @@ void CommandProcessor::addStandardCommands() {
 
   // APPLOAD [file]: loads an application module chosen in a file dialog (or named).
   addHostCommand(L"APPLOAD", [this](const std::wstring& arguments) {
-    std::wstring path = arguments;
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+    std::wstring path = unquoted(arguments);
     if (path.empty()) {
       wchar_t file[MAX_PATH] = L"";
       OPENFILENAMEW dialog{};
@@ -252,8 +239,7 @@ void CommandProcessor::addStandardCommands() {
     }
     if (option == L"L" || option == L"LOAD") {
       if (rest.empty() && !ask(L"Module to load: ", rest)) return;
-      if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
-      mLoader.load(rest, message);
+      mLoader.load(unquoted(rest), message);
     } else if (option == L"U" || option == L"UNLOAD") {
       if (rest.empty() && !ask(L"Module to unload: ", rest)) return;
       mLoader.unload(rest, message);

@@ -7,19 +7,13 @@
 
 #include "../core/hostservices.h"
 #include "../dxf/dxffile.h"
+#include "CommandText.h"
 #include "DrawingWindow.h"
 #include "acutads.h"
 
 namespace cadhost::app {
 
 namespace {
-void print(const std::wstring& text) { acutPrintf(L"%s", text.c_str()); }
-
-std::wstring unquoted(std::wstring path) {
-  if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
-  return path;
-}
-
 std::wstring fileNameOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -118,7 +112,7 @@ bool DrawingCommands::settleUnsavedChanges() {
   for (;;) {
     std::wstring answer;
     if (!mProcessor.ask(L"Save changes to " + name + L"? [Yes/No/Cancel] <Yes>: ", answer)) return false;
-    for (auto& c : answer) c = static_cast<wchar_t>(std::towupper(c));
+    answer = upper(answer);
     if (answer.empty() || answer == L"Y" || answer == L"YES") {
       std::wstring target = path;
       if (target.empty() && !mProcessor.ask(L"Save drawing as: ", target)) return false;

@@ -6,6 +6,7 @@
 
 #include "../core/coreaccess.h"
 #include "../core/hostservices.h"
+#include "CommandText.h"
 #include "DrawingWindow.h"
 #include "acedads.h"
 #include "acutads.h"
@@ -13,19 +14,6 @@
 namespace cadhost::app {
 
 namespace {
-
-void print(const std::wstring& text) { acutPrintf(L"%s", text.c_str()); }
-
-std::wstring upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
-
-std::wstring trim(const std::wstring& s) {
-  const size_t first = s.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return L"";
-  return s.substr(first, s.find_last_not_of(L" \t") - first + 1);
-}
 
 AcDbDatabase* currentDrawing() {
   AcApDocument* doc = acDocManagerPtr()->curDocument();

@@ -11,10 +11,7 @@ namespace cadhost::app {
 
 namespace {
 
-std::wstring upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
+std::wstring upper(const std::wstring& s) { return acdbUpperName(s.c_str()); }
 
 bool contains(const std::wstring& text, const wchar_t* part) { return text.find(part) != std::wstring::npos; }
 

@@ -4,19 +4,13 @@
 #include <cwctype>
 #include <sstream>
 
+#include "CommandText.h"
 #include "DrawingWindow.h"
 #include "acutads.h"
 
 namespace cadhost::app {
 
 namespace {
-
-void print(const std::wstring& text) { acutPrintf(L"%s", text.c_str()); }
-
-std::wstring upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
 
 std::vector<std::wstring> words(const std::wstring& text) {
   std::wistringstream in(text);

@@ -134,31 +134,27 @@ UndoHistory& historyOf(AcDbImpDatabase* imp) {
   if (imp->undo == nullptr) imp->undo = new UndoHistory(imp);
   return *imp->undo;
 }
-}  // namespace
 
-void undoWillChange(AcDbStub* stub) {
+// Records an object the first time the running group touches it: as it stands now, or (created)
+// as one that did not exist before the group.
+void record(AcDbStub* stub, bool created) {
   if (gDepth == 0 || stub == nullptr || stub->database == nullptr) return;
   Group& group = historyOf(stub->database).recording();
   if (!group.recorded.insert(stub).second) return;
   ObjectState state;
   state.stub = stub;
-  state.otherErased = stub->erased;
-  if (const AcDbObject* obj = stub->loaded()) state.other = AcDbCore::undoSnapshot(obj);
+  state.otherErased = created || stub->erased;
+  if (!created)
+    if (const AcDbObject* obj = stub->loaded()) state.other = AcDbCore::undoSnapshot(obj);
   group.objects.push_back(state);
 }
+}  // namespace
+
+void undoWillChange(AcDbStub* stub) { record(stub, false); }
+void undoAdded(AcDbStub* stub) { record(stub, true); }
 
 void undoWillAdd(AcDbImpDatabase* imp) {
   if (gDepth != 0 && imp != nullptr) historyOf(imp).recording();
-}
-
-void undoAdded(AcDbStub* stub) {
-  if (gDepth == 0 || stub == nullptr || stub->database == nullptr) return;
-  Group& group = historyOf(stub->database).recording();
-  if (!group.recorded.insert(stub).second) return;
-  ObjectState state;
-  state.stub = stub;
-  state.otherErased = true;  // before the group it did not exist
-  group.objects.push_back(state);
 }
 
 void undoWillChangeHeader(AcDbImpDatabase* imp) { undoWillAdd(imp); }
