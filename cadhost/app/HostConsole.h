@@ -39,6 +39,7 @@ class LineSource {
   virtual bool read(const Prompt& prompt, UserInput& input) {
     (void)prompt;
     input = UserInput();
+    input.shownByTerminal = interactive();  // the console shows what its user types
     return readLine(input.line);
   }
 };

@@ -34,10 +34,11 @@ TEST_F(HostWindowTest, PickWindowAndCrossingSelectWhatTheViewShows) {
   const double along = 30, up = 4;  // well inside its first letters
   mouse.click(mouse.at(along * std::cos(M_PI / 4) - up * std::sin(M_PI / 4), along * std::sin(M_PI / 4) + up * std::cos(M_PI / 4)));
   EXPECT_EQ(cadhost::pickFirst(), std::vector<AcDbObjectId>{turned});
-  mouse.click(mouse.at(80, 8));  // takes nothing more (and begins a window, which Escape ends)
-  EXPECT_EQ(cadhost::pickFirst(), std::vector<AcDbObjectId>{turned});
-  mouse.key(VK_ESCAPE);
+  mouse.key(VK_ESCAPE);  // lets the selection go
   EXPECT_TRUE(cadhost::pickFirst().empty());
+  mouse.click(mouse.at(80, 8));  // takes nothing (and begins a window, which Escape ends)
+  EXPECT_TRUE(cadhost::pickFirst().empty()) << "a pick off the turned text took it";
+  mouse.key(VK_ESCAPE);
 
   // The right-justified text ends at its alignment point.
   mouse.click(mouse.at(296, 4));
