@@ -15,13 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "../../cadhost/core/hostservices.h"
-#include "../HostBenchSupport.h"
+#include "../plugin/harness.h"
 #include "../../cadhost/dxf/dxffile.h"
 #include "CommandProcessor.h"
 #include "DrawingCommands.h"
 #include "DrawingWindow.h"
-#include "HostRelease.h"
 #include "ModuleLoader.h"
 #include "ViewCommands.h"
 #include "dbents.h"
@@ -29,8 +27,7 @@
 
 namespace {
 
-using hostbench::now;
-using hostbench::Picker;
+using bench::now;
 
 struct Run {
   int keystrokes = 0;
@@ -177,27 +174,20 @@ int main(int argc, char** argv) {
   const int keystrokes = argc > 1 ? std::max(2, atoi(argv[1])) : 40;
   std::wstring sample;
   for (const char* c = argc > 2 ? argv[2] : SAMPLE_DRAWING; *c; ++c) sample += static_cast<wchar_t>(*c == '/' ? '\\' : *c);
-  cadhost::app::currentRelease().year = 2021;
-  cadhost::app::DrawingWindow window;
-  window.create(true);
-  cadhost::app::ModuleLoader loader;
-  std::wstring message;
-  if (!loader.load(L"Pellaton2021x64.arx", message)) {
-    fwprintf(stderr, L"%ls\n", message.c_str());
-    return 1;
-  }
-  cadhost::app::CommandProcessor processor(loader);
+  bench::Host host(true);
+  if (!host.loaded()) return 1;
+  cadhost::app::DrawingWindow& window = host.window();
+  cadhost::app::CommandProcessor processor(host.loader());
   cadhost::app::DrawingCommands drawings(processor, window);
   cadhost::app::addViewCommands(processor, window);
-  Picker picker;
-  cadhost::setSelectionSource(&picker);
+  std::vector<AcDbObjectId>& picked = host.picked;
   std::printf("%-52s %12s\n", "measurement", "ms");
   int paints = 0;
 
   if (drawings.open(sample)) {
-    picker.objects = textsStartingWith({L"GENERAL NOTES", L"1. ALL", L"2. DO NOT", L"3. CHECK", L"4. REPORT"});
+    picked = textsStartingWith({L"GENERAL NOTES", L"1. ALL", L"2. DO NOT", L"3. CHECK", L"4. REPORT"});
     const double seconds = keystroke(window, keystrokes, paints);
-    std::printf("%-52s %12.2f   (%zu lines, %d paints)\n", "keystroke, sample sheet", seconds * 1000, picker.objects.size(), paints);
+    std::printf("%-52s %12.2f   (%zu lines, %d paints)\n", "keystroke, sample sheet", seconds * 1000, picked.size(), paints);
   } else {
     std::printf("the sample %ls cannot be opened\n", sample.c_str());
   }
@@ -205,19 +195,19 @@ int main(int argc, char** argv) {
 
   makeTextGrid();
   window.refresh();
-  picker.objects.clear();
+  picked.clear();
   for (const wchar_t* note : {L"NOTE 0", L"NOTE 50", L"NOTE 100", L"NOTE 150", L"NOTE 200"}) {
     const std::vector<AcDbObjectId> found = textsStartingWith({note});
     for (AcDbObjectId id : found)
-      if (std::find(picker.objects.begin(), picker.objects.end(), id) == picker.objects.end()) {
-        picker.objects.push_back(id);
+      if (std::find(picked.begin(), picked.end(), id) == picked.end()) {
+        picked.push_back(id);
         break;
       }
   }
   {
     const double seconds = keystroke(window, keystrokes, paints);
     std::printf("%-52s %12.2f   (%zu lines, %d paints)\n", "keystroke, 5,000 TEXT all in view", seconds * 1000,
-                picker.objects.size(), paints);
+                picked.size(), paints);
     std::fflush(stdout);
   }
 
@@ -237,10 +227,10 @@ int main(int argc, char** argv) {
     ReleaseDC(window.view().hwnd(), screen);
   }
   std::printf("%-52s %12.2f\n", "open 100,000 entities to a painted view", (now() - openStart) * 1000);
-  picker.objects = textsStartingWith({L"NOTE LINE"});
+  picked = textsStartingWith({L"NOTE LINE"});
   double seconds = keystroke(window, keystrokes, paints);
   std::printf("%-52s %12.2f   (%zu lines, %d paints)\n", "keystroke, 100,000 entities, all in view", seconds * 1000,
-              picker.objects.size(), paints);
+              picked.size(), paints);
   processor.execute(L"ZOOM W 2990,1985 3060,2020");
   seconds = keystroke(window, keystrokes, paints);
   std::printf("%-52s %12.2f   (%d paints)\n", "keystroke, 100,000 entities, zoomed in to the note", seconds * 1000, paints);
@@ -253,6 +243,5 @@ int main(int argc, char** argv) {
   }
   std::printf("%-52s %12.2f\n", "ZOOM Extents, 100,000 entities (all painted)", (now() - zoomStart) * 1000);
   DeleteFileW(large.c_str());
-  cadhost::setSelectionSource(nullptr);
   return 0;
 }

@@ -36,15 +36,14 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 // Whether a line holds a field expression, whose value the host computes on each write-back.
 bool HoldsField(const std::wstring& line) { return line.find(L"%<\\") != std::wstring::npos; }
 
-// Opens an entity for write and closes it again at once: whether the change could write it.
+}  // namespace
+
 Acad::ErrorStatus CheckWritable(AcDbObjectId id) {
   AcDbEntity* pEntity = nullptr;
   const Acad::ErrorStatus es = acdbOpenObject(pEntity, id, AcDb::kForWrite);
   if (es == Acad::eOk) pEntity->close();
   return es;
 }
-
-}  // namespace
 
 std::vector<std::wstring> CTEDialog::ReadEditorLines() {
   const int lineCount = static_cast<int>(m_editor.SendMessage(EM_GETLINECOUNT, 0, 0));

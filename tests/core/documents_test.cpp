@@ -132,6 +132,10 @@ TEST_F(DocumentTest, LockingAnotherDocumentSwitchesOnlyWhenAskedTo) {
   ASSERT_EQ(acDocManager->enableDocumentActivation(), Acad::eOk);
 }
 
+TEST_F(DocumentTest, TheHostAsksForLocksUnlessATestLoosensItByName) {
+  EXPECT_TRUE(cadhost::requireDocumentLockForWrite()) << "as the real host, from the start";
+}
+
 TEST_F(DocumentTest, WritesNeedALock) {
   const AcDbObjectId id = addText(L"Locked write");
   AcDbText* text = nullptr;

@@ -44,6 +44,26 @@ std::wstring buildFolder() { return windowsFolder(PELLATON_BUILD_DIR); }
 std::wstring otherProcessorBuildFolder() { return windowsFolder(PELLATON_OTHER_BUILD_DIR); }
 std::wstring bundlePluginsFolder() { return windowsFolder(PELLATON_BUNDLE_PLUGINS_FOLDER); }
 
+std::string storedSetting(const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  DWORD size = 0;
+  std::string bytes;
+  if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    bytes.resize(size);
+    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()), &size);
+  }
+  RegCloseKey(key);
+  return bytes;
+}
+
+LONG editorHeightFor(int points) {
+  HDC screen = GetDC(nullptr);
+  const int pixels = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return -MulDiv(points * 10, pixels, 36);
+}
+
 // ---- The process-wide host --------------------------------------------------------------
 
 namespace {
@@ -58,11 +78,20 @@ void HostEnvironment::SetUp() {
   mWindow = new cadhost::app::DrawingWindow;
   mWindow->create(true);
   mLoader = new cadhost::app::ModuleLoader;
+  // Each test program starts as a user's first use of the module: no settings stored (unless it
+  // runs as the next process of a test that stored some).
+  if (std::getenv("PELLATON_KEEP_SETTINGS") == nullptr) RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
   std::wstring message;
   if (!mLoader->load(moduleFileName(), message)) {
     fwprintf(stderr, L"cannot load the module: %ls\n", message.c_str());
     std::abort();
   }
+}
+
+void HostEnvironment::reloadModule() {
+  std::wstring message;
+  ASSERT_TRUE(mLoader->unload(moduleFileName(), message)) << message;
+  ASSERT_TRUE(mLoader->load(moduleFileName(), message)) << message;
 }
 
 void HostEnvironment::TearDown() {
@@ -106,6 +135,32 @@ void Dialog::type(const std::wstring& text) const {
     if (c == L'\r' || c == L'\n') key(VK_RETURN, false, false, editor());
     else PostMessageW(editor(), WM_CHAR, c, 1);
   }
+}
+
+void Dialog::typeInto(int id, const std::wstring& text) const {
+  for (wchar_t c : text) PostMessageW(item(id), WM_CHAR, c, 1);
+}
+
+bool Dialog::menuChecked(int command) const {
+  return (GetMenuState(GetMenu(hwnd), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+bool Dialog::menuGrey(int command) const {
+  return (GetMenuState(GetMenu(hwnd), command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+std::wstring Dialog::editorFace() const {
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  SendMessageW(editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  return format.szFaceName;
+}
+
+LONG Dialog::editorFontHeight() const {
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  SendMessageW(editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  return format.yHeight;
 }
 
 void Dialog::key(UINT vk, bool ctrl, bool shift, HWND target) const {
@@ -172,6 +227,10 @@ Step act(std::function<void(Dialog&)> action) {
 }
 
 Step waitUntil(std::function<bool(Dialog&)> condition) { return condition; }
+
+Step settle(int turns) {
+  return [left = turns](Dialog&) mutable { return --left <= 0; };
+}
 
 // ---- Running TE -------------------------------------------------------------------------
 
@@ -272,6 +331,23 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // Message boxes are read and closed with their first button.
+BOOL CALLBACK findInputControl(HWND child, LPARAM found) {
+  const std::wstring name = className(child);
+  if (name == L"Edit" || name == L"ComboBox" || name == L"RichEdit20W") {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A message box: an OK button and texts, nothing to type into (unlike the find, font and About
+// dialogs).
+bool isMessageBox(HWND w) {
+  bool hasInput = false;
+  EnumChildWindows(w, findInputControl, reinterpret_cast<LPARAM>(&hasInput));
+  return GetDlgItem(w, IDOK) != nullptr && !hasInput;
+}
+
 LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && gRun != nullptr) {
     HWND w = reinterpret_cast<HWND>(wParam);
@@ -279,7 +355,7 @@ LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
       // A message box holds its text in a static control.
       std::wstring text;
       EnumChildWindows(w, takeStaticText, reinterpret_cast<LPARAM>(&text));
-      if (GetDlgItem(w, IDOK) != nullptr && GetDlgItem(w, 1002) == nullptr) {  // not a find dialog
+      if (isMessageBox(w)) {  // not a find, font or About dialog
         gRun->boxes->push_back({windowText(w), text});
         PostMessageW(w, WM_COMMAND, IDOK, 0);
       }
@@ -323,6 +399,7 @@ void PluginTest::SetUp() {
   db = new AcDbDatabase(true, true);
   cadhost::openDocument(db, true, L"Test");
   cadhost::setSelectionSource(&selection);
+  mLocksRequiredAtStart = cadhost::requireDocumentLockForWrite();
   cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
   cadhost::takeProtocolFaults();
   cadhost::clearPickFirst();
@@ -336,7 +413,7 @@ void PluginTest::TearDown() {
   for (int i = 0; i < acDocManagerPtr()->documentCount(); ++i)  // (a test may have opened another drawing)
     EXPECT_EQ(cadhost::openObjectCount(acDocManagerPtr()->documentAt(i)->database()), 0) << "objects left open";
   cadhost::setSelectionSource(nullptr);
-  cadhost::setRequireDocumentLockForWrite(true);
+  cadhost::setRequireDocumentLockForWrite(mLocksRequiredAtStart);  // a test that loosened the host says so itself
   cadhost::closeAllDocuments();
   db = nullptr;
 }
@@ -469,6 +546,21 @@ void PluginTest::eraseEntity(AcDbObjectId id) {
   ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
   entity->erase();
   entity->close();
+}
+
+void FreshSettingsTest::forgetSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  host().reloadModule();
+}
+
+void FreshSettingsTest::SetUp() {
+  PluginTest::SetUp();
+  forgetSettings();
+}
+
+void FreshSettingsTest::TearDown() {
+  forgetSettings();
+  PluginTest::TearDown();
 }
 
 int PluginTest::failureReports() const {

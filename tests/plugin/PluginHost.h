@@ -20,6 +20,15 @@
 
 namespace plugintest {
 
+// Where the module keeps its settings under HKEY_CURRENT_USER.
+constexpr wchar_t kSettingsKey[] = L"Software\\Quorva\\Pellaton";
+
+// The bytes of a value stored under the settings key; empty when there is none.
+std::string storedSetting(const wchar_t* name);
+// The height the editor is given for a font size in points (negative, twenty times the height in
+// screen pixels).
+LONG editorHeightFor(int points);
+
 // The host release the tests load the module of: PELLATON_TEST_RELEASE, by default the release
 // whose module this processor's build runs the whole suite against (2021 for x64, 2018 for x32).
 int testRelease();
@@ -43,6 +52,9 @@ class HostEnvironment : public ::testing::Environment {
   void SetUp() override;
   void TearDown() override;
   cadhost::app::ModuleLoader& loader() { return *mLoader; }
+  // Unloads the module and loads it again, as a new host process would: it reads its settings
+  // anew.
+  void reloadModule();
   cadhost::app::DrawingWindow& window() { return *mWindow; }
 
  private:
@@ -70,6 +82,14 @@ struct Dialog {
   HWND editor() const;
   // Types characters into the editor as key presses would arrive ('\r' or '\n' presses Enter).
   void type(const std::wstring& text) const;
+  // Types characters into another control (a property field).
+  void typeInto(int id, const std::wstring& text) const;
+  // Whether a menu item of the dialog's menu is checked, or grey.
+  bool menuChecked(int command) const;
+  bool menuGrey(int command) const;
+  // The editor's default character format: its face and height as the control keeps them.
+  std::wstring editorFace() const;
+  LONG editorFontHeight() const;
   // Presses a key (with Ctrl and Shift as asked) on the window that has the focus, or on target.
   void key(UINT vk, bool ctrl = false, bool shift = false, HWND target = nullptr) const;
   void select(int start, int end) const;
@@ -97,6 +117,8 @@ Step waitUntil(std::function<bool(Dialog&)> condition);
 // The last step of a run in which the test itself ends the dialog: the run expects the dialog to
 // close while it waits here.
 Step awaitClose();
+// Lets the dialog handle what it was sent for a few turns of its loop.
+Step settle(int turns = 5);
 
 // Puts text on the clipboard, as another program's Copy would.
 void setClipboardText(const std::wstring& text);
@@ -146,6 +168,18 @@ class PluginTest : public ::testing::Test {
   ScriptedSelection selection;
   std::vector<MessageBoxRecord> messageBoxes;
   std::wstring commandLine;  // what the run printed
+
+ private:
+  bool mLocksRequiredAtStart = true;
+};
+
+// Tests that change the settings: each starts with none stored and the module freshly loaded, and
+// leaves none behind for the tests after it.
+class FreshSettingsTest : public PluginTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  static void forgetSettings();
 };
 
 }  // namespace plugintest

@@ -31,12 +31,13 @@ class WriteBackFailureTest : public PluginTest {
 
 TEST_F(WriteBackFailureTest, DeletingALockedFirstLineWithItsBreakChangesNothing) {
   selection.pick(lines({L"X", L"Y", L"Z"}, true));
-  std::wstring shown;
+  std::wstring shown, status;
   EXPECT_TRUE(runTE({act([](Dialog& d) {
                        d.select(0, 2);  // "X\r"
                        d.key(VK_DELETE, false, false, d.editor());
                      }),
-                     readEditor(shown)}));
+                     readEditor(shown), act([&](Dialog& d) { status = d.statusPane(0); })}));
+  EXPECT_EQ(status + L"\n", commandLine) << "the status bar shows the report too (the command line is behind)";
   EXPECT_EQ(blockLines(), (Lines{L"X@10", L"Y@7", L"Z@4"})) << "Y is not lost, X is not kept twice";
   EXPECT_EQ(shown, L"X\rY\rZ");
   EXPECT_EQ(failureReports(), 1) << commandLine;

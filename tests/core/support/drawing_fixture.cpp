@@ -9,6 +9,7 @@ void DrawingTest::SetUp() {
   cadhost::clearPickFirst();
   cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
   cadhost::takeProtocolFaults();
+  mLocksRequiredAtStart = cadhost::requireDocumentLockForWrite();
   cadhost::setFixedClock(std::nullopt);
   acdbHostApplicationServices()->setWorkingDatabase(nullptr);
   db = new AcDbDatabase(true);
@@ -32,7 +33,7 @@ void DrawingTest::TearDown() {
   while (!acDocManager->isDocumentActivationEnabled()) acDocManager->enableDocumentActivation();
   cadhost::setSelectionSource(nullptr);
   cadhost::clearPickFirst();
-  cadhost::setRequireDocumentLockForWrite(true);
+  cadhost::setRequireDocumentLockForWrite(mLocksRequiredAtStart);  // a test that loosened the host says so itself
   cadhost::setFixedClock(std::nullopt);
   acdbHostApplicationServices()->setWorkingDatabase(nullptr);
   cadhost::closeAllDocuments();

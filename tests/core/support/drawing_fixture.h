@@ -66,6 +66,7 @@ class DrawingTest : public ::testing::Test {
 
  private:
   int mSelectionSetsAtStart = 0;
+  bool mLocksRequiredAtStart = true;
   std::unique_ptr<AcAxDocLock> mCommandLock;
 };
 
