@@ -180,6 +180,7 @@ int main(int argc, char** argv) {
   cadhost::app::CommandProcessor processor(host.loader());
   cadhost::app::DrawingCommands drawings(processor, window);
   cadhost::app::addViewCommands(processor, window);
+  cadhost::setSelectionSource(&host);  // the processor took the prompts; the harness answers them
   std::vector<AcDbObjectId>& picked = host.picked;
   std::printf("%-52s %12s\n", "measurement", "ms");
   int paints = 0;
