@@ -58,6 +58,29 @@ void angularArc(ItemSink& sink, const Point2& center, double a1, double a2, doub
 
 }  // namespace
 
+// The dimension line from e1 to e2, broken where a text centred on it stands (as the host draws a
+// text that is neither above nor beside its line), so that the line does not strike the text out.
+void dimensionLine(ItemSink& sink, const Point2& e1, const Point2& e2, const Point2& textAt, const MTextLayout* text,
+                   const Sizes& sizes) {
+  const Point2 direction = minus(e2, e1);
+  const double span = length(direction);
+  if (text == nullptr || span <= 0) {
+    sink.segment(e1, e2);
+    return;
+  }
+  const Point2 u{direction.x / span, direction.y / span};
+  const Point2 fromStart = minus(textAt, e1);
+  const double across = fromStart.x * -u.y + fromStart.y * u.x;
+  if (std::fabs(across) >= text->boxHeight / 2) {  // the text stands clear of the line
+    sink.segment(e1, e2);
+    return;
+  }
+  const double middle = fromStart.x * u.x + fromStart.y * u.y;
+  const double halfGap = text->boxWidth / 2 + sizes.offset;
+  if (middle - halfGap > 0) sink.segment(e1, along(e1, u, middle - halfGap));
+  if (middle + halfGap < span) sink.segment(along(e1, u, middle + halfGap), e2);
+}
+
 void drawDimension(const AcDbDimension* d, ItemSink& sink) {
   Sizes sizes;
   double scale = 1;
@@ -72,6 +95,9 @@ void drawDimension(const AcDbDimension* d, ItemSink& sink) {
   Point2 textAt = xy(d->textPosition());
   double textAngle = d->textRotation();
   const bool textPlaced = textAt.x != 0 || textAt.y != 0;
+  const std::wstring content = d->formattedText().kwszPtr();
+  const RunStyle style = runStyleOf(sink.fonts(), d->dimtxsty(), sizes.text, true);
+  const MTextLayout layout = layoutMText(content, style, 0, 1.0, 5, sink.fonts());  // middle centre
 
   if (const auto* a = AcDbAlignedDimension::cast(d)) {
     const Point2 p1 = xy(a->xLine1Point()), p2 = xy(a->xLine2Point()), line = xy(a->dimLinePoint());
@@ -85,7 +111,6 @@ void drawDimension(const AcDbDimension* d, ItemSink& sink) {
     const Point2 e1 = onLine(p1), e2 = onLine(p2);
     extensionLine(sink, p1, e1, sizes);
     extensionLine(sink, p2, e2, sizes);
-    sink.segment(e1, e2);
     sink.arrow(e1, minus(e1, e2), sizes.arrow);
     sink.arrow(e2, minus(e2, e1), sizes.arrow);
     if (textAngle == 0) textAngle = readable(angle);
@@ -94,6 +119,8 @@ void drawDimension(const AcDbDimension* d, ItemSink& sink) {
       const double up = sizes.text * 0.75;
       textAt = {middle.x - std::sin(textAngle) * up, middle.y + std::cos(textAngle) * up};
     }
+    const bool alongTheLine = std::fabs(std::sin(textAngle - angle)) < 1e-6;
+    dimensionLine(sink, e1, e2, textAt, content.empty() || !alongTheLine ? nullptr : &layout, sizes);
   } else if (const auto* r = AcDbRadialDimension::cast(d)) {
     const Point2 center = xy(r->center()), chord = xy(r->chordPoint());
     sink.segment(center, chord);
@@ -130,10 +157,7 @@ void drawDimension(const AcDbDimension* d, ItemSink& sink) {
     sink.segment(along(from, minus(to, from), sizes.offset), to);
   }
 
-  const std::wstring content = d->formattedText().kwszPtr();
   if (content.empty()) return;
-  const RunStyle style = runStyleOf(sink.fonts(), d->dimtxsty(), sizes.text, true);
-  const MTextLayout layout = layoutMText(content, style, 0, 1.0, 5, sink.fonts());  // middle centre
   sink.text(layout.runs, Affine2::translation(textAt.x, textAt.y) * Affine2::rotation(textAngle));
 }
 

@@ -241,5 +241,40 @@ TEST_F(HostWindowTest, LayersThatAreOffHideTheirEntitiesAndLockedOnesCanBeSelect
   EXPECT_NE(user.history().find(L"layer(s) changed."), std::wstring::npos);
 }
 
+// Whether a straight piece of the item's lines crosses the point (x, y) on a horizontal line.
+bool aLineCrosses(const cadhost::app::DisplayItem& item, double x, double y) {
+  for (const cadhost::app::Primitive& p : item.primitives) {
+    if (p.kind != cadhost::app::Primitive::Kind::Polyline) continue;
+    for (uint32_t i = 1; i < p.count; ++i) {
+      const cadhost::app::Point2 &a = item.points[p.first + i - 1], &b = item.points[p.first + i];
+      if (std::fabs(a.y - y) < 1e-6 && std::fabs(b.y - y) < 1e-6 && std::min(a.x, b.x) < x && std::max(a.x, b.x) > x)
+        return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(HostWindowTest, ADimensionLineBreaksForATextCentredOnItAndRunsUnderATextAboveIt) {
+  const AcDbObjectId centred = addDimension(L"<>");  // 0,0 to 40,0, its line at y = -10
+  const AcDbObjectId above = addDimension(L"<>");
+  {
+    AcAxDocLock lock(db);
+    AcDbDimension* dimension = nullptr;
+    ASSERT_EQ(acdbOpenObject(dimension, centred, AcDb::kForWrite), Acad::eOk);
+    dimension->setTextPosition(AcGePoint3d(20, -10, 0));
+    dimension->close();
+    ASSERT_EQ(acdbOpenObject(dimension, above, AcDb::kForWrite), Acad::eOk);
+    dimension->setTextPosition(AcGePoint3d(20, -10 + 2 * dimension->dimtxt(), 0));
+    dimension->close();
+  }
+  show();
+  const cadhost::app::DisplayItem* struck = window().view().displayList().find(centred);
+  const cadhost::app::DisplayItem* clear = window().view().displayList().find(above);
+  ASSERT_TRUE(struck && clear);
+  EXPECT_FALSE(aLineCrosses(*struck, 20, -10)) << "the dimension line strikes its text out";
+  EXPECT_TRUE(aLineCrosses(*struck, 1, -10) && aLineCrosses(*struck, 39, -10)) << "the line is gone beside the text";
+  EXPECT_TRUE(aLineCrosses(*clear, 20, -10)) << "the line is broken under a text that stands above it";
+}
+
 }  // namespace
 }  // namespace plugintest
