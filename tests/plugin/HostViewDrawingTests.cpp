@@ -1,0 +1,117 @@
+// What the host's drawing view draws of text, as a user reads the sheet: MTEXT wrapped to its width
+// with its paragraphs and simple inline codes (the others left out of what is drawn), text too
+// small to read drawn as a bar rather than nothing, and the entities being edited highlighted.
+#include "HostWindowDriver.h"
+#include "PluginHost.h"
+#include "TextLayout.h"
+
+namespace plugintest {
+namespace {
+
+using cadhost::app::LaidRun;
+using cadhost::app::MTextLayout;
+
+// The lines of a layout, top first: the text of the runs on each baseline.
+std::vector<std::wstring> linesOf(const MTextLayout& layout) {
+  std::vector<std::pair<double, std::wstring>> lines;
+  for (const LaidRun& run : layout.runs) {
+    if (lines.empty() || std::fabs(lines.back().first - run.y) > 1e-9) lines.push_back({run.y, L""});
+    lines.back().second += run.text;
+  }
+  std::vector<std::wstring> texts;
+  for (auto& line : lines) texts.push_back(line.second);
+  return texts;
+}
+
+TEST(HostViewText, MTextWrapsToItsWidthKeepsItsParagraphsAndDrawsOnlyTheTextOfItsCodes) {
+  cadhost::app::FontCatalog fonts;
+  cadhost::app::RunStyle style;
+  style.face = fonts.faceForFontFile(L"arial.ttf");
+  style.height = 2.5;
+  const std::wstring sentence = L"Doors to the hall are FD30 self-closing and the alarms are interlinked.";
+  const double width = 60;
+  const MTextLayout wrapped = cadhost::app::layoutMText(sentence + L"\\PShort.", style, width, 1.0, 1, fonts);
+  const std::vector<std::wstring> lines = linesOf(wrapped);
+  ASSERT_GE(lines.size(), 3u) << "the sentence was not wrapped";
+  EXPECT_EQ(lines.back(), L"Short.") << "a paragraph does not begin its own line";
+  std::wstring joined;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) joined += lines[i];
+  EXPECT_EQ(joined, sentence) << "wrapping lost or repeated characters";
+  for (const LaidRun& run : wrapped.runs) EXPECT_LE(run.x + run.width, width + 1e-6) << run.text;
+
+  // Height, colour and underline codes change how runs look; an alignment code and the braces
+  // around a group are not drawn.
+  const MTextLayout coded =
+      cadhost::app::layoutMText(L"\\A1;{\\H2x;BIG} \\C1;red \\Lunder\\l plain", style, 0, 1.0, 1, fonts);
+  ASSERT_EQ(linesOf(coded), std::vector<std::wstring>{L"BIG red under plain"});
+  for (const LaidRun& run : coded.runs) {
+    if (run.text == L"BIG") EXPECT_DOUBLE_EQ(run.style.height, 5.0);
+    if (run.text.find(L"red") == 0) EXPECT_EQ(run.style.aci, 1);
+    if (run.text == L"under") EXPECT_EQ(run.style.lines & cadhost::app::kUnderline, cadhost::app::kUnderline);
+    if (run.text.find(L"plain") != std::wstring::npos) EXPECT_EQ(run.style.lines & cadhost::app::kUnderline, 0);
+  }
+}
+
+// How many pixels inside a box differ from the background colour.
+int drawnPixelsIn(const std::vector<COLORREF>& pixels, int width, const RECT& box, COLORREF background) {
+  int drawn = 0;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x)
+      if (pixels[static_cast<size_t>(y * width + x)] != background) ++drawn;
+  return drawn;
+}
+
+TEST_F(HostWindowTest, TextTooSmallToReadIsDrawnAsABar) {
+  // A long frame makes the notes a couple of pixels high, and the tiny one less than a pixel.
+  append(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(100000, 0, 0)));
+  const AcDbObjectId small = addText(20000, 5000, L"A NOTE TOO SMALL TO READ", 200);
+  const AcDbObjectId tiny = addText(20000, 8000, L"A NOTE SMALLER STILL", 40);
+  show();
+  const std::vector<COLORREF> pixels = window().view().screenPixels();
+  const int width = window().view().transform().width;
+  const COLORREF background = pixels[static_cast<size_t>(width * 2 + 2)];
+  for (AcDbObjectId note : {small, tiny}) {
+    RECT box = window().view().screenBoxOf(note);
+    ASSERT_FALSE(IsRectEmpty(&box));
+    InflateRect(&box, 1, 1);
+    const int along = box.right - box.left;
+    EXPECT_GE(drawnPixelsIn(pixels, width, box, background), along * 2 / 3) << "the note is not drawn as a bar";
+  }
+}
+
+TEST_F(HostWindowTest, TheEntitiesBeingEditedAreHighlightedWhileTheEditorIsOpen) {
+  const AcDbObjectId first = addText(0, 0, L"FIRST LINE", 10);
+  const AcDbObjectId second = addText(0, -15, L"SECOND LINE", 10);
+  const AcDbObjectId other = addText(0, -60, L"ANOTHER NOTE", 10);
+  show();
+  WindowDriver user(window());
+  HWND dialog = nullptr;
+  bool edited = false, added = false, otherToo = true;
+  // TE first, the lines then selected at its prompt: nothing is picked before the command.
+  EXPECT_TRUE(runSession({
+      [&] { user.enter(L"TE"); return true; },
+      [&] { return window().inputKind() == cadhost::app::InputKind::Objects; },
+      [&] { user.drag(user.at(-5, -20), user.at(200, 15)); return true; },  // a window round the two lines
+      [&] { user.rightClick(user.at(500, 500)); return true; },            // Enter
+      [&] { return (dialog = editorDialog()) != nullptr; },
+      [&] {
+        HWND editor = GetDlgItem(dialog, 203);
+        SendMessageW(editor, EM_SETSEL, -1, -1);
+        SendMessageW(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\rTHIRD LINE"));  // a new TEXT
+        const std::vector<AcDbObjectId> third = textsStartingWith(L"THIRD LINE");
+        edited = window().view().isHighlighted(first) && window().view().isHighlighted(second);
+        added = third.size() == 1 && window().view().isHighlighted(third[0]);
+        otherToo = window().view().isHighlighted(other);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return true;
+      },
+      [&] { return editorDialog() == nullptr && window().inputKind() == cadhost::app::InputKind::Command; },
+  }));
+  EXPECT_TRUE(edited) << "the lines being edited are not highlighted";
+  EXPECT_TRUE(added) << "the line the editor added is not highlighted";
+  EXPECT_FALSE(otherToo);
+  EXPECT_FALSE(window().view().isHighlighted(first)) << "still highlighted after the command";
+}
+
+}  // namespace
+}  // namespace plugintest
