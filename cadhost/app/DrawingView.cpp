@@ -410,8 +410,11 @@ std::vector<COLORREF> DrawingView::screenPixels() const {
     HGDIOBJ previous = SelectObject(copy, bitmap);
     BitBlt(copy, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdiFlush();
+    // A 32-bit DIB holds 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
     const auto* data = static_cast<const DWORD*>(bits);
-    pixels.assign(data, data + static_cast<size_t>(w) * static_cast<size_t>(h));
+    pixels.reserve(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (size_t i = 0, n = static_cast<size_t>(w) * static_cast<size_t>(h); i < n; ++i)
+      pixels.push_back(RGB((data[i] >> 16) & 0xFF, (data[i] >> 8) & 0xFF, data[i] & 0xFF));
     SelectObject(copy, previous);
     DeleteObject(bitmap);
   }

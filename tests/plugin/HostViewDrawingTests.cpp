@@ -1,9 +1,12 @@
 // What the host's drawing view draws of text, as a user reads the sheet: MTEXT wrapped to its width
 // with its paragraphs and simple inline codes (the others left out of what is drawn), text too
-// small to read drawn as a bar rather than nothing, and the entities being edited highlighted.
+// small to read drawn as a bar rather than nothing, the entities being edited highlighted; colours
+// by layer and by entity, and nothing painted of a layer that is off or frozen.
 #include "HostWindowDriver.h"
 #include "PluginHost.h"
 #include "TextLayout.h"
+#include "ViewRenderer.h"
+#include "dbsymtb.h"
 
 namespace plugintest {
 namespace {
@@ -111,6 +114,53 @@ TEST_F(HostWindowTest, TheEntitiesBeingEditedAreHighlightedWhileTheEditorIsOpen)
   EXPECT_TRUE(added) << "the line the editor added is not highlighted";
   EXPECT_FALSE(otherToo);
   EXPECT_FALSE(window().view().isHighlighted(first)) << "still highlighted after the command";
+}
+
+// How many pixels of a colour the view shows inside an entity's box.
+int pixelsOfColour(cadhost::app::DrawingView& view, AcDbObjectId id, COLORREF colour) {
+  const std::vector<COLORREF> pixels = view.screenPixels();
+  RECT box = view.screenBoxOf(id);
+  InflateRect(&box, 1, 1);
+  int found = 0;
+  for (int y = std::max<LONG>(box.top, 0); y < std::min<LONG>(box.bottom, view.transform().height); ++y)
+    for (int x = std::max<LONG>(box.left, 0); x < std::min<LONG>(box.right, view.transform().width); ++x)
+      if (pixels[static_cast<size_t>(y * view.transform().width + x)] == colour) ++found;
+  return found;
+}
+
+TEST_F(HostWindowTest, ColoursComeFromTheLayerOrTheEntityAndLayersOffOrFrozenPaintNothing) {
+  const AcDbObjectId red = addLayer(L"Red");
+  {
+    AcAxDocLock lock(db);
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, red, AcDb::kForWrite), Acad::eOk);
+    layer->setColorIndex(1);
+    layer->close();
+  }
+  auto lineOnRed = [&](double y, int colour) {
+    auto* line = new AcDbLine(AcGePoint3d(0, y, 0), AcGePoint3d(100, y, 0));
+    line->setLayer(red);
+    if (colour != 256) line->setColorIndex(static_cast<Adesk::UInt16>(colour));
+    return append(line);
+  };
+  const AcDbObjectId byLayer = lineOnRed(0, 256), green = lineOnRed(-20, 3);
+  const AcDbObjectId plain = append(new AcDbLine(AcGePoint3d(0, -40, 0), AcGePoint3d(100, -40, 0)));  // layer 0, white
+  show();
+  cadhost::app::DrawingView& view = window().view();
+  const COLORREF redPixel = cadhost::app::ViewRenderer::aciColor(1), greenPixel = cadhost::app::ViewRenderer::aciColor(3);
+  EXPECT_GT(pixelsOfColour(view, byLayer, redPixel), 50);
+  EXPECT_GT(pixelsOfColour(view, green, greenPixel), 50);
+  EXPECT_EQ(pixelsOfColour(view, green, redPixel), 0) << "an entity's own colour gave way to its layer's";
+  EXPECT_GT(pixelsOfColour(view, plain, cadhost::app::ViewRenderer::aciColor(7)), 50);
+
+  WindowDriver user(window());
+  EXPECT_TRUE(runSession({[&] { user.enter(L"-LAYER OFF Red"); return true; }}));
+  EXPECT_EQ(pixelsOfColour(view, byLayer, redPixel) + pixelsOfColour(view, green, greenPixel), 0) << "a layer that is off painted";
+  EXPECT_TRUE(runSession({[&] { user.enter(L"-LAYER ON Red"); return true; }}));
+  EXPECT_GT(pixelsOfColour(view, byLayer, redPixel), 50);
+  EXPECT_TRUE(runSession({[&] { user.enter(L"-LAYER FREEZE Red"); return true; }}));
+  EXPECT_EQ(pixelsOfColour(view, byLayer, redPixel) + pixelsOfColour(view, green, greenPixel), 0) << "a frozen layer painted";
+  EXPECT_GT(pixelsOfColour(view, plain, cadhost::app::ViewRenderer::aciColor(7)), 50);
 }
 
 }  // namespace
