@@ -48,20 +48,30 @@ TEST(HostViewText, MTextWrapsToItsWidthKeepsItsParagraphsAndDrawsOnlyTheTextOfIt
       cadhost::app::layoutMText(L"\\A1;{\\H2x;BIG} \\C1;red \\Lunder\\l plain", style, 0, 1.0, 1, fonts);
   ASSERT_EQ(linesOf(coded), std::vector<std::wstring>{L"BIG red under plain"});
   for (const LaidRun& run : coded.runs) {
-    if (run.text == L"BIG") EXPECT_DOUBLE_EQ(run.style.height, 5.0);
-    if (run.text.find(L"red") == 0) EXPECT_EQ(run.style.aci, 1);
-    if (run.text == L"under") EXPECT_EQ(run.style.lines & cadhost::app::kUnderline, cadhost::app::kUnderline);
-    if (run.text.find(L"plain") != std::wstring::npos) EXPECT_EQ(run.style.lines & cadhost::app::kUnderline, 0);
+    const bool underlined = (run.style.lines & cadhost::app::kUnderline) != 0;
+    if (run.text == L"BIG") {
+      EXPECT_DOUBLE_EQ(run.style.height, 5.0);
+    } else if (run.text.find(L"red") == 0) {
+      EXPECT_EQ(run.style.aci, 1);
+    } else if (run.text == L"under") {
+      EXPECT_TRUE(underlined);
+    } else if (run.text.find(L"plain") != std::wstring::npos) {
+      EXPECT_FALSE(underlined);
+    }
   }
 }
 
-// How many pixels inside a box differ from the background colour.
-int drawnPixelsIn(const std::vector<COLORREF>& pixels, int width, const RECT& box, COLORREF background) {
-  int drawn = 0;
-  for (int y = box.top; y < box.bottom; ++y)
-    for (int x = box.left; x < box.right; ++x)
-      if (pixels[static_cast<size_t>(y * width + x)] != background) ++drawn;
-  return drawn;
+// How many pixels the view shows about an entity's box (a pixel round it) that are of a colour,
+// or (other) that are not.
+int pixelsOfColour(cadhost::app::DrawingView& view, AcDbObjectId id, COLORREF colour, bool other = false) {
+  const std::vector<COLORREF> pixels = view.screenPixels();
+  RECT box = view.screenBoxOf(id);
+  InflateRect(&box, 1, 1);
+  int found = 0;
+  for (int y = std::max<LONG>(box.top, 0); y < std::min<LONG>(box.bottom, view.transform().height); ++y)
+    for (int x = std::max<LONG>(box.left, 0); x < std::min<LONG>(box.right, view.transform().width); ++x)
+      if ((pixels[static_cast<size_t>(y * view.transform().width + x)] == colour) != other) ++found;
+  return found;
 }
 
 TEST_F(HostWindowTest, TextTooSmallToReadIsDrawnAsABar) {
@@ -70,15 +80,12 @@ TEST_F(HostWindowTest, TextTooSmallToReadIsDrawnAsABar) {
   const AcDbObjectId small = addText(20000, 5000, L"A NOTE TOO SMALL TO READ", 200);
   const AcDbObjectId tiny = addText(20000, 8000, L"A NOTE SMALLER STILL", 40);
   show();
-  const std::vector<COLORREF> pixels = window().view().screenPixels();
-  const int width = window().view().transform().width;
-  const COLORREF background = pixels[static_cast<size_t>(width * 2 + 2)];
+  cadhost::app::DrawingView& view = window().view();
+  const COLORREF background = view.screenPixels()[static_cast<size_t>(view.transform().width * 2 + 2)];
   for (AcDbObjectId note : {small, tiny}) {
-    RECT box = window().view().screenBoxOf(note);
+    RECT box = view.screenBoxOf(note);
     ASSERT_FALSE(IsRectEmpty(&box));
-    InflateRect(&box, 1, 1);
-    const int along = box.right - box.left;
-    EXPECT_GE(drawnPixelsIn(pixels, width, box, background), along * 2 / 3) << "the note is not drawn as a bar";
+    EXPECT_GE(pixelsOfColour(view, note, background, true), (box.right - box.left) * 2 / 3) << "the note is not drawn as a bar";
   }
 }
 
@@ -114,18 +121,6 @@ TEST_F(HostWindowTest, TheEntitiesBeingEditedAreHighlightedWhileTheEditorIsOpen)
   EXPECT_TRUE(added) << "the line the editor added is not highlighted";
   EXPECT_FALSE(otherToo);
   EXPECT_FALSE(window().view().isHighlighted(first)) << "still highlighted after the command";
-}
-
-// How many pixels of a colour the view shows inside an entity's box.
-int pixelsOfColour(cadhost::app::DrawingView& view, AcDbObjectId id, COLORREF colour) {
-  const std::vector<COLORREF> pixels = view.screenPixels();
-  RECT box = view.screenBoxOf(id);
-  InflateRect(&box, 1, 1);
-  int found = 0;
-  for (int y = std::max<LONG>(box.top, 0); y < std::min<LONG>(box.bottom, view.transform().height); ++y)
-    for (int x = std::max<LONG>(box.left, 0); x < std::min<LONG>(box.right, view.transform().width); ++x)
-      if (pixels[static_cast<size_t>(y * view.transform().width + x)] == colour) ++found;
-  return found;
 }
 
 TEST_F(HostWindowTest, ColoursComeFromTheLayerOrTheEntityAndLayersOffOrFrozenPaintNothing) {
