@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,10 @@ double keystroke(cadhost::app::DrawingWindow& window, int keystrokes, int& paint
   cadhost::runCommand(L"TE");
   KillTimer(nullptr, timer);
   gRun = nullptr;
+  if (!run.done) {  // a figure of nothing measured would read as a fast keystroke
+    std::fprintf(stderr, "TE did not open its editor:\n%ls\n", cadhost::takeCommandLineOutput().c_str());
+    std::exit(1);
+  }
   paints = run.paints;
   return run.seconds;
 }
