@@ -276,5 +276,45 @@ TEST_F(HostWindowTest, ADimensionLineBreaksForATextCentredOnItAndRunsUnderATextA
   EXPECT_TRUE(aLineCrosses(*clear, 20, -10)) << "the line is broken under a text that stands above it";
 }
 
+TEST_F(HostWindowTest, AppLoadTakesTheModuleChosenInItsFileDialogAndHelpListsTheCommands) {
+  show();
+  WindowDriver user(window());
+  // The module the test loaded, by its full path.
+  const std::wstring loaded = host().loader().modules().front().path;
+  const std::wstring name = loaded.substr(loaded.find_last_of(L"\\/") + 1);
+  wchar_t module[MAX_PATH] = L"";
+  ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(name.c_str()), module, MAX_PATH), 0u);
+  auto fileDialog = [] { return FindWindowW(L"#32770", L"Load an application module"); };
+  EXPECT_TRUE(runSession({
+      [&] { user.enter(L"APPLOAD"); return true; },
+      [&] {  // the module's path typed as its file name, then Open
+        HWND dialog = fileDialog();
+        if (dialog == nullptr) return false;
+        for (int id : {1148, 1152}) SetDlgItemTextW(dialog, id, module);  // the name box: combo or edit
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return true;
+      },
+      [&] { return fileDialog() == nullptr && window().inputKind() == cadhost::app::InputKind::Command; },
+      [&] { user.enter(L"APPLOAD"); return true; },
+      [&] {  // cancelled: nothing is loaded
+        HWND dialog = fileDialog();
+        if (dialog == nullptr) return false;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return true;
+      },
+      [&] { return fileDialog() == nullptr && window().inputKind() == cadhost::app::InputKind::Command; },
+      [&] { user.enter(L"HELP"); return true; },
+  }));
+  const std::wstring history = user.history();
+  std::wstring shownName = name;  // the host names modules in capitals
+  for (wchar_t& c : shownName) c = towupper(c);
+  EXPECT_NE(history.find(L"Command: APPLOAD\n" + shownName + L" is already loaded.\nCommand: APPLOAD\nCommand: HELP\n"),
+            std::wstring::npos)
+      << history;
+  for (const wchar_t* command : {L"  OPEN ", L"  SAVEAS ", L"  QUIT ", L"  LIST ", L"  UNDO ", L"  ZOOM ", L"  -LAYER "})
+    EXPECT_NE(history.find(command), std::wstring::npos) << command;
+  EXPECT_NE(history.find(L"Commands of application modules:\n  Pellaton: TE\n"), std::wstring::npos) << history;
+}
+
 }  // namespace
 }  // namespace plugintest
