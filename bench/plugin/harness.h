@@ -26,6 +26,8 @@ class Host : public cadhost::SelectionSource {
   explicit Host(bool showDrawing);
   ~Host() override;
   bool loaded() const { return mLoaded; }
+  cadhost::app::DrawingWindow& window() { return mWindow; }
+  cadhost::app::ModuleLoader& loader() { return mLoader; }
   cadhost::SelectionAnswer selectObjects(const cadhost::SelectionRequest&) override;
 
   // A new current drawing; the entities appended to it are what the next TE is given.

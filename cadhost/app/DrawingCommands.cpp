@@ -1,23 +1,19 @@
 // The host program's drawing file commands; see DrawingCommands.h.
 #include "DrawingCommands.h"
 
+#include <windows.h>
+
 #include <cwctype>
 
 #include "../core/hostservices.h"
 #include "../dxf/dxffile.h"
+#include "CommandText.h"
 #include "DrawingWindow.h"
 #include "acutads.h"
 
 namespace cadhost::app {
 
 namespace {
-void print(const std::wstring& text) { acutPrintf(L"%s", text.c_str()); }
-
-std::wstring unquoted(std::wstring path) {
-  if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
-  return path;
-}
-
 std::wstring fileNameOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -28,26 +24,33 @@ DrawingCommands::DrawingCommands(CommandProcessor& processor, DrawingWindow& win
     : mProcessor(processor), mWindow(window) {
   processor.addHostCommand(L"OPEN", [this](const std::wstring& arguments) {
     std::wstring path = arguments;
-    if (!settleUnsavedChanges()) return;
     if (path.empty() && !mProcessor.ask(L"File to open: ", path)) return;
     path = unquoted(path);
-    if (!path.empty()) open(path);
-  });
+    if (path.empty()) return;
+    // A file that is not there is said before anything is asked about the drawing open now.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      print(L"Cannot open " + path + L": there is no such file.\n");
+      return;
+    }
+    if (!settleUnsavedChanges()) return;
+    open(path);
+  }, L"opens a drawing file (DXF)");
   processor.addHostCommand(L"SAVE", [this](const std::wstring& arguments) {
     std::wstring path = arguments.empty() ? currentPath() : unquoted(arguments);
     if (path.empty() && !mProcessor.ask(L"Save drawing as: ", path)) return;
     if (!path.empty()) save(unquoted(path));
-  });
+  }, L"saves the drawing to its file");
   processor.addHostCommand(L"SAVEAS", [this](const std::wstring& arguments) {
     std::wstring path = arguments;
     if (path.empty() && !mProcessor.ask(L"Save drawing as: ", path)) return;
     if (!path.empty()) save(unquoted(path));
-  });
+  }, L"saves the drawing to a file it names");
   const auto quit = [this](const std::wstring&) {
     if (settleUnsavedChanges()) mProcessor.requestQuit();
   };
-  processor.addHostCommand(L"QUIT", quit);
-  processor.addHostCommand(L"EXIT", quit);
+  processor.addHostCommand(L"QUIT", quit, L"ends the host, asking whether to save unsaved changes");
+  processor.addHostCommand(L"EXIT", quit, L"the same as QUIT");
 }
 
 AcDbDatabase* DrawingCommands::current() const {
@@ -109,7 +112,7 @@ bool DrawingCommands::settleUnsavedChanges() {
   for (;;) {
     std::wstring answer;
     if (!mProcessor.ask(L"Save changes to " + name + L"? [Yes/No/Cancel] <Yes>: ", answer)) return false;
-    for (auto& c : answer) c = static_cast<wchar_t>(std::towupper(c));
+    answer = upper(answer);
     if (answer.empty() || answer == L"Y" || answer == L"YES") {
       std::wstring target = path;
       if (target.empty() && !mProcessor.ask(L"Save drawing as: ", target)) return false;

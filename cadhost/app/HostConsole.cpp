@@ -38,6 +38,16 @@ void writeOutput(const std::wstring& text) {
   }
 }
 
+namespace {
+int gEchoPauses = 0;
+}
+
+void echoToConsole(const std::wstring& text) {
+  if (gEchoPauses == 0) writeOutput(text);
+}
+ConsoleEchoPause::ConsoleEchoPause() { ++gEchoPauses; }
+ConsoleEchoPause::~ConsoleEchoPause() { --gEchoPauses; }
+
 // ---- Console input ----------------------------------------------------------------------
 
 struct ConsoleLineSource::Shared {
@@ -49,6 +59,8 @@ struct ConsoleLineSource::Shared {
 };
 
 ConsoleLineSource::ConsoleLineSource() : mShared(std::make_shared<Shared>()) {
+  DWORD inputMode = 0;
+  mConsole = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != 0;
   // The reader owns a share of the state: it may outlive the source while blocked in a read.
   std::thread([shared = mShared] {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
@@ -93,17 +105,25 @@ ConsoleLineSource::ConsoleLineSource() : mShared(std::make_shared<Shared>()) {
 
 ConsoleLineSource::~ConsoleLineSource() = default;
 
+HANDLE ConsoleLineSource::available() const { return mShared->available; }
+
+bool ConsoleLineSource::poll(std::wstring& line, bool& ended) {
+  std::lock_guard lock(mShared->mutex);
+  ended = false;
+  if (!mShared->lines.empty()) {
+    line = std::move(mShared->lines.front());
+    mShared->lines.pop_front();
+    return true;
+  }
+  ended = mShared->ended;
+  return false;
+}
+
 bool ConsoleLineSource::readLine(std::wstring& line) {
   for (;;) {
-    {
-      std::lock_guard lock(mShared->mutex);
-      if (!mShared->lines.empty()) {
-        line = std::move(mShared->lines.front());
-        mShared->lines.pop_front();
-        return true;
-      }
-      if (mShared->ended) return false;
-    }
+    bool ended = false;
+    if (poll(line, ended)) return true;
+    if (ended) return false;
     // Wait for the line while the host's windows go on answering.
     const DWORD woke = MsgWaitForMultipleObjects(1, &mShared->available, FALSE, INFINITE, QS_ALLINPUT);
     if (woke == WAIT_OBJECT_0 + 1) {

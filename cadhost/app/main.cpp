@@ -1,8 +1,11 @@
-// cadhost.exe: the stand-in CAD host program. It opens a drawing window on a drawing file (a
-// demonstration drawing built in memory when none is given), loads the plug-in bundles of its
-// plug-ins folders and the application modules it is given, and runs commands typed at its command
-// line or read from a script. The release it stands in for is chosen at start; its processor is
-// the one it is built for.
+// cadhost.exe: the stand-in CAD host program. It opens its window (the drawing view, a command
+// line and a status bar) on a drawing file (a demonstration drawing built in memory when none is
+// given), loads the plug-in bundles of its plug-ins folders and the application modules it is
+// given, and runs commands typed at its command line (or at the console, or read from a script or
+// a pipe). The release it stands in for is chosen at start; its processor is the one it is built
+// for. It exits with 0 after QUIT; with 1 when the drawing or a module it was given could not be
+// loaded (the session then goes on without it), or a script could not be read; 2 for arguments
+// it does not understand.
 //
 //   cadhost [/release 2018|2019|2020|2021] [/plugins folder]... [/load module.arx]... [/b script.scr]
 //           [/hidden] [drawing.dxf]
@@ -20,10 +23,13 @@
 #include "DemoDrawing.h"
 #include "DrawingCommands.h"
 #include "DrawingWindow.h"
+#include "EditCommands.h"
 #include "HostConsole.h"
 #include "HostRelease.h"
 #include "ModuleLoader.h"
 #include "PluginBundles.h"
+#include "ViewCommands.h"
+#include "WindowInput.h"
 #include "acutads.h"
 
 using namespace cadhost::app;
@@ -86,17 +92,19 @@ int main() {
   Options options;
   if (!parseArguments(options)) return 2;
 
-  cadhost::setCommandLineEcho([](const std::wstring& text) { writeOutput(text); });
   writeOutput(L"cadhost, " + currentRelease().name() + L", " + processorName(hostProcessor()) + L"\n");
 
   DrawingWindow window;
   window.create(!options.hidden);
+  window.setConsoleEcho(true);
 
   int status = 0;
   {
     ModuleLoader loader;
     CommandProcessor processor(loader);
     DrawingCommands drawings(processor, window);
+    addViewCommands(processor, window);
+    addEditCommands(processor, window);
     if (options.drawing.empty() || !drawings.open(options.drawing)) {
       if (!options.drawing.empty()) status = 1;
       drawings.show(buildDemoDrawing(), L"Demonstration");
@@ -110,7 +118,10 @@ int main() {
       if (!loader.load(module, message)) status = 1;
       acutPrintf(L"%s\n", message.c_str());
     }
-    processor.pushSource(std::make_unique<ConsoleLineSource>());
+    // The window's command line takes the user's input, the console's beside it; a hidden host
+    // reads the console alone.
+    if (options.hidden) processor.pushSource(std::make_unique<ConsoleLineSource>());
+    else processor.pushSource(std::make_unique<WindowLineSource>(window, std::make_unique<ConsoleLineSource>()));
     if (!options.script.empty()) {
       auto script = std::make_unique<ScriptLineSource>();
       std::wstring message;

@@ -183,6 +183,12 @@ class CommandStack : public AcEdCommandStack {
     return globalFlag ? lookupGlobalCmd(name) : lookupLocalCmd(name);
   }
 
+  std::vector<std::wstring> names() const {
+    std::vector<std::wstring> result;
+    for (const auto& c : mCommands) result.push_back(std::wstring(c->groupName()) + L": " + c->localName());
+    return result;
+  }
+
  private:
   std::vector<std::unique_ptr<Command>> mCommands;
 };
@@ -233,7 +239,10 @@ bool runCommand(const std::wstring& typed) {
   const Adesk::Int32 previous = s.activeFlags;
   s.activeFlags = command->commandFlags() | ACRX_CMD_INPROGRESS;
   recordHostEvent(HostEventKind::CommandStarted, acDocManagerPtr()->curDocument(), 0, name);
-  function();
+  {
+    UndoGroup everything(name);  // every change of the command is one undo group
+    function();
+  }
   s.activeFlags = previous;
   clearPickFirst();
   recordHostEvent(HostEventKind::CommandEnded, acDocManagerPtr()->curDocument(), 0, name);
@@ -241,6 +250,8 @@ bool runCommand(const std::wstring& typed) {
 }
 
 Adesk::Int32 activeCommandFlags() { return services().activeFlags; }
+
+std::vector<std::wstring> registeredCommands() { return services().commands.names(); }
 
 void registerApplication(const std::wstring& name, void* appId) {
   std::wstring key = upper(name.c_str());

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "../sdk/acdocman.h"
@@ -19,6 +20,9 @@
 #include "handleindex.h"
 
 class AcDbImpDatabase;
+namespace cadhost_detail {
+class UndoHistory;
+}
 
 // What an object id points at: one per object, for the life of its database. A stub without an
 // object is a forward reference from a drawing file that has not been filled (yet), or an object
@@ -52,6 +56,9 @@ class ACCORE_PORT AcDbStub {
   void setObject(AcDbObject* object) { mObject = object; mDeferred = 0; }
   void setDeferred(uint32_t slot) { mDeferred = slot + 1; }
   void setMadeFromFile(AcDbObject* object) { mObject = object; }
+  // Puts another object of the same id in place (undo and redo give an object its earlier or
+  // later state this way); where it came from (made, or made from the file) stays as it was.
+  void swapObject(AcDbObject*& other) { std::swap(mObject, other); }
 
  private:
   AcDbObject* load() const;
@@ -124,6 +131,8 @@ class ACCORE_PORT AcDbImpDatabase {
   std::unique_ptr<AcDbStoredRecord> fileRecord;
   // Makes the objects the file reader deferred; none when there are none.
   std::unique_ptr<AcDbDeferredLoader> deferredLoader;
+  // The drawing's undo groups (undo.cpp); none until a command first changes the drawing.
+  cadhost_detail::UndoHistory* undo = nullptr;
 };
 
 // Access to private state for the core's own modules, the file reader and writer, the host
@@ -167,6 +176,9 @@ struct ACCORE_PORT AcDbCore {
   static void setMTextContentsRaw(AcDbMText* mtext, const ACHAR* s) { mtext->mContents = s ? s : L""; }
   static void setDimensionTextRaw(AcDbDimension* dim, const ACHAR* s) { dim->mText = s ? s : L""; }
   static void beginWrite(AcDbObject* obj);
+  // A copy of an object's whole state for undo: its properties, the same fields and owner, the
+  // same stub, revision and stored record, not open. Null for a class that cannot be copied.
+  static AcDbObject* undoSnapshot(const AcDbObject* obj);
   static void beginRead(AcDbObject* obj);
   static void setFieldCodeRaw(AcDbField* field, const ACHAR* code) { field->mCode = code ? code : L""; }
   // Files a field that is already in the database under a property of an object, as a drawing

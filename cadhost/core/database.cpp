@@ -5,6 +5,7 @@
 #include "coreaccess.h"
 #include "hostservices.h"
 #include "selectionstate.h"
+#include "undo.h"
 
 ACRX_DEFINE_ABSTRACT(AcDbDatabase, AcRxObject, L"")
 ACRX_DEFINE_ABSTRACT(AcDbHostApplicationServices, AcRxObject, L"")
@@ -12,6 +13,7 @@ ACRX_DEFINE_ABSTRACT(AcDbHostApplicationServices, AcRxObject, L"")
 // ---- Storage ----------------------------------------------------------------------------
 
 AcDbImpDatabase::~AcDbImpDatabase() {
+  cadhost_detail::deleteUndoHistory(undo);
   for (auto& stub : stubs) {
     delete stub.loaded();
     stub.setObject(nullptr);
@@ -72,8 +74,10 @@ Acad::ErrorStatus AcDbCore::addToDatabase(AcDbDatabase* db, AcDbObject* obj, AcD
   id.setNull();
   if (db == nullptr || obj == nullptr) return Acad::eInvalidInput;
   if (obj->mpStub != nullptr) return Acad::eAlreadyInDb;
+  cadhost_detail::undoWillAdd(db->mpImp);
   AcDbStub* stub = db->mpImp->addObject(obj, handle);
   if (stub == nullptr) return Acad::eHandleInUse;
+  cadhost_detail::undoAdded(stub);
   obj->mpStub = stub;
   obj->mOwnerId = owner;
   id = AcDbObjectId(stub);
@@ -184,6 +188,7 @@ Acad::ErrorStatus AcDbDatabase::setCurrentSpace(AcDbObjectId blockId) {
   const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
   if (block == nullptr || block->database() != this) return Acad::eInvalidInput;
   if (!AcDbCore::isLayout(block)) return Acad::eNotApplicable;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->currentSpace = blockId;
   return Acad::eOk;
 }
@@ -212,6 +217,7 @@ Acad::ErrorStatus AcDbDatabase::setHandseed(const AcDbHandle& h) {
   Adesk::UInt64 highest = 0;
   mpImp->byHandle.forEach([&highest](const AcDbStub* stub) { highest = std::max(highest, stub->handle.value()); });
   if (h.value() <= highest) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->handseed = h.value();
   return Acad::eOk;
 }
@@ -219,18 +225,21 @@ Acad::ErrorStatus AcDbDatabase::setHandseed(const AcDbHandle& h) {
 Adesk::Int16 AcDbDatabase::lunits() const { return mpImp->lunits; }
 Acad::ErrorStatus AcDbDatabase::setLunits(Adesk::Int16 units) {
   if (units < 1 || units > 5) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->lunits = units;
   return Acad::eOk;
 }
 Adesk::Int16 AcDbDatabase::luprec() const { return mpImp->luprec; }
 Acad::ErrorStatus AcDbDatabase::setLuprec(Adesk::Int16 prec) {
   if (prec < 0 || prec > 8) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->luprec = prec;
   return Acad::eOk;
 }
 AcDb::UnitsValue AcDbDatabase::insunits() const { return mpImp->insunits; }
 Acad::ErrorStatus AcDbDatabase::setInsunits(AcDb::UnitsValue units) {
   if (units < AcDb::kUnitsUndefined || units > AcDb::kUnitsMax) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->insunits = units;
   return Acad::eOk;
 }
@@ -240,6 +249,7 @@ template <class Record>
 Acad::ErrorStatus setCurrentRecord(AcDbDatabase* db, AcDbObjectId& slot, AcDbObjectId id) {
   const auto* record = AcDbCore::objectAs<Record>(id);
   if (record == nullptr || record->database() != db || id.isErased()) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(AcDbCore::imp(db));
   slot = id;
   return Acad::eOk;
 }
@@ -254,6 +264,7 @@ Acad::ErrorStatus AcDbDatabase::setDimstyle(AcDbObjectId id) { return setCurrent
 double AcDbDatabase::textsize() const { return mpImp->textsize; }
 Acad::ErrorStatus AcDbDatabase::setTextsize(double size) {
   if (!(size > 0) || !std::isfinite(size)) return Acad::eInvalidInput;
+  cadhost_detail::undoWillChangeHeader(mpImp);
   mpImp->textsize = size;
   return Acad::eOk;
 }
@@ -281,6 +292,7 @@ Acad::ErrorStatus acdbGetSummaryInfo(AcDbDatabase* pDb, AcDbDatabaseSummaryInfo*
 Acad::ErrorStatus acdbPutSummaryInfo(const AcDbDatabaseSummaryInfo* pInfo, AcDbDatabase* pDb) {
   if (pDb == nullptr) return Acad::eNoDatabase;
   if (pInfo == nullptr) return Acad::eNullObjectPointer;
+  cadhost_detail::undoWillChangeHeader(AcDbCore::imp(pDb));
   AcDbCore::imp(pDb)->summary = *pInfo;
   return Acad::eOk;
 }

@@ -10,6 +10,7 @@
 #include "coreaccess.h"
 #include "documentstate.h"
 #include "hostservices.h"
+#include "undo.h"
 
 namespace {
 constexpr int kMaxReaders = 256;
@@ -243,6 +244,9 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing) {
 
 void AcDbCore::setErased(AcDbObject* obj, bool erased) {
   if (obj->mpStub == nullptr) return;
+  cadhost_detail::undoWillChange(obj->mpStub);
+  if (obj->mpFields)
+    for (auto& slot : obj->mpFields->slots) cadhost_detail::undoWillChange(slot.id.stub());
   obj->mpStub->erased = erased;
   if (obj->mpStub->database) ++obj->mpStub->database->changeCount;
   // What an object owns goes with it.
@@ -284,6 +288,7 @@ Acad::ErrorStatus acdbOpenObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenM
 }
 
 void AcDbCore::beginWrite(AcDbObject* obj) {
+  cadhost_detail::undoWillChange(obj->mpStub);
   obj->mOpenForWrite = true;
   obj->mRevisionAtOpen = obj->mRevision;
 }
@@ -359,7 +364,10 @@ Acad::ErrorStatus AcDbObject::setField(const ACHAR* propName, AcDbField* pField,
   }
   if (slot->pending) delete slot->pending;
   slot->pending = nullptr;
-  if (slot->id.stub()) slot->id.stub()->erased = true;  // the replaced field goes
+  if (slot->id.stub()) {  // the replaced field goes
+    cadhost_detail::undoWillChange(slot->id.stub());
+    slot->id.stub()->erased = true;
+  }
   slot->id.setNull();
   if (mpStub != nullptr) {
     AcDbObjectId id;
@@ -380,7 +388,10 @@ Acad::ErrorStatus AcDbObject::removeField(const ACHAR* propName) {
   for (auto it = slots.begin(); it != slots.end(); ++it) {
     if (acdbUpperName(it->property.c_str()) != upper) continue;
     delete it->pending;
-    if (it->id.stub()) it->id.stub()->erased = true;
+    if (it->id.stub()) {
+      cadhost_detail::undoWillChange(it->id.stub());
+      it->id.stub()->erased = true;
+    }
     slots.erase(it);
     break;
   }
@@ -406,6 +417,7 @@ void AcDbObject::syncTextField(const ACHAR* text) {
   if (slot != nullptr) {
     AcDbField* field = slot->pending ? slot->pending : AcDbCore::objectAs<AcDbField>(slot->id);
     if (field != nullptr && !slot->id.isErased()) {
+      cadhost_detail::undoWillChange(slot->id.stub());  // changed here without an open of its own
       AcDbCore::setFieldCodeRaw(field, text);
       return;
     }

@@ -122,6 +122,7 @@ void AcApCore::removeDocument(AcApDocument* doc) {
   auto& docs = manager->mDocs;
   const auto it = std::find(docs.begin(), docs.end(), doc);
   if (it == docs.end()) return;
+  cadhost::recordHostEvent(cadhost::HostEventKind::DocumentClosing, doc);
   docs.erase(it);
   if (manager->mpCurrent == doc) manager->mpCurrent = docs.empty() ? nullptr : docs.front();
   if (acdbHostApplicationServices()->workingDatabase() == doc->database())

@@ -69,6 +69,10 @@ ACCORE_PORT bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line
 
 // Forgets what the user selected before a command.
 ACCORE_PORT void clearPickFirst();
+// The selection made before a command (the pick-first set): the drawing window sets it as the
+// user picks entities at the Command prompt, and shows it.
+ACCORE_PORT void setPickFirst(const std::vector<AcDbObjectId>& objects);
+ACCORE_PORT const std::vector<AcDbObjectId>& pickFirst();
 
 // The number of selection sets that are allocated and not yet freed.
 ACCORE_PORT int openSelectionSetCount();
@@ -82,6 +86,8 @@ ACCORE_PORT int openSelectionSetCount();
 ACCORE_PORT bool runCommand(const std::wstring& name);
 // The flags of the command being run, 0 outside commands.
 ACCORE_PORT Adesk::Int32 activeCommandFlags();
+// The commands modules registered, as "GROUP: LOCALNAME", in the order they were registered.
+ACCORE_PORT std::vector<std::wstring> registeredCommands();
 
 // ---- Application modules ----------------------------------------------------------------
 // What the host program's loader registers with the dynamic linker for each module.
@@ -115,6 +121,7 @@ enum class HostEventKind {
   DocumentActivationEnabled,
   CommandStarted,        // text: the command's global name
   CommandEnded,
+  DocumentClosing,       // the document is about to close (its database goes with it)
 };
 struct HostEvent {
   HostEventKind kind;
@@ -167,6 +174,32 @@ ACCORE_PORT int openObjectCount(AcDbDatabase* db);
 // A number that grows with every change of a drawing (objects added, changed, erased): the
 // host program compares it with the number at the last save to know of unsaved changes.
 ACCORE_PORT Adesk::UInt64 drawingChangeCount(const AcDbDatabase* db);
+
+// ---- Undo -------------------------------------------------------------------------------
+// While an undo group lives, every change of a drawing is recorded, one group per drawing: the
+// objects changed (their whole state, the revision the file writer compares included), created and
+// erased, and the drawing's header settings and handle seed. runCommand opens a group around each
+// command; the host program opens one around its own commands that change a drawing. Groups nest:
+// the outermost one is the group. A group that changed nothing is not kept; a new group ends what
+// could be redone. Changes made outside any group (the file reader's, the file writer's own
+// bookkeeping) are not recorded.
+class ACCORE_PORT UndoGroup {
+ public:
+  explicit UndoGroup(const std::wstring& name);
+  ~UndoGroup();
+  UndoGroup(const UndoGroup&) = delete;
+  UndoGroup& operator=(const UndoGroup&) = delete;
+};
+ACCORE_PORT bool isRecordingUndo();
+// Reverts the last group of a drawing: what it changed gets back the state it had before, what it
+// created is gone again (erased), what it erased is back. Redo puts back what the last undo took.
+// As any write, it needs the document's lock; it is refused while an object of the drawing is
+// open or a group is being recorded. True with the group's name in nameOrReason, false with the
+// reason ("Nothing to undo.").
+ACCORE_PORT bool undoLastGroup(AcDbDatabase* db, std::wstring& nameOrReason);
+ACCORE_PORT bool redoLastGroup(AcDbDatabase* db, std::wstring& nameOrReason);
+ACCORE_PORT int undoGroupCount(const AcDbDatabase* db);
+ACCORE_PORT int redoGroupCount(const AcDbDatabase* db);
 
 // ---- Host settings ----------------------------------------------------------------------
 ACCORE_PORT void setMainWindow(HWND hwnd);

@@ -276,6 +276,8 @@ SelectionSource* selectionSource() { return selection().source; }
 int openSelectionSetCount() { return static_cast<int>(selection().sets.size()); }
 
 void clearPickFirst() { selection().pickFirst.clear(); }
+void setPickFirst(const std::vector<AcDbObjectId>& objects) { selection().pickFirst = objects; }
+const std::vector<AcDbObjectId>& pickFirst() { return selection().pickFirst; }
 
 bool isOnShownLayer(const AcDbEntity* entity, bool offCounts) {
   HostReadScope hostReads;

@@ -11,10 +11,10 @@ ACRX_DEFINE_COPYABLE(AcDbBlockTableRecord, AcDbSymbolTableRecord, L"BLOCK_RECORD
 ACRX_DEFINE_COPYABLE(AcDbLayerTableRecord, AcDbSymbolTableRecord, L"LAYER")
 ACRX_DEFINE_COPYABLE(AcDbTextStyleTableRecord, AcDbSymbolTableRecord, L"STYLE")
 ACRX_DEFINE_COPYABLE(AcDbDimStyleTableRecord, AcDbSymbolTableRecord, L"DIMSTYLE")
-ACRX_DEFINE_ABSTRACT(AcDbBlockTable, AcDbSymbolTable, L"TABLE")
-ACRX_DEFINE_ABSTRACT(AcDbLayerTable, AcDbSymbolTable, L"TABLE")
-ACRX_DEFINE_ABSTRACT(AcDbTextStyleTable, AcDbSymbolTable, L"TABLE")
-ACRX_DEFINE_ABSTRACT(AcDbDimStyleTable, AcDbSymbolTable, L"TABLE")
+ACRX_DEFINE_COPYABLE(AcDbBlockTable, AcDbSymbolTable, L"TABLE")
+ACRX_DEFINE_COPYABLE(AcDbLayerTable, AcDbSymbolTable, L"TABLE")
+ACRX_DEFINE_COPYABLE(AcDbTextStyleTable, AcDbSymbolTable, L"TABLE")
+ACRX_DEFINE_COPYABLE(AcDbDimStyleTable, AcDbSymbolTable, L"TABLE")
 
 // ---- Records ----------------------------------------------------------------------------
 

@@ -124,19 +124,69 @@ TEST_F(HostProgramChangesTest, SaveWritesTheChangesToTheDrawingsOwnFile) {
   EXPECT_EQ(out.find(L"Save changes"), std::wstring::npos) << out;
 }
 
+TEST_F(HostProgramChangesTest, OpenOfAMissingFileSaysSoBeforeAskingAboutChanges) {
+  const std::wstring missing = windowsPath(folder + "/missing.dxf");
+  const std::wstring out = runScriptAfterChange(L"OPEN " + missing + L"\nQUIT\nN\n");
+  EXPECT_NE(out.find(L"Command: OPEN " + missing + L"\nCannot open " + missing + L": there is no such file.\nCommand: QUIT\n"),
+            std::wstring::npos)
+      << out;
+}
+
+// The host program itself, its input piped in: the answers show after their prompts as if typed,
+// and QUIT ends it with 0.
+TEST_F(HostProgramTest, AnswersFromAPipeShowAsTypedAndQuitEndsTheHostWithZero) {
+  const std::string plugins = folder + "/no-plugins";
+  CreateDirectoryW(windowsPath(plugins).c_str(), nullptr);
+  std::wstring commandLine = L"\"" + buildFolder() + L"\\bin\\cadhost.exe\" /hidden /plugins \"" + windowsPath(plugins) +
+                             L"\" \"" + windowsPath(sample) + L"\"";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE inRead, inWrite, outRead, outWrite;
+  ASSERT_TRUE(CreatePipe(&inRead, &inWrite, &inherit, 0));
+  ASSERT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inRead;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = outWrite;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+  CloseHandle(inRead);
+  CloseHandle(outWrite);
+  const std::string input = "ZOOM E\nLIST\nALL\n\nQUIT\n";
+  DWORD written = 0;
+  WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  CloseHandle(inWrite);
+  std::string output;
+  char buffer[4096];
+  for (DWORD read = 0; ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0;) output.append(buffer, read);
+  CloseHandle(outRead);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  const std::wstring out = cadhost::app::decodeUtf8(output);
+  EXPECT_NE(out.find(L"Command: ZOOM E\nCommand: LIST\nSelect objects: ALL\n"), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"Command: QUIT\n"), std::wstring::npos) << out;
+  EXPECT_EQ(exitCode, 0u) << out;
+}
+
 TEST_F(HostProgramTest, ASelectionPromptCountsOnlyWhatTheCommandTakes) {
-  // 4F is a LINE of model space: TE's filter refuses it, and the prompt says so.
-  const std::wstring out = runScript(L"TE\n4F\n\nQUIT\n");
-  EXPECT_NE(out.find(L"Select objects: 4F\n0 found, 1 filtered out, 0 total\n"), std::wstring::npos) << out;
+  // 51 is a LINE of model space: TE's filter refuses it, and the prompt says so.
+  const std::wstring out = runScript(L"TE\n51\n\nQUIT\n");
+  EXPECT_NE(out.find(L"Select objects: 51\n0 found, 1 filtered out, 0 total\n"), std::wstring::npos) << out;
   EXPECT_EQ(out.find(L"1 found"), std::wstring::npos) << out;
 }
 
 TEST_F(HostProgramTest, EntitiesInsideABlockDefinitionCannotBeSelected) {
-  // 7B is a LINE of the block *D1 (a dimension's picture), not of a layout.
-  const std::wstring out = runScript(L"LIST\n7B\n4F\n\nQUIT\n");
-  EXPECT_NE(out.find(L"No entity with the handle 7B."), std::wstring::npos) << out;
-  EXPECT_NE(out.find(L"LINE handle 4F"), std::wstring::npos) << out;
-  EXPECT_EQ(out.find(L"LINE handle 7B"), std::wstring::npos) << out;
+  // 94 is a LINE of the block *D1 (a dimension's picture), not of a layout.
+  const std::wstring out = runScript(L"LIST\n94\n51\n\nQUIT\n");
+  EXPECT_NE(out.find(L"No entity with the handle 94."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"LINE handle 51"), std::wstring::npos) << out;
+  EXPECT_EQ(out.find(L"LINE handle 94"), std::wstring::npos) << out;
 }
 
 // A module's command that prints a message the way modules do: a line break first, none after.
