@@ -13,6 +13,27 @@ int ScreenPixelsPerInch() {
   return pixels;
 }
 
+// The face text of this face and height is really shown in: a face that is not installed (the
+// default "MS Sans Serif" on many systems) is shown in the one the system puts in its place, and
+// the font dialog lists installed faces only. Opened on a face it does not list, it would show
+// the first of its list, at its smallest size, as if that were the editor's font.
+std::wstring ShownFace(const std::wstring& face, LONG height) {
+  LOGFONTW wanted{};
+  wanted.lfHeight = height;
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+  HFONT font = ::CreateFontIndirectW(&wanted);
+  if (font == nullptr) return face;
+  HDC screen = ::GetDC(nullptr);
+  const HGDIOBJ old = ::SelectObject(screen, font);
+  wchar_t shown[LF_FACESIZE] = {0};
+  const int length = ::GetTextFaceW(screen, LF_FACESIZE, shown);
+  ::SelectObject(screen, old);
+  ::ReleaseDC(nullptr, screen);
+  ::DeleteObject(font);
+  return length > 0 && shown[0] != L'\0' ? std::wstring(shown) : face;
+}
+
 }  // namespace
 
 void CTEDialog::ApplyEditorFont(const std::wstring& face, int points) {
@@ -27,9 +48,9 @@ void CTEDialog::ApplyEditorFont(const std::wstring& face, int points) {
 
 void CTEDialog::ChooseEditorFont() {
   LOGFONTW font{};
-  lstrcpynW(font.lfFaceName, EditorFontFace().c_str(), 32);
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfHeight = -::MulDiv(EditorFontPoints(), ScreenPixelsPerInch(), 72);
+  lstrcpynW(font.lfFaceName, ShownFace(EditorFontFace(), font.lfHeight).c_str(), 32);
   CHOOSEFONTW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = m_dialogWindow;

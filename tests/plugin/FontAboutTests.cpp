@@ -80,6 +80,42 @@ class FontTest : public FreshSettingsTest {
   }
 };
 
+// The dialog opens on the face the editor's text is shown in and its size: the default face where
+// it is installed, else the face the system shows in its place (never the first of the list).
+TEST_F(FontTest, TheFontDialogOpensOnTheFaceAndSizeTheEditorShows) {
+  selection.pick({addText(0, 0, L"a")});
+  std::wstring face, size;
+  EXPECT_TRUE(runTE({act([](Dialog& d) { d.command(kFont); }), waitUntil([](Dialog& d) {
+                       const HWND font = ownedWindow(d);
+                       return font != nullptr && GetDlgItem(font, cmb1) != nullptr;
+                     }),
+                     act([&](Dialog& d) {
+                       const HWND font = ownedWindow(d);
+                       wchar_t text[64] = {0};
+                       GetWindowTextW(GetDlgItem(font, cmb1), text, 64);
+                       face = text;
+                       GetWindowTextW(GetDlgItem(font, cmb3), text, 64);
+                       size = text;
+                       PostMessageW(GetDlgItem(font, IDCANCEL), BM_CLICK, 0, 0);
+                     }),
+                     waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; })}));
+  LOGFONTW wanted{};
+  wanted.lfHeight = -13;
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(wanted.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+  HFONT font = CreateFontIndirectW(&wanted);
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(screen, font);
+  wchar_t shown[LF_FACESIZE] = {0};
+  GetTextFaceW(screen, LF_FACESIZE, shown);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(font);
+  EXPECT_EQ(face, std::wstring(shown));
+  EXPECT_EQ(size, L"10");
+  EXPECT_EQ(storedFace(), L"");  // Cancel stores nothing
+}
+
 TEST_F(FontTest, ArialAtTwelvePointsIsStoredShownAtOnceAndAtTheNextRun) {
   selection.pick({addText(0, 0, L"a")});
   std::wstring face, nextFace;
