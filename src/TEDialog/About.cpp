@@ -33,6 +33,9 @@ INT_PTR CALLBACK AboutDialogProc(HWND box, UINT message, WPARAM wParam, LPARAM l
       const LRESULT mask = ::SendMessageW(text, EM_GETEVENTMASK, 0, 0);
       ::SendMessageW(text, EM_SETEVENTMASK, 0, mask | ENM_LINK);
       ::SendMessageW(text, EM_AUTOURLDETECT, TRUE, 0);
+      // Lines wrap at the control's edge: a line longer than the box (the Russian home page line)
+      // would otherwise run out of sight, with no scroll bar to bring it back.
+      ::SendMessageW(text, EM_SETTARGETDEVICE, 0, 0);
       ::SetDlgItemTextW(box, IDC_ABOUTTEXT, LoadLocalizedString(IDS_ABOUT).c_str());
       return TRUE;  // the OK button, the first tab stop, gets the focus
     }

@@ -235,8 +235,19 @@ TEST_F(AboutTest, TheBoxIsInTheUsersLanguageAndEscapeAndTheCloseBoxEndIt) {
   selection.pick({addText(0, 0, L"a")});
   std::wstring text, caption;
   bool closedByEscape = false;
+  int outOfSight = -1;
   EXPECT_TRUE(runTE({openAbout(), waitForAbout(), act([&](Dialog& d) {
                        text = aboutText(d);
+                       // Every character lies inside the box (a long line wraps).
+                       const HWND about = GetDlgItem(ownedWindow(d), 215);
+                       RECT client{};
+                       GetClientRect(about, &client);
+                       outOfSight = 0;
+                       for (LONG i = 0; i < static_cast<LONG>(text.size()); ++i) {
+                         POINTL at{};
+                         SendMessageW(about, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), i);
+                         if (at.x >= client.right) ++outOfSight;
+                       }
                        wchar_t title[64] = {};
                        GetWindowTextW(ownedWindow(d), title, 64);
                        caption = title;
@@ -250,6 +261,7 @@ TEST_F(AboutTest, TheBoxIsInTheUsersLanguageAndEscapeAndTheCloseBoxEndIt) {
   EXPECT_NE(text.find(russianUser() ? L"для AutoCAD" : L"for AutoCAD"), std::wstring::npos) << text;
   EXPECT_NE(text.find(russianUser() ? L"Домашняя страничка http" : L"Check http"), std::wstring::npos) << text;
   EXPECT_TRUE(closedByEscape);
+  EXPECT_EQ(outOfSight, 0) << "characters of the About text lie beyond the box's right edge";
 }
 
 // This test program records the links it is asked to open, when the shell starts it as the
