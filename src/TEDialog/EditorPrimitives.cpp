@@ -134,9 +134,13 @@ void CTEDialog::RecreateEditor(const std::wstring& text, LONG selStart, LONG sel
   m_editor.SubclassWindow(fresh);
   m_editorWindow = fresh;
   ApplyEditorFont(EditorFontFace(), EditorFontPoints());
-  SETTEXTEX request{ST_DEFAULT, 1200};
-  m_editor.SendMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text.c_str()));
-  m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+  // A long text goes in piece by piece, as when the dialog opens; the selection is made when the
+  // text holds it (a selection of everything grows with the text).
+  PutTextIntoEditor(text);
+  const bool everything = selStart == 0 && selEnd >= static_cast<LONG>(text.size());
+  if (everything) m_editor.SendMessage(EM_SETSEL, 0, -1);
+  else m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+  if (IsLoading() && !everything) m_selectionAfterLoading = CHARRANGE{selStart, selEnd};
   m_editor.SendMessage(EM_SETEVENTMASK, 0, mask);
   ::ShowWindow(fresh, SW_SHOWNA);
   if (focused) ::SetFocus(fresh);

@@ -159,7 +159,7 @@ int CTEDialog::ReplaceAllInEditor(const FindRequest& request, const std::wstring
   if (count == 0) return 0;
   result.append(text, copied, std::wstring::npos);
   ReplaceEditorText(result, static_cast<LONG>(caret), static_cast<LONG>(caret), true);
-  WriteBack();
+  WriteBackText(&result);
   ::PostMessageW(m_dialogWindow, WM_TE_SELECTIONREFRESH, 0, 0);
   return count;
 }

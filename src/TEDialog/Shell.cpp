@@ -201,6 +201,7 @@ LRESULT CTEDialog::OnHoverIdle(WPARAM, LPARAM) {
 // The editor's notification only posts a refresh, which runs on the next turn of the loop.
 
 void CTEDialog::OnEditorSelChange(NMHDR*, LRESULT* pResult) {
+  m_selectionAfterLoading = CHARRANGE{-1, -1};  // the user's own selection counts from now
   ::PostMessageW(m_dialogWindow, WM_TE_SELECTIONREFRESH, 0, 0);
   *pResult = 0;
 }

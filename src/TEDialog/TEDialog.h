@@ -124,11 +124,9 @@ class CTEDialog : public CAcUiDialog {
   // Appends all that is still to load.
   void FinishLoading();
   void AppendToEditor(const std::wstring& piece);
+  void EndLoading();
   void ShowLoading(bool loading);
   Acad::ErrorStatus SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text);
-  void WriteBack();
-  void WriteBackSingleEntity();
-  void WriteBackTextList();
   // The editor's lines from `first` on, as far as they may differ from the drawing's; the
   // editor has lineCount lines, and those before `first` (and, when the count is the drawing's,
   // those after the given ones) are the drawing's.
@@ -138,7 +136,15 @@ class CTEDialog : public CAcUiDialog {
     std::vector<std::wstring> lines;
     const std::wstring& line(int index) const { return lines[static_cast<size_t>(index - first)]; }
   };
+  // Writes the editor's text back into the drawing.
+  void WriteBack();
+  // The same, for a text the caller has just given the editor (known; null: read the editor). A
+  // known text is not read back from the editor, which may still be taking it in.
+  void WriteBackText(const std::wstring* known);
+  void WriteBackSingleEntity(std::wstring text);
+  void WriteBackTextList(const LineChange& change);
   LineChange ReadChangedLines();
+  static LineChange WholeTextChange(const std::wstring& text);
   std::vector<std::wstring> ReadEditorLines();
   // Notes where a local edit is about to happen (pMsg null: an Edit command that pastes or cuts);
   // any other message drops the note.
@@ -236,6 +242,7 @@ class CTEDialog : public CAcUiDialog {
   // The text being loaded into the editor and how far it is in (TextLoading.cpp).
   std::wstring m_pendingText;
   size_t m_pendingFrom = 0;
+  CHARRANGE m_selectionAfterLoading{-1, -1};  // to be made once the text is in (none: -1)
 
   // Where a local edit is about to change the editor (EditedLines.cpp).
   struct EditSite {

@@ -116,15 +116,23 @@ void CTEDialog::OnEditorChange() { WriteBack(); }
 
 void CTEDialog::WriteBack() {
   FinishLoading();  // the rest of the text follows what the editor holds
+  WriteBackText(nullptr);
+}
+
+void CTEDialog::WriteBackText(const std::wstring* known) {
   AcAxDocLock lock(acdbHostApplicationServices()->workingDatabase(), AcAxDocLock::kNormal);
-  if (m_entityKind == kEntityMText || m_entityKind == kEntityDimension) WriteBackSingleEntity();
-  else WriteBackTextList();
+  if (m_entityKind == kEntityMText || m_entityKind == kEntityDimension) {
+    std::wstring text;
+    if (known != nullptr) text = *known;
+    else GetEditorText(text, 0);
+    WriteBackSingleEntity(std::move(text));
+  } else {
+    WriteBackTextList(known != nullptr ? WholeTextChange(*known) : ReadChangedLines());
+  }
   RefreshDisplay();
 }
 
-void CTEDialog::WriteBackSingleEntity() {
-  std::wstring text;
-  GetEditorText(text, 0);
+void CTEDialog::WriteBackSingleEntity(std::wstring text) {
   ReplaceAll(text, L"\r", L"\\P");
   AcDbEntity* pEntity = nullptr;
   if (!TE_CHECKED(acdbOpenObject(pEntity, m_currentObjectId, AcDb::kForWrite))) {

@@ -92,6 +92,13 @@ CTEDialog::LineChange CTEDialog::ReadChangedLines() {
   return change;
 }
 
+CTEDialog::LineChange CTEDialog::WholeTextChange(const std::wstring& text) {
+  LineChange change;
+  change.lines = SplitLines(text);
+  change.lineCount = static_cast<int>(change.lines.size());
+  return change;
+}
+
 std::vector<std::wstring> CTEDialog::ReadEditorLines() {
   const int lineCount = static_cast<int>(m_editor.SendMessage(EM_GETLINECOUNT, 0, 0));
   std::wstring whole;
@@ -120,8 +127,7 @@ bool CTEDialog::CheckTextListChange(const LineChange& change) {
   return true;
 }
 
-void CTEDialog::WriteBackTextList() {
-  const LineChange change = ReadChangedLines();
+void CTEDialog::WriteBackTextList(const LineChange& change) {
   if (!CheckTextListChange(change)) {
     GiveEditorTheDrawingText();
     return;

@@ -34,6 +34,7 @@ size_t PieceEnd(const std::wstring& text, size_t from) {
 void CTEDialog::PutTextIntoEditor(std::wstring text) {
   m_pendingText.clear();
   m_pendingFrom = 0;
+  m_selectionAfterLoading = CHARRANGE{-1, -1};
   if (text.size() <= kLoadAtOnce) {
     SetEditorText(text, 0);
     return;
@@ -51,18 +52,25 @@ bool CTEDialog::LoadNextPiece() {
   AppendToEditor(m_pendingText.substr(m_pendingFrom, end - m_pendingFrom));
   m_pendingFrom = end;
   if (m_pendingFrom < m_pendingText.size()) return true;
-  m_pendingText.clear();
-  m_pendingFrom = 0;
-  ShowLoading(false);
+  EndLoading();
   return false;
 }
 
 void CTEDialog::FinishLoading() {
   if (!IsLoading()) return;
   AppendToEditor(m_pendingText.substr(m_pendingFrom));
+  EndLoading();
+}
+
+void CTEDialog::EndLoading() {
   m_pendingText.clear();
   m_pendingFrom = 0;
   ShowLoading(false);
+  if (m_selectionAfterLoading.cpMin < 0) return;
+  // The selection a tool left beyond the first piece, now that the text holds it.
+  m_editor.SendMessage(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&m_selectionAfterLoading));
+  m_editor.SendMessage(EM_SCROLLCARET, 0, 0);
+  m_selectionAfterLoading = CHARRANGE{-1, -1};
 }
 
 void CTEDialog::AppendToEditor(const std::wstring& piece) {

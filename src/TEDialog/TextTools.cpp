@@ -33,7 +33,7 @@ void CTEDialog::ConvertSelectionCase(bool upper) {
     else ::CharLowerBuffW(selected, static_cast<DWORD>(end - start));
   }
   ReplaceEditorText(text, m_selectionStart, m_selectionEnd, false);
-  WriteBack();
+  WriteBackText(&text);
 }
 
 void CTEDialog::OnEditCommand(UINT id) {

@@ -96,5 +96,51 @@ TEST_F(LongTextTest, AnMTextTypedIntoWhileItLoadsKeepsAllItsParagraphs) {
                                           << testing::PrintToString(written.substr(0, 20));
 }
 
+// A tool that replaces a long text gives the editor the result piece by piece too: the drawing
+// has it at once, the editor all of it in the end, with the selection the tool leaves.
+TEST_F(LongTextTest, UppercaseOfALongBlockReachesTheDrawingAtOnceAndTheEditorInTheEnd) {
+  const auto ids = longBlock();
+  selection.pick(ids);
+  std::wstring text;
+  CHARRANGE selected{};
+  EXPECT_TRUE(runTE({waitUntil([](Dialog& d) { return editorLines(d) == kLongBlock; }), act([](Dialog& d) {
+                       d.key('A', true, false, d.editor());
+                       d.key('U', true, false, d.editor());
+                     }),
+                     waitUntil([](Dialog& d) { return editorLines(d) == kLongBlock; }), act([&](Dialog& d) {
+                       text = d.editorText();
+                       SendMessageW(d.editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
+                     })}));
+  EXPECT_EQ(textOf(ids[0]), L"LINE 0 OF THE NOTE");
+  EXPECT_EQ(textOf(ids[kLongBlock - 1]), L"LINE 5999 OF THE NOTE");
+  EXPECT_EQ(text.find(L"of the"), std::wstring::npos);
+  EXPECT_EQ(text.substr(text.size() - 21), L"LINE 5999 OF THE NOTE");
+  EXPECT_EQ(selected.cpMin, 0);
+  EXPECT_GE(selected.cpMax, static_cast<LONG>(text.size()));
+}
+
+TEST_F(LongTextTest, ASelectionFarDownKeepsItsPlaceAfterTheToolHasReplacedTheText) {
+  const auto ids = longBlock();
+  selection.pick(ids);
+  LONG start = 0, end = 0;
+  CHARRANGE selected{};
+  std::wstring shown;
+  EXPECT_TRUE(runTE({waitUntil([](Dialog& d) { return editorLines(d) == kLongBlock; }), act([&](Dialog& d) {
+                       start = static_cast<LONG>(SendMessageW(d.editor(), EM_LINEINDEX, 5000, 0));
+                       end = start + 9;  // "line 5000"
+                       d.select(start, end);
+                       d.key('U', true, false, d.editor());
+                     }),
+                     waitUntil([](Dialog& d) { return editorLines(d) == kLongBlock; }), settle(), act([&](Dialog& d) {
+                       SendMessageW(d.editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
+                       shown = d.editorText().substr(static_cast<size_t>(start), 9);
+                     })}));
+  EXPECT_EQ(textOf(ids[5000]), L"LINE 5000 of the note");
+  EXPECT_EQ(textOf(ids[4999]), L"line 4999 of the note");
+  EXPECT_EQ(shown, L"LINE 5000");
+  EXPECT_EQ(selected.cpMin, start);
+  EXPECT_EQ(selected.cpMax, end);
+}
+
 }  // namespace
 }  // namespace plugintest
