@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "HostRelease.h"
 
@@ -187,6 +188,11 @@ double Host::runTE(const std::function<void(HWND)>& action, int lines, bool clos
   cadhost::runCommand(L"TE");
   KillTimer(nullptr, timer);
   gRun = nullptr;
+  if (run.shown == 0) {
+    // The dialog never showed: there is no time to give, and a figure would mislead.
+    std::fprintf(stderr, "TE did not open its dialog\n");
+    std::exit(1);
+  }
   return run.shown - run.started;
 }
 
