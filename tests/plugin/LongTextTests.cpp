@@ -83,7 +83,7 @@ TEST_F(LongTextTest, ALineTypedWhileTheTextLoadsKeepsEveryOtherLine) {
 
 TEST_F(LongTextTest, AnMTextTypedIntoWhileItLoadsKeepsAllItsParagraphs) {
   std::wstring contents;
-  for (int i = 0; i < 2000; ++i) contents += (i ? L"\\P" : L"") + std::wstring(L"Paragraph ") + std::to_wstring(i) + L" of the specification sheet";
+  for (int i = 0; i < 2000; ++i) contents += (i ? L"\\P" : L"") + std::wstring(L"Paragraph ") + std::to_wstring(i) + L" of the schedule of finishes";
   const AcDbObjectId mtext = addMText(contents);
   selection.pick({mtext});
   EXPECT_TRUE(runTE({stillLoading(2000), act([](Dialog& d) {
