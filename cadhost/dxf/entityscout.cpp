@@ -4,6 +4,7 @@
 #include <new>
 
 #include "../core/coreaccess.h"
+#include "tagfaults.h"
 
 namespace cadhost::dxf {
 
@@ -70,7 +71,7 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity, ScoutContext&
   AcDbObject* obj = decodeRecord(record, context, true);
   entity.cls = obj->isA();
   delete obj;
-  return context.clean;
+  return context.clean && !forEachFault(record, mFile.style.binary, [](size_t, TagFault) {});
 }
 
 void EntityScout::scout() {

@@ -1,8 +1,10 @@
 // Reading a drawing file into the host's database: the sections, tables, blocks, entities and
 // objects, with repairs of damaged input reported as warnings and refusals as errors.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "aheadworker.h"
 #include "dxffile.h"
@@ -11,6 +13,7 @@
 #include "messages.h"
 #include "reading.h"
 #include "records.h"
+#include "tagfaults.h"
 
 namespace cadhost::dxf {
 
@@ -24,7 +27,7 @@ constexpr size_t kBinarySentinelSize = 22;
 constexpr uint64_t kProvisionalBase = 0xF000000000000000ull;
 constexpr uint64_t kHandleLimit = uint64_t(1) << 60;
 
-enum class Section { None, Header, Classes, Tables, Blocks, Entities, Objects, Other };
+enum class Section { None, Header, Classes, Tables, Blocks, Entities, Objects, Other, Unnamed };
 
 std::wstring sectionName(Section s) {
   switch (s) {
@@ -56,12 +59,15 @@ struct PendingName {
   uint64_t offset;
 };
 
+// An object whose handle the file shows but the host cannot give it: one another object has, or
+// one that is no handle at all (then its text is kept for the message).
 struct Rehandled {
   AcDbStub* stub;
   std::string type;
   uint64_t offset;
   uint64_t handle;
   uint64_t holderOffset;
+  std::wstring unusable;
 };
 
 class Loader : public DecodeContext {
@@ -101,6 +107,23 @@ class Loader : public DecodeContext {
   bool readRecord(const Tag& first);
   void skipRecord(const Tag& first);
 
+  void checkRecord(AcDbObjectId owner);
+  void checkTag(const Tag& tag, TagFault fault = TagFault::None);
+  // Whether the tag after x (the next one the reader gives) is x's y.
+  bool followedByY(const Tag& x) const {
+    TagReader peek = *mReader;
+    Tag y;
+    return peek.next(y) && y.code == x.code + 10;
+  }
+  void leaveOut(uint64_t begin, uint64_t end) { file.mends.push_back({StructureMend::Kind::LeaveOut, begin, end}); }
+  void leaveOutRecord() { leaveOut(mRecordBegin, mRecordEnd); }
+  void endParentAt(uint64_t at, bool report = true);
+  void endBlockAt(uint64_t at, bool report = true);
+  void endTableAt(uint64_t at, bool report = true);
+  void endSectionAt(uint64_t at, const wchar_t* before, bool report = true);
+  AcDbObjectId madeForFile(AcDbObject* obj, AcDbObjectId owner);
+  std::wstring uniqueName(const AcDbSymbolTable* table, const std::wstring& base);
+
   void tableRecord();
   void blockRecord();
   void endBlockRecord();
@@ -111,7 +134,9 @@ class Loader : public DecodeContext {
   void sectionEndsAt(uint64_t offset);
   bool mayDefer() const;
   bool handleIsFree(uint64_t handle) const;
-  AcDbObjectId spaceOf(uint64_t ownerHandle, bool paper);
+  // (ownerIsBlock, when given, tells whether the owner handle named a block: one that names none
+  // is reported by the caller.)
+  AcDbObjectId spaceOf(uint64_t ownerHandle, bool paper, bool* ownerIsBlock = nullptr);
   struct {
     uint64_t handle = 0;
     AcDbObjectId block;
@@ -124,6 +149,7 @@ class Loader : public DecodeContext {
   AcDbObjectId ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), const wchar_t* kind, bool expected);
   AcDbObjectId findNamed(Ref kind, std::string_view raw);
   AcDbObjectId synthesizeNamed(Ref kind, std::string_view raw);
+  AcDbObjectId makeEmptyBlock(std::string_view raw);
   AcDbObjectId space(bool paper);
 
   void resolveNames();
@@ -148,6 +174,7 @@ class Loader : public DecodeContext {
   Section mSection = Section::None;
   uint64_t mSectionBegin = 0;
   AcDbObjectId mTable;   // the table being read
+  bool mJoining = false; // reading a second table of a kind: its records join the first (mTable)
   AcDbObjectId mBlock;   // the block being read (its block record)
   AcDbObjectId mParent;  // a POLYLINE or INSERT whose VERTEX, ATTRIB and SEQEND follow
   AcDbObjectId mPaperSpace;
@@ -157,6 +184,14 @@ class Loader : public DecodeContext {
   bool mBlockRecordTable = false;  // blocks have records (R13 and later)
 
   std::string mVersion, mCodePage;
+  uint64_t mVersionOffset = 0, mCodePageOffset = 0;
+  // A header setting the host models, as the file gives it.
+  struct HeaderValue {
+    bool given = false, readable = false;
+    double number = 0;
+    uint64_t offset = 0;
+    std::wstring shown;
+  } mLunits, mLuprec, mInsunits, mTextsize;
   uint64_t mHeaderSeed = 0;
   bool mHasSeed = false;
   uint64_t mSeedOffset = 0;
@@ -171,6 +206,10 @@ class Loader : public DecodeContext {
   std::vector<AcDbStub*> mUnnamed;  // objects with provisional handles that the file does not show
   uint64_t mHighestHandle = 0;
   bool mMuted = false;  // decoding a record again: its problems are reported already
+  bool mFaulty = false;  // the record just read has damage that a save mends
+  std::vector<char> mReported;  // its tags whose damage a decoding reported
+  std::vector<AcDbStub*> mShown;  // objects the reader made that the file will show (closing a block or a sequence)
+  std::vector<AcDbStub*> mLeftNew;  // ... and those of them a save writes as new (blocks INSERTs name)
   // A mapped file's pages are given back behind the reading, every so many bytes.
   static constexpr uint64_t kReleaseEvery = 8 << 20;
   uint64_t mReleasedUpTo = 0;
@@ -187,6 +226,76 @@ AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
   mUnnamed.push_back(id.stub());
   AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized | ObjectRecord::kNoHandle));
   return id;
+}
+
+// An object the reader makes to mend the file's structure (an ENDBLK or a SEQEND the file lacks, a
+// block record): the file will show its handle, which it gets with the objects whose handles were
+// taken, below the seed.
+AcDbObjectId Loader::madeForFile(AcDbObject* obj, AcDbObjectId owner) {
+  AcDbObjectId id;
+  AcDbCore::addToDatabase(mDb.get(), obj, owner, mNextProvisional++, id);
+  mShown.push_back(id.stub());
+  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+  return id;
+}
+
+// The ends of what the file leaves open where something else begins (or the file ends): each is
+// reported (unless the end of the file is, once) and a save writes it there.
+void Loader::endParentAt(uint64_t at, bool report) {
+  if (mParent.isNull()) return;
+  const auto* parent = AcDbCore::objectAs<AcDbEntity>(mParent);
+  const std::wstring type = parent != nullptr ? std::wstring(parent->typeName()) : std::wstring(L"POLYLINE");
+  if (report) warn(at, L"the " + type + L" before has no SEQEND; a save ends it with one here");
+  AcDbObjectId seqend;
+  if (file.handles) {
+    auto* entity = new AcDbUnmodeledEntity(L"SEQEND");
+    if (parent != nullptr) AcDbCore::setLayerId(entity, parent->layerId());
+    seqend = madeForFile(entity, mParent);
+  }
+  file.mends.push_back({StructureMend::Kind::EndSequence, at, at, seqend, mParent});
+  mParent = AcDbObjectId();
+}
+
+void Loader::endBlockAt(uint64_t at, bool report) {
+  endParentAt(at, report);
+  if (mBlock.isNull()) return;
+  const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(mBlock);
+  if (report)
+    warn(at, L"the block '" + std::wstring(block ? AcDbCore::name(block) : L"") +
+                 L"' has no ENDBLK; a save ends it with one here");
+  AcDbObjectId endblk;
+  if (file.handles) endblk = madeForFile(new AcDbUnmodeledObject(L"ENDBLK"), mBlock);
+  file.mends.push_back({StructureMend::Kind::EndBlock, at, at, endblk, mBlock});
+  file.blockEnds[mBlock.stub()] = at;  // where its new entities go
+  mBlock = AcDbObjectId();
+}
+
+void Loader::endTableAt(uint64_t at, bool report) {
+  if (mTable.isNull()) return;
+  if (!mJoining) {  // (a second table that joins the first needs no end: a save leaves it out)
+    if (report) warn(at, L"the table before has no ENDTAB; a save ends it with one here");
+    file.mends.push_back({StructureMend::Kind::EndTable, at, at});
+    file.tableEnds[mTable.stub()] = at;
+  }
+  mTable = AcDbObjectId();
+  mJoining = false;
+}
+
+void Loader::endSectionAt(uint64_t at, const wchar_t* before, bool report) {
+  endBlockAt(at, report);
+  endTableAt(at, report);
+  if (mSection == Section::None) return;
+  if (mSection == Section::Unnamed) {
+    leaveOut(mSectionBegin, at);  // left out whole
+  } else {
+    if (report)
+      warn(at, L"the " + sectionName(mSection) + L" section has no ENDSEC before " + before +
+                   L"; a save ends it with one here");
+    if (mSection == Section::Header && file.headerEnd == 0) file.headerEnd = at;
+    sectionEndsAt(at);
+    file.mends.push_back({StructureMend::Kind::EndSection, at, at});
+  }
+  mSection = Section::None;
 }
 
 void Loader::rekey(AcDbStub* stub, uint64_t handle) {
@@ -209,20 +318,19 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
     if (holder != nullptr && holder->hasObject()) {
       uint64_t holderBegin = 0, holderEnd = 0;
       recordPlace(file, *holder, holderBegin, holderEnd);
-      mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle, holderBegin});
+      mRehandled.push_back({nullptr, std::string(mRecord.type), mRecordBegin, handle, holderBegin, std::wstring()});
       handle = 0;
       flags |= ObjectRecord::kRehandled;
     }
+  } else if (mRecord.handleTag >= 0) {
+    // No handle (0, beyond any a drawing gives, not hexadecimal): a new one, which a save writes.
+    const Tag& tag = mRecord.tags[static_cast<size_t>(mRecord.handleTag)];
+    mRehandled.push_back({nullptr, std::string(mRecord.type), tag.begin, 0, 0, L"'" + shown(tag.value) + L"'"});
+    flags |= ObjectRecord::kRehandled;
   } else {
-    if (mRecord.handleTag >= 0) {
-      const Tag& tag = mRecord.tags[static_cast<size_t>(mRecord.handleTag)];
-      if (!(mRecord.handleValid == false && tagHandle(tag, file.style.binary, handle) && handle == 0))
-        warn(tag.begin, L"'" + shown(tag.value) + L"' is not a handle; the " + file.codec.decode(mRecord.type) +
-                            L" gets a new one");
-      handle = 0;
-    }
     flags |= ObjectRecord::kNoHandle;
   }
+  if (mFaulty) flags |= ObjectRecord::kRepaired;
   if (handle == 0) handle = mNextProvisional++;
   else mHighestHandle = std::max(mHighestHandle, handle);
   AcDbObjectId id;
@@ -243,12 +351,12 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
 }
 
 // Where the section being read ends (its ENDSEC, or where the file leaves it without one): new
-// entities, blocks and objects are written there. Not for a section that ends inside a block: what
-// is new would land in that block.
+// entities, blocks, tables and objects are written there. (A block left open is ended there first.)
 void Loader::sectionEndsAt(uint64_t offset) {
   switch (mSection) {
     case Section::Entities: file.entitiesEnd = offset; break;
     case Section::Objects: file.objectsEnd = offset; break;
+    case Section::Tables: file.tablesEnd = offset; break;
     case Section::Blocks:
       if (mBlock.isNull()) file.blocksEnd = offset;
       break;
@@ -269,7 +377,8 @@ bool Loader::handleIsFree(uint64_t handle) const {
 
 // The block an entity of the ENTITIES section belongs to: the one its owner handle names, else
 // model space or paper space as it says.
-AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper) {
+AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper, bool* ownerIsBlock) {
+  if (ownerIsBlock != nullptr) *ownerIsBlock = true;
   if (ownerHandle != 0) {
     // Entities come in long runs with the same owner: the last block found is asked first.
     if (ownerHandle == mLastOwner.handle) return mLastOwner.block;
@@ -278,6 +387,7 @@ AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper) {
       mLastOwner = {ownerHandle, AcDbObjectId(stub)};
       return mLastOwner.block;
     }
+    if (ownerIsBlock != nullptr) *ownerIsBlock = false;
   }
   return space(paper);
 }
@@ -304,9 +414,42 @@ AcDbObjectId Loader::object(uint64_t handle) {
 
 void Loader::badValue(const Tag& tag, const char* what) {
   if (mMuted) return;
+  mFaulty = true;
+  const size_t index = static_cast<size_t>(&tag - mRecord.tags.data());
+  if (index < mReported.size()) mReported[index] = 1;
   warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + file.codec.decode(mRecord.type) + L" holds '" +
                       shown(tag.value) + L"', which is not " + std::wstring(what, what + std::strlen(what)) +
-                      L"; the host uses its default there and the file keeps the value");
+                      L"; the host uses its default there, and so does a save");
+}
+
+// What is wrong in the tags of the record just read that its decoding did not report: each is
+// reported with its place and what a save writes instead (the owner's tag: the owner's handle).
+void Loader::checkRecord(AcDbObjectId owner) {
+  const bool binary = file.style.binary;
+  forEachFault(mRecord, binary, [&](size_t i, TagFault fault) {
+    if (i < mReported.size() && mReported[i]) return;
+    mFaulty = true;
+    const std::wstring type = file.codec.decode(mRecord.type);
+    if (fault == TagFault::UnclosedGroup) {
+      const uint64_t at = i < mRecord.tags.size() ? mRecord.tags[i].begin : mRecordEnd;
+      warn(at, L"an application group of this " + type + L" has no closing '}'; a save closes it here");
+      return;
+    }
+    const Tag& tag = mRecord.tags[i];
+    std::wstring what = describeFault(fault, shown(tag.value), binary);
+    if (static_cast<int>(i) == mRecord.ownerTag && fault == TagFault::NotAHandle && !owner.isNull() && !file.r12())
+      what = L"holds '" + shown(tag.value) + L"', which is not a handle; a save writes its owner's handle there";
+    warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + type + L" " + what);
+  });
+}
+
+// A tag outside any record (the header's variables, the classes, sections the host does not read):
+// what is wrong in it is reported, and a save writes it mended.
+void Loader::checkTag(const Tag& tag, TagFault fault) {
+  if (fault == TagFault::None) fault = valueFault(tag, file.style.binary);
+  if (fault == TagFault::None) return;
+  warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" " + describeFault(fault, shown(tag.value), file.style.binary));
+  file.mends.push_back({StructureMend::Kind::MendTag, tag.begin, tag.end, {}, {}, static_cast<uint8_t>(fault)});
 }
 
 // ---- Names ----------------------------------------------------------------------------------
@@ -314,8 +457,11 @@ void Loader::badValue(const Tag& tag, const char* what) {
 AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), const wchar_t* kind, bool expected) {
   if (!slot.isNull()) return slot;
   slot = addSynthesized(make(), AcDbObjectId());
-  if (expected && !file.r12() && mTablesSeen)
-    warn(mSectionBegin, std::wstring(L"the drawing has no ") + kind + L" table; the host makes an empty one");
+  if (expected && !file.r12() && mTablesSeen) {
+    warn(file.tablesEnd != 0 ? file.tablesEnd : mSectionBegin,
+         std::wstring(L"the drawing has no ") + kind + L" table; the host makes one, and a save writes it");
+    file.madeTables.push_back(slot);
+  }
   return slot;
 }
 
@@ -358,11 +504,13 @@ void Loader::resolveNames() {
     AcDbObjectId id = findNamed(pending.kind, pending.name);
     if (id.isNull()) {
       id = synthesizeNamed(pending.kind, pending.name);
-      if (id.isNull()) {
-        if (AcDbBlockReference::cast(pending.referrer))
-          warn(pending.offset, L"the INSERT names the block '" + text(pending.name) + L"', which the drawing does not define");
-        continue;
+      if (id.isNull() && AcDbBlockReference::cast(pending.referrer)) {
+        id = makeEmptyBlock(pending.name);
+        if (!id.isNull())
+          warn(pending.offset, L"the INSERT names the block '" + text(pending.name) + L"', which the drawing does not "
+                               L"define; the host makes an empty block of that name, and a save writes it");
       }
+      if (id.isNull()) continue;
       std::unordered_map<std::string, AcDbObjectId>* names =
           pending.kind == Ref::Layer ? &file.layerNames : pending.kind == Ref::TextStyle ? &file.styleNames : &file.dimStyleNames;
       names->emplace(pending.name, id);
@@ -393,6 +541,27 @@ void Loader::resolveNames() {
     }
   }
   mPending.clear();
+}
+
+// A block that INSERTs name and the file does not define: the host makes it empty. It stays a
+// new block, which a save writes (its record, BLOCK and ENDBLK), with a handle the file will show.
+AcDbObjectId Loader::makeEmptyBlock(std::string_view raw) {
+  std::wstring name = hostName(text(raw));
+  auto* table = AcDbCore::objectAs<AcDbBlockTable>(ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true));
+  AcDbObjectId existing;
+  if (table == nullptr || name.empty() || table->getAt(name.c_str(), existing) == Acad::eOk) return existing;
+  auto* block = new AcDbBlockTableRecord;
+  if (block->setName(name.c_str()) != Acad::eOk) {
+    delete block;
+    return AcDbObjectId();
+  }
+  AcDbObjectId id;
+  AcDbCore::addToDatabase(mDb.get(), block, table->objectId(), mNextProvisional++, id);
+  AcDbCore::addRecordToTable(table, block);
+  mShown.push_back(id.stub());
+  mLeftNew.push_back(id.stub());
+  file.blockNames.emplace(std::string(raw), id);
+  return id;
 }
 
 // The model space or the (active) paper space: the file's, or one the host makes.
@@ -463,43 +632,94 @@ bool Loader::detectFormat() {
 }
 
 void Loader::readHeader() {
-  // From the tag after "2 HEADER" up to the next 0 tag.
+  // From the tag after "2 HEADER" up to the 0 tag that ends it.
   Tag t;
   HeaderVariable* current = nullptr;
+  std::vector<Tag> values;  // the current variable's tags, for its points
   file.hasHeader = true;
   mHaveNext = false;
+  bool orphans = false;  // tags of a variable whose name was lost: left out with it
+  const bool binary = file.style.binary;
+  auto endVariable = [&](uint64_t at) {
+    if (current == nullptr) return;
+    current->end = at;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (isLonePointX(values, i) && valueFault(values[i], binary) == TagFault::None) checkTag(values[i], TagFault::LonePointX);
+    values.clear();
+  };
   while (mReader->next(t)) {
     if (t.code == 0) {
-      if (current) current->end = t.begin;
-      mNext = t;
-      mHaveNext = true;
-      file.headerEnd = t.begin;
-      return;
-    }
-    if (t.code == 9) {
-      if (current) current->end = t.begin;
-      file.header.push_back({std::string(t.value), t.begin, t.end});
-      current = &file.header.back();
+      if (t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") {
+        endVariable(t.begin);
+        mNext = t;
+        mHaveNext = true;
+        file.headerEnd = t.begin;
+        return;
+      }
+      endVariable(t.begin);
+      current = nullptr;
+      warn(t.begin, L"'" + shown(t.value) + L"' stands in the HEADER section where a variable (group code 9) was "
+                    L"expected; a save leaves it out with the values that follow it");
+      leaveOut(t.begin, t.end);
+      orphans = true;
       continue;
     }
-    if (current == nullptr) continue;
+    if (t.code == 9) {
+      endVariable(t.begin);
+      file.header.push_back({std::string(t.value), t.begin, t.end});
+      current = &file.header.back();
+      orphans = false;
+      continue;
+    }
+    if (current == nullptr) {
+      if (!orphans && t.code != 999)
+        warn(t.begin, L"group code " + std::to_wstring(t.code) + L" stands outside any header variable; a save leaves it out");
+      if (orphans || t.code != 999) leaveOut(t.begin, t.end);
+      continue;
+    }
     current->end = t.end;
+    values.push_back(t);
     const std::string& name = current->name;
-    const bool binary = file.style.binary;
     int64_t i;
-    if (name == "$ACADVER" && t.code == 1) mVersion = std::string(t.value);
-    else if (name == "$DWGCODEPAGE" && t.code == 3) mCodePage = std::string(t.value);
-    else if (name == "$HANDSEED" && t.code == 5) { mHasSeed = parseHexHandle(t.value, mHeaderSeed); mSeedOffset = t.begin; }
-    else if (name == "$HANDLING" && t.code == 70 && tagInt(t, binary, i)) mHandling = i;
-    else if (name == "$LUNITS" && t.code == 70 && tagInt(t, binary, i)) file.atLoad.lunits = static_cast<int16_t>(std::clamp<int64_t>(i, -9999, 9999));
-    else if (name == "$LUPREC" && t.code == 70 && tagInt(t, binary, i)) file.atLoad.luprec = static_cast<int16_t>(std::clamp<int64_t>(i, -9999, 9999));
-    else if (name == "$INSUNITS" && t.code == 70 && tagInt(t, binary, i)) file.atLoad.insunits = static_cast<int>(std::clamp<int64_t>(i, -9999, 9999));
-    else if (name == "$TEXTSIZE" && t.code == 40) tagDouble(t, binary, file.atLoad.textsize);
+    // The variables the host models: a value it cannot use is reported when the header is read
+    // through (finishHeaderSettings) and a save writes the host's own.
+    auto whole = [&](HeaderValue& value) {
+      value.given = true;
+      value.offset = t.begin;
+      value.shown = shown(t.value);
+      value.readable = tagInt(t, binary, i) && valueFault(t, binary) == TagFault::None;
+      if (value.readable) value.number = static_cast<double>(std::clamp<int64_t>(i, -9999, 9999));
+    };
+    if (name == "$ACADVER" && t.code == 1) { mVersion = std::string(t.value); mVersionOffset = t.begin; }
+    else if (name == "$DWGCODEPAGE" && t.code == 3) { mCodePage = std::string(t.value); mCodePageOffset = t.begin; }
+    else if (name == "$HANDSEED" && t.code == 5) {
+      mHasSeed = parseHexHandle(t.value, mHeaderSeed) && mHeaderSeed < kHandleLimit;
+      mSeedOffset = t.begin;
+      if (!mHasSeed) {
+        warn(t.begin, L"the handle seed $HANDSEED '" + shown(t.value) + L"' is not a handle the host can use; a save "
+                      L"writes the drawing's own seed there");
+        file.seedUnusable = true;
+      }
+    }
+    else if (name == "$LUNITS" && t.code == 70) whole(mLunits);
+    else if (name == "$LUPREC" && t.code == 70) whole(mLuprec);
+    else if (name == "$INSUNITS" && t.code == 70) whole(mInsunits);
+    else if (name == "$TEXTSIZE" && t.code == 40) {
+      mTextsize.given = true;
+      mTextsize.offset = t.begin;
+      mTextsize.shown = shown(t.value);
+      mTextsize.readable = tagDouble(t, binary, mTextsize.number) && valueFault(t, binary) == TagFault::None;
+    }
     else if (name == "$TEXTSTYLE" && t.code == 7) { mTextStyleName = std::string(t.value); mHasTextStyle = true; }
     else if (name == "$CLAYER" && t.code == 8) { mLayerName = std::string(t.value); mHasLayer = true; }
     else if (name == "$DIMSTYLE" && t.code == 2) { mDimStyleName = std::string(t.value); mHasDimStyle = true; }
+    else {
+      if (name == "$HANDLING" && t.code == 70 && tagInt(t, binary, i)) mHandling = i;
+      if (valueFault(t, binary) != TagFault::None && name == "$HANDLING") mHandling = 0;  // as a save writes it
+      checkTag(t);
+    }
   }
-  if (current) current->end = mReader->position();
+  endVariable(mReader->position());
 }
 
 void Loader::prepareCodec() {
@@ -512,17 +732,25 @@ void Loader::prepareCodec() {
       std::all_of(version.begin() + 2, version.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     file.release = std::stoi(version.substr(2));
   } else {
-    warn(0, L"the version '" + shown(version) + L"' in $ACADVER is unknown; the drawing is read as R2018");
+    warn(mVersionOffset, L"the version '" + shown(version) + L"' in $ACADVER is unknown; the drawing is read as R2018, "
+                         L"and a save writes AC1032 there");
+    file.version = "AC1032";
     file.release = 1032;
+    file.versionRepaired = true;
+  }
+  if (!mCodePage.empty() && !isCodePageName(mCodePage)) {
+    warn(mCodePageOffset, L"'" + shown(mCodePage) + L"' in $DWGCODEPAGE is not a code page; the drawing is read as "
+                          L"ANSI_1252, and a save writes ANSI_1252 there");
+    mCodePage = "ANSI_1252";
+    file.codePageRepaired = true;
   }
   file.codec = TextCodec::forDrawing(file.version, mCodePage);
   file.image->style = file.style;
   file.image->codec = file.codec;
   if (file.codec.unknownCodePage())
-    warn(0, L"the host has no table for the code page '" + shown(mCodePage) +
-                L"': characters outside ASCII are shown as escapes and kept as they are");
+    warn(mCodePageOffset, L"the host has no table for the code page '" + shown(mCodePage) +
+                          L"': characters outside ASCII are shown as escapes and kept as they are");
   file.handles = !(file.r12() && mHandling == 0);
-  if (mHasSeed && mHeaderSeed >= kHandleLimit) warn(mSeedOffset, L"the handle seed $HANDSEED is out of range; it is ignored");
 }
 
 bool Loader::readRecord(const Tag& first) {
@@ -530,6 +758,8 @@ bool Loader::readRecord(const Tag& first) {
   mHaveNext = readRecordAfter(*mReader, first, mRecord.tags, mNext);
   mRecordEnd = mHaveNext ? mNext.begin : mRecord.tags.back().end;
   analyzeRecord(mRecord, file.style.binary);
+  mFaulty = false;
+  mReported.assign(mRecord.tags.size(), 0);
   return mRecordEnd - mRecordBegin <= 0xFFFFFFF0ull;
 }
 
@@ -556,9 +786,14 @@ ReadResult Loader::run() {
   while (haveTag) {
     if (mScout != nullptr && mSection != Section::Blocks && mSection != Section::Entities) mScout.reset();  // its section is over
     if (t.code != 0) {
-      // Tags outside any record (comments before the first section and the like) stay in place.
-      if (t.code != 999 && mSection != Section::None && mSection != Section::Classes && mSection != Section::Other)
-        warn(t.begin, L"group code " + std::to_wstring(t.code) + L" stands outside any object; it is kept as it is");
+      // Tags outside any record: comments stay where they are; in the classes and the sections
+      // the host does not read, each is checked; anywhere else a tag outside any object is left out.
+      if (mSection == Section::Classes || mSection == Section::Other) {
+        checkTag(t, isPointX(t.code) && !followedByY(t) ? TagFault::LonePointX : TagFault::None);
+      } else if (t.code != 999 && mSection != Section::Unnamed) {
+        warn(t.begin, L"group code " + std::to_wstring(t.code) + L" stands outside any object; a save leaves it out");
+        leaveOut(t.begin, t.end);
+      }
       haveTag = mReader->next(t);
       continue;
     }
@@ -566,29 +801,25 @@ ReadResult Loader::run() {
     if (type == "EOF") {
       sawEof = true;
       file.eofAt = t.begin;
-      if (mSection != Section::None) {
-        warn(t.begin, L"the " + sectionName(mSection) + L" section has no ENDSEC before EOF");
-        sectionEndsAt(t.begin);
-        mSection = Section::None;
-      }
+      endSectionAt(t.begin, L"EOF");
       const char* data = file.image->data();
       size_t p = t.end;
       while (p < size && (data[p] == ' ' || data[p] == '\r' || data[p] == '\n' || data[p] == '\t' || data[p] == 0x1A || data[p] == 0)) ++p;
-      if (p < size) warn(p, L"the file goes on after EOF; what follows is not part of the drawing and is kept as it is");
+      if (p < size) {
+        warn(p, L"the file goes on after EOF; what follows is not part of the drawing, and a save leaves it out");
+        leaveOut(t.end, size);
+      }
       break;
     }
     if (type == "SECTION") {
-      if (mSection != Section::None) {
-        warn(t.begin, L"the " + sectionName(mSection) + L" section has no ENDSEC before the next SECTION");
-        sectionEndsAt(t.begin);
-      }
+      endSectionAt(t.begin, L"the next SECTION");
       mSection = Section::Other;
       mSectionBegin = t.begin;
       file.firstSection = std::min<uint64_t>(file.firstSection, t.begin);
-      mTable = mBlock = mParent = AcDbObjectId();
       if (!(haveTag = mReader->next(t))) break;
       if (t.code != 2) {
-        warn(t.begin, L"a SECTION without a name (group code 2); the section is kept as it is");
+        warn(mSectionBegin, L"a SECTION without a name (group code 2); a save leaves the section out");
+        mSection = Section::Unnamed;
         continue;
       }
       const std::string_view name = t.value;
@@ -602,9 +833,9 @@ ReadResult Loader::run() {
       }
       prepareCodec();
       if (name == "CLASSES") mSection = Section::Classes;
-      else if (name == "TABLES") { mSection = Section::Tables; mTablesSeen = true; }
+      else if (name == "TABLES") { mSection = Section::Tables; mTablesSeen = file.hasTables = true; }
       else if (name == "BLOCKS") { mSection = Section::Blocks; file.hasBlocks = true; }
-      else if (name == "ENTITIES") { mSection = Section::Entities; file.hasEntities = true; }
+      else if (name == "ENTITIES") { mSection = Section::Entities; file.hasEntities = true; file.entitiesBegin = mSectionBegin; }
       else if (name == "OBJECTS") { mSection = Section::Objects; file.hasObjects = true; }
       haveTag = mReader->next(t);
       if (haveTag && (mSection == Section::Blocks || mSection == Section::Entities) && mScout == nullptr &&
@@ -613,34 +844,45 @@ ReadResult Loader::run() {
       continue;
     }
     if (type == "ENDSEC") {
-      switch (mSection) {
-        case Section::None: warn(t.begin, L"ENDSEC without a SECTION; it is kept as it is"); break;
-        case Section::Blocks:
-          file.blocksEnd = t.begin;  // the ENDSEC ends the last block too
-          if (!mBlock.isNull()) warn(t.begin, L"the last block has no ENDBLK before ENDSEC");
-          break;
-        case Section::Tables:
-          if (!mTable.isNull()) warn(t.begin, L"the last table has no ENDTAB before ENDSEC");
-          break;
-        default: break;
+      if (mSection == Section::None) {
+        warn(t.begin, L"ENDSEC without a SECTION; a save leaves it out");
+        leaveOut(t.begin, t.end);
+      } else if (mSection == Section::Unnamed) {
+        leaveOut(mSectionBegin, t.end);
+      } else {
+        endBlockAt(t.begin);
+        endTableAt(t.begin);
+        sectionEndsAt(t.begin);
       }
-      sectionEndsAt(t.begin);
       mSection = Section::None;
-      mTable = mBlock = mParent = AcDbObjectId();
       haveTag = mReader->next(t);
       continue;
     }
     prepareCodec();
-    if (mSection == Section::None || mSection == Section::Classes || mSection == Section::Header ||
-        mSection == Section::Other) {
-      if (mSection == Section::None) warn(t.begin, file.codec.decode(type) + L" stands outside any section; it is kept as it is");
+    if (mSection == Section::None) {
+      warn(t.begin, file.codec.decode(type) + L" stands outside any section; a save leaves it out");
+      if (!readRecord(t)) return refuse(t.begin, L"an object of more than 4 GB: the file is damaged");
+      leaveOutRecord();
+      haveTag = mHaveNext;
+      if (haveTag) t = mNext;
+      continue;
+    }
+    if (mSection == Section::Classes || mSection == Section::Header || mSection == Section::Other ||
+        mSection == Section::Unnamed) {
       haveTag = mReader->next(t);
       continue;
     }
     if (mSection == Section::Tables && type == "ENDTAB") {
-      if (mTable.isNull()) warn(t.begin, L"ENDTAB without a TABLE; it is kept as it is");
-      else file.tableEnds[mTable.stub()] = t.begin;
+      if (mTable.isNull()) {
+        warn(t.begin, L"ENDTAB without a TABLE; a save leaves it out");
+        leaveOut(t.begin, t.end);
+      } else if (mJoining) {
+        leaveOut(t.begin, t.end);  // the end of a table whose records join the first of its kind
+      } else {
+        file.tableEnds[mTable.stub()] = t.begin;
+      }
       mTable = AcDbObjectId();
+      mJoining = false;
       haveTag = mReader->next(t);
       continue;
     }
@@ -670,10 +912,10 @@ ReadResult Loader::run() {
   if (mReader->failed()) {
     if (!mOptions.recover) return refuse(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()));
     warn(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()) +
-                                     L"; the drawing was read up to there (recovered)");
+                                     L"; the drawing was read up to there (recovered), and a save ends it there");
   }
   if (!sawEof) {
-    // A file cut short ends, for writing, after its last whole tag.
+    // A file cut short ends, for writing, after its last whole tag: what is open is ended there.
     const uint64_t end = mReader->failed() ? mReader->errorOffset() : mReader->truncated() ? mReader->lastTagEnd() : size;
     file.eofAt = end;
     if (mSection != Section::None || mReader->truncated() || mReader->failed()) {
@@ -681,17 +923,15 @@ ReadResult Loader::run() {
           mSection != Section::None ? L"inside the " + sectionName(mSection) + L" section" : std::wstring(L"inside a tag");
       if (!mOptions.recover && !mReader->failed())
         return refuse(end, L"the file ends " + where + L": it is incomplete (truncated)");
-      if (!mReader->failed()) warn(end, L"the file ends " + where + L"; the drawing was read up to there (recovered)");
-      if (mSection != Section::None && mBlock.isNull()) sectionEndsAt(end);  // where its ENDSEC is written
-      if (!mBlock.isNull()) file.unclosed.push_back("ENDBLK");
-      if (!mTable.isNull()) file.unclosed.push_back("ENDTAB");
-      if (mSection != Section::None) file.unclosed.push_back("ENDSEC");
-      file.unclosed.push_back("EOF");
-      file.unclosedBlock = mBlock;
+      if (!mReader->failed())
+        warn(end, L"the file ends " + where + L"; the drawing was read up to there (recovered), and a save ends it there");
+      if (mSection == Section::Header && file.headerEnd == 0) file.headerEnd = end;
+      endSectionAt(end, L"", false);
     } else {
-      warn(end, L"the file has no EOF; it gets one when it is saved");
-      file.unclosed.push_back("EOF");
+      warn(end, L"the file has no EOF; a save ends it with one");
     }
+    file.mends.push_back({StructureMend::Kind::EndOfFile, end, end});
+    if (end < size) leaveOut(end, size);  // a tag cut short, or what the reader could not read
   }
   prepareCodec();
 
@@ -708,7 +948,8 @@ ReadResult Loader::run() {
   attachFields(mDb.get(), file, mExtensionDictionaries, [this](const AcDbStub* field) {
     const ObjectRecord* record = objectRecord(field->object());
     warn(record ? record->begin() : 0, L"the FIELD " + fromUtf8(formatHandle(field->handle.value())) +
-                                           L" names itself, or too many fields, as its children; those children are kept as stored");
+                                           L" names itself, or too many fields, as its children; those children stay as "
+                                           L"stored in its code, and a save cuts its references to them");
   });
   finishHeaderSettings();
   finishHandles();
@@ -716,7 +957,7 @@ ReadResult Loader::run() {
   for (auto& stub : mImp->stubs) {
     AcDbObject* obj = stub.loaded();  // deferred objects are made as they were read
     if (obj == nullptr) continue;
-    AcDbCore::setNew(obj, false);
+    AcDbCore::setNew(obj, std::find(mLeftNew.begin(), mLeftNew.end(), &stub) != mLeftNew.end());
     if (auto* record = objectRecord(obj)) record->setRevisionAtLoad(AcDbCore::revision(obj));
   }
   mImp->changedSinceFlush.clear();
@@ -749,7 +990,7 @@ void Loader::tableRecord() {
     std::string_view kind;
     for (const auto& m : mRecord.main)
       if (mRecord.tags[m.index].code == 2) { kind = mRecord.tags[m.index].value; break; }
-    if (!mTable.isNull()) warn(mRecordBegin, L"the table before has no ENDTAB");
+    endTableAt(mRecordBegin);
     AcDbObjectId* slot = nullptr;
     AcDbObject* table = nullptr;
     if (kind == "LAYER") { slot = &mImp->layerTable; table = new AcDbLayerTable; }
@@ -757,50 +998,78 @@ void Loader::tableRecord() {
     else if (kind == "DIMSTYLE") { slot = &mImp->dimStyleTable; table = new AcDbDimStyleTable; }
     else if (kind == "BLOCK_RECORD") { slot = &mImp->blockTable; table = new AcDbBlockTable; mBlockRecordTable = true; }
     if (slot != nullptr && !slot->isNull()) {
-      warn(mRecordBegin, L"a second " + file.codec.decode(kind) + L" table; its records join the first one");
+      warn(mRecordBegin, L"a second " + file.codec.decode(kind) + L" table; its records join the first one, at whose "
+                         L"end a save writes them");
       delete table;
-      addObject(new AcDbUnmodeledObject(L"TABLE"), AcDbObjectId());
+      leaveOutRecord();
       mTable = *slot;
+      mJoining = true;
       return;
     }
+    checkRecord(AcDbObjectId());
     mTable = addObject(table ? table : new AcDbUnmodeledObject(L"TABLE"), AcDbObjectId());
     if (slot != nullptr) *slot = mTable;
     return;
   }
   if (mTable.isNull()) {
-    warn(mRecordBegin, file.codec.decode(type) + L" stands outside any table; it is kept as it is");
+    warn(mRecordBegin, file.codec.decode(type) + L" stands outside any table; a save leaves it out");
+    leaveOutRecord();
     return;
   }
   AcDbObject* obj = decodeRecord(mRecord, *this, false);
   auto* record = AcDbSymbolTableRecord::cast(obj);
   auto* table = AcDbCore::objectAs<AcDbSymbolTable>(mTable);
-  const AcDbObjectId id = addObject(obj, mTable);
-  if (id.isNull() || record == nullptr || table == nullptr || !table->isKindOf(AcDbSymbolTable::desc())) return;
+  const bool symbols = record != nullptr && table != nullptr && table->isKindOf(AcDbSymbolTable::desc());
   std::unordered_map<std::string, AcDbObjectId>* names = nullptr;
-  if (AcDbLayerTableRecord::cast(record) && AcDbLayerTable::cast(table)) names = &file.layerNames;
-  else if (AcDbTextStyleTableRecord::cast(record) && AcDbTextStyleTable::cast(table)) names = &file.styleNames;
-  else if (AcDbDimStyleTableRecord::cast(record) && AcDbDimStyleTable::cast(table)) names = &file.dimStyleNames;
-  else if (AcDbBlockTableRecord::cast(record) && AcDbBlockTable::cast(table)) names = &file.blockNames;
-  if (names == nullptr) {
-    warn(mRecordBegin, L"a " + file.codec.decode(type) + L" in another kind of table; it is kept as it is");
-    return;
+  if (symbols) {
+    if (AcDbLayerTableRecord::cast(record) && AcDbLayerTable::cast(table)) names = &file.layerNames;
+    else if (AcDbTextStyleTableRecord::cast(record) && AcDbTextStyleTable::cast(table)) names = &file.styleNames;
+    else if (AcDbDimStyleTableRecord::cast(record) && AcDbDimStyleTable::cast(table)) names = &file.dimStyleNames;
+    else if (AcDbBlockTableRecord::cast(record) && AcDbBlockTable::cast(table)) names = &file.blockNames;
+    if (names == nullptr) {
+      warn(mRecordBegin, L"a " + file.codec.decode(type) + L" in another kind of table; a save leaves it out");
+      delete obj;
+      leaveOutRecord();
+      return;
+    }
   }
-  const ACHAR* name = AcDbCore::name(record);
-  if (*name == 0) return;  // the shape file entries of the STYLE table have no name
-  if (AcDbCore::addRecordToTable(table, record) != Acad::eOk) {
-    warn(mRecordBegin, L"a second " + file.codec.decode(type) + L" named '" + std::wstring(name) +
-                           L"'; the first one is used and this one is kept as it is");
-    return;
+  checkRecord(mTable);
+  // A second record of a name gets a name of its own (what names it by its old name finds the first).
+  const ACHAR* name = symbols ? AcDbCore::name(record) : L"";
+  AcDbObjectId taken;
+  if (*name != 0 && table->getAt(name, taken) == Acad::eOk) {
+    const std::wstring renamed = uniqueName(table, name);
+    warn(mRecordBegin, L"a second " + file.codec.decode(type) + L" named '" + std::wstring(name) + L"'; it is renamed '" +
+                           renamed + L"', and a save writes that");
+    record->setName(renamed.c_str());
+    mFaulty = true;
   }
+  const AcDbObjectId id = addObject(obj, mTable);
+  if (id.isNull()) return;
+  if (mJoining) {
+    objectRecord(obj)->set(ObjectRecord::kMoved);
+    file.joinedRecords[mTable.stub()].push_back(id.stub());
+  }
+  if (!symbols || *AcDbCore::name(record) == 0) return;  // (the shape file entries of the STYLE table have no name)
+  AcDbCore::addRecordToTable(table, record);
   for (const auto& m : mRecord.main)
     if (m.first && mRecord.tags[m.index].code == 2) { names->emplace(std::string(mRecord.tags[m.index].value), id); break; }
+}
+
+// A name in a table that no record has yet: the name with " (2)", " (3)"... after it.
+std::wstring Loader::uniqueName(const AcDbSymbolTable* table, const std::wstring& name) {
+  const std::wstring base = name.substr(0, 240);
+  for (int n = 2;; ++n) {
+    const std::wstring candidate = base + L" (" + std::to_wstring(n) + L")";
+    AcDbObjectId existing;
+    if (table->getAt(candidate.c_str(), existing) != Acad::eOk) return candidate;
+  }
 }
 
 // ---- Blocks ---------------------------------------------------------------------------------
 
 void Loader::blockRecord() {
-  if (!mBlock.isNull()) warn(mRecordBegin, L"the block before has no ENDBLK");
-  mParent = AcDbObjectId();
+  endBlockAt(mRecordBegin);
   const AcDbObjectId tableId = ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true);
   auto* table = AcDbCore::objectAs<AcDbBlockTable>(tableId);
   AcDbBlockTableRecord* decoded = decodeBlockEntity(mRecord, *this);
@@ -808,14 +1077,20 @@ void Loader::blockRecord() {
   for (const auto& m : mRecord.main)
     if (m.first && mRecord.tags[m.index].code == 2) { rawName = mRecord.tags[m.index].value; break; }
   if (!mBlockRecordTable) {
-    // An R12 block has no block record: its BLOCK entity stands for it.
+    // An R12 block has no block record: its BLOCK entity stands for it. One without a name, or with
+    // the name of a block before it, gets a name of its own.
     AcDbObjectId existing;
-    if (*AcDbCore::name(decoded) == 0 || table->getAt(AcDbCore::name(decoded), existing) == Acad::eOk) {
-      warn(mRecordBegin, *AcDbCore::name(decoded) == 0 ? std::wstring(L"a BLOCK without a name")
-                                                        : L"a second block named '" + std::wstring(AcDbCore::name(decoded)) + L"'");
-      mBlock = addObject(decoded, tableId, ObjectRecord::kBlockEntity);  // kept, outside the table
-      return;
+    const std::wstring name = AcDbCore::name(decoded);
+    if (name.empty() || table->getAt(name.c_str(), existing) == Acad::eOk) {
+      const std::wstring renamed = name.empty() ? (table->getAt(L"Unnamed", existing) == Acad::eOk ? uniqueName(table, L"Unnamed")
+                                                                                                      : std::wstring(L"Unnamed"))
+                                                : uniqueName(table, name);
+      warn(mRecordBegin, (name.empty() ? std::wstring(L"a BLOCK without a name") : L"a second block named '" + name + L"'") +
+                             L"; it is named '" + renamed + L"', and a save writes that");
+      decoded->setName(renamed.c_str());
+      mFaulty = true;
     }
+    checkRecord(tableId);
     mBlock = addObject(decoded, tableId, ObjectRecord::kBlockEntity);
     AcDbCore::addRecordToTable(table, decoded);
     if (!rawName.empty()) file.blockNames.emplace(std::string(rawName), mBlock);
@@ -828,32 +1103,41 @@ void Loader::blockRecord() {
   }
   if (recordId.isNull() && *AcDbCore::name(decoded) != 0) table->getAt(AcDbCore::name(decoded), recordId);
   if (recordId.isNull()) {
-    warn(mRecordBegin, L"the block '" + std::wstring(AcDbCore::name(decoded)) +
-                           L"' has no block record; the host makes one");
+    // The BLOCK gets a record at the end of the block records (and its own owner's handle).
     auto* record = new AcDbBlockTableRecord;
-    if (*AcDbCore::name(decoded) != 0) record->setName(AcDbCore::name(decoded));
-    recordId = addSynthesized(record, tableId);
-    if (*AcDbCore::name(record) != 0) AcDbCore::addRecordToTable(table, record);
+    AcDbObjectId existing;
+    record->setName(*AcDbCore::name(decoded) != 0 ? AcDbCore::name(decoded)
+                    : table->getAt(L"Unnamed", existing) == Acad::eOk ? uniqueName(table, L"Unnamed").c_str()
+                                                                       : L"Unnamed");
+    warn(mRecordBegin, L"the block '" + std::wstring(AcDbCore::name(decoded)) + L"' has no block record; the host makes "
+                       L"one named '" + std::wstring(AcDbCore::name(record)) + L"', and a save writes it");
+    recordId = madeForFile(record, tableId);
+    file.madeRecords.push_back(recordId);
+    AcDbCore::addRecordToTable(table, record);
     if (!rawName.empty()) file.blockNames.emplace(std::string(rawName), recordId);
+    mFaulty = true;
   }
   auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(recordId);
   AcDbCore::beginWrite(record);
   record->setOrigin(decoded->origin());
   record->close();
   delete decoded;
+  checkRecord(recordId);
   addObject(new AcDbUnmodeledObject(L"BLOCK"), recordId);
   mBlock = recordId;
 }
 
 void Loader::endBlockRecord() {
   if (mBlock.isNull()) {
-    warn(mRecordBegin, L"ENDBLK without a BLOCK; it is kept as it is");
+    warn(mRecordBegin, L"ENDBLK without a BLOCK; a save leaves it out");
+    leaveOutRecord();
     return;
   }
+  endParentAt(mRecordBegin);
   file.blockEnds[mBlock.stub()] = mRecordBegin;
+  checkRecord(mBlock);
   addObject(new AcDbUnmodeledObject(L"ENDBLK"), mBlock);
   mBlock = AcDbObjectId();
-  mParent = AcDbObjectId();
 }
 
 // ---- Entities -------------------------------------------------------------------------------
@@ -864,23 +1148,35 @@ void Loader::entityRecord(bool inBlock) {
   if (subEntity && !mParent.isNull()) {
     // The parts of a POLYLINE or an INSERT: owned by it, not listed in the block.
     AcDbObject* obj = decodeRecord(mRecord, *this, true);
+    checkRecord(mParent);
     addObject(obj, mParent);
     if (type == "SEQEND") mParent = AcDbObjectId();
     return;
   }
-  if (!mParent.isNull()) {
-    warn(mRecordBegin, L"the POLYLINE or INSERT before has no SEQEND");
-    mParent = AcDbObjectId();
+  endParentAt(mRecordBegin);
+  if (subEntity) {
+    warn(mRecordBegin, L"a " + file.codec.decode(type) + L" that follows no POLYLINE or INSERT; a save leaves it out");
+    leaveOutRecord();
+    return;
   }
   AcDbObjectId owner;
   if (inBlock) {
     if (mBlock.isNull()) {
-      warn(mRecordBegin, L"the " + file.codec.decode(type) + L" stands outside any block; it is kept as it is");
+      warn(mRecordBegin, L"the " + file.codec.decode(type) + L" stands outside any block; a save leaves it out");
+      leaveOutRecord();
       return;
     }
     owner = mBlock;
   } else {
-    owner = spaceOf(mRecord.owner, saysPaperSpace(mRecord, file.style.binary));
+    const bool paper = saysPaperSpace(mRecord, file.style.binary);
+    bool ownerIsBlock = true;
+    owner = spaceOf(mRecord.owner, paper, &ownerIsBlock);
+    if (!ownerIsBlock) {
+      warn(mRecordBegin, L"the owner " + fromUtf8(formatHandle(mRecord.owner)) + L" of this " + file.codec.decode(type) +
+                             L" is no block; it goes to " + (paper ? L"paper" : L"model") +
+                             L" space, and a save writes that space's handle there");
+      mFaulty = true;
+    }
   }
   // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
   // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
@@ -890,6 +1186,7 @@ void Loader::entityRecord(bool inBlock) {
   skipTexts = deferrable;
   AcDbObject* obj = decodeRecord(mRecord, *this, true);
   skipTexts = false;
+  checkRecord(owner);
   AcDbObjectId id;
   if (deferrable) {
     if (mSink.count() == warningsBefore && mPending.size() == pendingBefore) id = deferObject(obj->isA(), owner);
@@ -915,7 +1212,9 @@ bool Loader::deferScouted(const Tag& first) {
   if ((!inBlock && mSection != Section::Entities) || (inBlock && mBlock.isNull()) || !mParent.isNull()) return false;
   ScoutedEntity scouted;
   if (!mScout->entityAt(first.begin, scouted) || !scouted.clean || !handleIsFree(scouted.handle)) return false;
-  const AcDbObjectId owner = inBlock ? mBlock : spaceOf(scouted.owner, scouted.paper);
+  bool ownerIsBlock = true;
+  const AcDbObjectId owner = inBlock ? mBlock : spaceOf(scouted.owner, scouted.paper, &ownerIsBlock);
+  if (!ownerIsBlock) return false;  // the reader reports it
   mRecord.type = first.value;
   mRecord.handle = scouted.handle;
   mRecordBegin = scouted.begin;
@@ -934,6 +1233,7 @@ void Loader::objectsSectionRecord() {
   AcDbObject* obj = decodeRecord(mRecord, *this, false);
   AcDbObjectId owner;
   if (mRecord.owner != 0) owner = object(mRecord.owner);
+  checkRecord(owner);
   const AcDbObjectId id = addObject(obj, owner);
   if (!id.isNull() && mRecord.type == "LAYOUT") mLayouts.push_back(id.stub());
 }
@@ -977,26 +1277,43 @@ void Loader::resolveLayouts() {
 
 void Loader::finishHeaderSettings() {
   HeaderState& h = file.atLoad;
-  // A setting out of its range is left at the drawing's default and reported; the file's own
-  // value stays in the header for as long as the setting is not changed.
-  const auto outOfRange = [this](const char* name, int value, const wchar_t* instead) {
-    uint64_t at = 0;
-    for (const HeaderVariable& v : file.header)
-      if (v.name == name) at = v.begin;
-    warn(at, L"the header gives " + file.codec.decode(name) + L" " + std::to_wstring(value) + L", which is out of range; " + instead);
+  // A setting the host cannot use (unreadable, or out of its range) is left at the drawing's
+  // default and reported; atLoad then holds a value the default differs from, so that a save
+  // writes the default.
+  const auto setting = [this](const char* name, const HeaderValue& value, bool usable, const wchar_t* what,
+                              const wchar_t* instead) {
+    if (!value.given || usable) return true;
+    warn(value.offset, L"the header gives " + file.codec.decode(name) + L" '" + value.shown + L"', which is not " + what +
+                           L"; " + instead + L", and a save writes that");
+    return false;
   };
-  if (h.lunits >= 1 && h.lunits <= 5) mDb->setLunits(h.lunits);
-  else outOfRange("$LUNITS", h.lunits, L"decimal units are used");
-  if (h.luprec >= 0 && h.luprec <= 8) mDb->setLuprec(h.luprec);
-  else outOfRange("$LUPREC", h.luprec, L"4 decimal places are used");
-  if (h.insunits >= AcDb::kUnitsUndefined && h.insunits <= AcDb::kUnitsMax) mDb->setInsunits(static_cast<AcDb::UnitsValue>(h.insunits));
-  else outOfRange("$INSUNITS", h.insunits, L"the drawing is taken as unitless");
-  if (std::isfinite(h.textsize) && h.textsize > 0) mDb->setTextsize(h.textsize);
-  // Read back what the database took, so that unchanged settings compare equal when writing.
-  h.lunits = mDb->lunits();
-  h.luprec = mDb->luprec();
-  h.insunits = mDb->insunits();
-  h.textsize = mDb->textsize();
+  const auto inRange = [](const HeaderValue& v, double low, double high) { return v.readable && v.number >= low && v.number <= high; };
+  if (setting("$LUNITS", mLunits, inRange(mLunits, 1, 5), L"a unit mode from 1 to 5", L"decimal units are used")) {
+    if (mLunits.given) mDb->setLunits(static_cast<Adesk::Int16>(mLunits.number));
+    h.lunits = mDb->lunits();
+  } else {
+    h.lunits = INT16_MIN;
+  }
+  if (setting("$LUPREC", mLuprec, inRange(mLuprec, 0, 8), L"a precision from 0 to 8", L"4 decimal places are used")) {
+    if (mLuprec.given) mDb->setLuprec(static_cast<Adesk::Int16>(mLuprec.number));
+    h.luprec = mDb->luprec();
+  } else {
+    h.luprec = INT16_MIN;
+  }
+  if (setting("$INSUNITS", mInsunits, inRange(mInsunits, AcDb::kUnitsUndefined, AcDb::kUnitsMax), L"a unit from 0 to 24",
+              L"the drawing is taken as unitless")) {
+    if (mInsunits.given) mDb->setInsunits(static_cast<AcDb::UnitsValue>(static_cast<int>(mInsunits.number)));
+    h.insunits = mDb->insunits();
+  } else {
+    h.insunits = INT_MIN;
+  }
+  const bool textsize = mTextsize.readable && std::isfinite(mTextsize.number) && mTextsize.number > 0;
+  if (setting("$TEXTSIZE", mTextsize, textsize, L"a text height", L"2.5 is used")) {
+    if (mTextsize.given) mDb->setTextsize(mTextsize.number);
+    h.textsize = mDb->textsize();
+  } else {
+    h.textsize = std::numeric_limits<double>::quiet_NaN();
+  }
   const AcDbObjectId layer = findNamed(Ref::Layer, mHasLayer && !mLayerName.empty() ? mLayerName : "0");
   mImp->clayer = !layer.isNull() ? layer : findNamed(Ref::Layer, "0");
   AcDbObjectId style = findNamed(Ref::TextStyle, mHasTextStyle && !mTextStyleName.empty() ? mTextStyleName : "STANDARD");
@@ -1019,7 +1336,7 @@ void Loader::finishHandles() {
     if (mHeaderSeed > highest) seed = mHeaderSeed;
     else if (file.handles && !file.header.empty())
       warn(mSeedOffset, L"the handle seed $HANDSEED (" + fromUtf8(formatHandle(mHeaderSeed)) + L") is not above the highest handle in use (" +
-                  fromUtf8(formatHandle(highest)) + L"); it is raised to " + fromUtf8(formatHandle(highest + 1)));
+                  fromUtf8(formatHandle(highest)) + L"); it is raised above it, and a save writes that");
   }
   mImp->handseed = seed;
   // Objects whose handle another object had get fresh handles that the file will show; then the
@@ -1027,13 +1344,27 @@ void Loader::finishHandles() {
   // handles above it, which the file never shows.
   for (const auto& r : mRehandled)
     if (r.stub != nullptr) rekey(r.stub, mImp->nextHandle());
+  // So do the objects the reader made for the file, with the records of the tables it made.
+  for (AcDbObjectId table : file.madeTables)
+    if (const auto* symbols = AcDbCore::objectAs<AcDbSymbolTable>(table)) {
+      mShown.push_back(table.stub());
+      for (AcDbObjectId record : AcDbCore::records(symbols)) mShown.push_back(record.stub());
+    }
+  for (AcDbStub* stub : mShown)
+    if (stub->handle.value() >= kProvisionalBase) rekey(stub, mImp->nextHandle());
   file.atLoad.handseed = mImp->handseed;
-  for (AcDbStub* stub : mUnnamed) rekey(stub, mImp->nextHandle());
+  for (AcDbStub* stub : mUnnamed)
+    if (stub->handle.value() >= kProvisionalBase) rekey(stub, mImp->nextHandle());
   for (const auto& r : mRehandled) {
     if (r.stub == nullptr) continue;
-    warn(r.offset, L"the handle " + fromUtf8(formatHandle(r.handle)) + L" of this " + file.codec.decode(r.type) +
-                       L" is already taken by the object at " + whereIs(r.holderOffset) + L"; it gets the new handle " +
-                       fromUtf8(formatHandle(r.stub->handle.value())));
+    const std::wstring newHandle = fromUtf8(formatHandle(r.stub->handle.value()));
+    if (!r.unusable.empty())
+      warn(r.offset, r.unusable + L" is not a handle the host can use; the " + file.codec.decode(r.type) +
+                         L" gets the new handle " + newHandle + L", and a save writes it");
+    else
+      warn(r.offset, L"the handle " + fromUtf8(formatHandle(r.handle)) + L" of this " + file.codec.decode(r.type) +
+                         L" is already taken by the object at " + whereIs(r.holderOffset) + L"; it gets the new handle " +
+                         newHandle);
   }
 }
 

@@ -28,21 +28,38 @@ bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags
   return false;
 }
 
+namespace {
+// Where the application group that opens at tags[open] ends when no "102 }" closes it: before the
+// first subclass marker in it, or the next group, or the extended data, or the record's end;
+// SIZE_MAX when it is closed.
+size_t unclosedGroupEnd(const std::vector<Tag>& tags, size_t open) {
+  size_t firstMarker = SIZE_MAX;
+  size_t i = open + 1;
+  for (; i < tags.size() && tags[i].code != 1001 && tags[i].code != 102; ++i)
+    if (tags[i].code == 100 && firstMarker == SIZE_MAX) firstMarker = i;
+  if (i < tags.size() && tags[i].code == 102 && !(!tags[i].value.empty() && tags[i].value.front() == '{')) return SIZE_MAX;
+  return firstMarker != SIZE_MAX ? firstMarker : i;
+}
+}  // namespace
+
 void analyzeRecord(RecordTags& r, bool binary) {
   r.main.clear();
   r.type = r.tags.empty() ? std::string_view() : r.tags[0].value;
   r.mainEnd = r.tags.size();
   r.hasSubclasses = false;
-  r.handleTag = r.ownerTag = -1;
+  r.handleTag = r.ownerTag = r.xdictionaryTag = -1;
   r.handle = r.owner = r.xdictionary = 0;
   r.handleValid = false;
   constexpr int kTrackedCodes = 1100;
   r.seenCodes.assign((kTrackedCodes + 63) / 64, 0);
+  r.unclosedGroups.clear();
   const int handleCode = r.type == "DIMSTYLE" ? 105 : 5;
   bool inGroup = false, inXdictionary = false, seenMarker = false;
+  size_t groupEnd = SIZE_MAX;  // where a group without its "}" ends
   int32_t marker = -1;
   for (size_t i = 1; i < r.tags.size(); ++i) {
     const Tag& t = r.tags[i];
+    if (inGroup && i == groupEnd) inGroup = inXdictionary = false;
     if (t.code == 1001 || (t.code == 101 && !inGroup)) {
       r.mainEnd = i;
       break;
@@ -51,13 +68,18 @@ void analyzeRecord(RecordTags& r, bool binary) {
       if (!t.value.empty() && t.value.front() == '{') {
         inGroup = true;
         inXdictionary = t.value == "{ACAD_XDICTIONARY";
+        groupEnd = unclosedGroupEnd(r.tags, i);
+        if (groupEnd != SIZE_MAX) r.unclosedGroups.push_back(static_cast<uint32_t>(groupEnd));
       } else {
         inGroup = inXdictionary = false;
       }
       continue;
     }
     if (inGroup) {
-      if (inXdictionary && t.code == 360 && r.xdictionary == 0) tagHandle(t, binary, r.xdictionary);
+      if (inXdictionary && t.code == 360 && r.xdictionaryTag < 0) {
+        r.xdictionaryTag = static_cast<int>(i);
+        if (!tagHandle(t, binary, r.xdictionary)) r.xdictionary = 0;
+      }
       continue;
     }
     if (t.code == 100) {
@@ -115,6 +137,20 @@ bool mayStayInFile(const RecordTags& record, bool binary, uint64_t handleLimit) 
 }
 
 // ---- Decoding -------------------------------------------------------------------------------
+
+std::wstring hostName(const std::wstring& name) {
+  std::wstring s = name.substr(0, 255);
+  for (size_t i = 0; i < s.size(); ++i) {
+    const wchar_t c = s[i];
+    if (c < 0x20 || (std::wstring_view(L"<>/\\\":;?,=`").find(c) != std::wstring_view::npos) || (c == L'*' && i > 0))
+      s[i] = L'_';
+  }
+  bool allSpace = !s.empty();
+  for (wchar_t c : s) allSpace = allSpace && c == L' ';
+  if (allSpace) s[0] = L'_';
+  return s;
+}
+
 
 namespace {
 
@@ -459,20 +495,6 @@ AcDbObject* decodeInsert(Decoder& d) {
   insert->setScaleFactors(scale);
   if (block != nullptr) insert->setBlockTableRecord(d.c.named(DecodeContext::Ref::Block, block->value, insert));
   return insert;
-}
-
-// A symbol name as the host accepts it: characters the host forbids in names become '_'.
-std::wstring hostName(const std::wstring& name) {
-  std::wstring s = name.substr(0, 255);
-  for (size_t i = 0; i < s.size(); ++i) {
-    const wchar_t c = s[i];
-    if (c < 0x20 || (std::wstring_view(L"<>/\\\":;?,=`").find(c) != std::wstring_view::npos) || (c == L'*' && i > 0))
-      s[i] = L'_';
-  }
-  bool allSpace = !s.empty();
-  for (wchar_t c : s) allSpace = allSpace && c == L' ';
-  if (allSpace) s[0] = L'_';
-  return s;
 }
 
 void decodeName(Decoder& d, AcDbSymbolTableRecord* record, int code = 2) {

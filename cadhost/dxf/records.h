@@ -32,6 +32,10 @@ struct RecordTags {
   bool handleValid = false;
   uint64_t owner = 0;
   uint64_t xdictionary = 0;  // the extension dictionary named in {ACAD_XDICTIONARY
+  int xdictionaryTag = -1;   // its 360 tag
+  // Application groups without their closing "102 }": for each, the index of the tag the group
+  // ends before (the first subclass marker, the next group, the extended data or the record's end).
+  std::vector<uint32_t> unclosedGroups;
   std::vector<uint64_t> seenCodes;  // scratch for finding first tags
 };
 
@@ -96,6 +100,8 @@ AcDbBlockTableRecord* decodeBlockEntity(const RecordTags& record, DecodeContext&
 AcDbBlockTableRecord* decodeLayoutName(const RecordTags& record, DecodeContext& context);
 // The extents of an unmodeled entity from the points of its own data; empty if it has none.
 AcDbExtents pointExtents(const RecordTags& record, bool binary);
+// A symbol name as the host accepts it: characters the host forbids in names become '_'.
+std::wstring hostName(const std::wstring& name);
 // A record's type that the host models as an entity of its own kind.
 bool isModeledEntityType(std::string_view type);
 

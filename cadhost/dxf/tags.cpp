@@ -180,6 +180,26 @@ bool TagReader::nextAscii(Tag& tag) {
   return true;
 }
 
+// Where the next record of a binary file begins from p on: a 0 tag whose value is a record's name
+// (three or more capital letters, digits and underscores); the end of the data when none does.
+size_t TagReader::nextBinaryRecord(size_t p) const {
+  const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
+  const size_t codeSize = mStyle.binaryShortCodes ? 1 : 2;
+  for (; p + codeSize < mSize; ++p) {
+    const void* zero = std::memchr(data + p, 0, mSize - p);
+    if (zero == nullptr) break;
+    p = static_cast<size_t>(static_cast<const unsigned char*>(zero) - data);
+    if (codeSize == 2 && (p + 1 >= mSize || data[p + 1] != 0)) continue;
+    size_t q = p + codeSize, length = 0;
+    while (q < mSize && ((data[q] >= 'A' && data[q] <= 'Z') || (data[q] >= '0' && data[q] <= '9') || data[q] == '_')) {
+      ++q;
+      ++length;
+    }
+    if (length >= 3 && q < mSize && data[q] == 0 && data[p + codeSize] >= 'A' && data[p + codeSize] <= 'Z') return p;
+  }
+  return mSize;
+}
+
 bool TagReader::nextBinary(Tag& tag) {
   const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
   const size_t size = mSize;
@@ -201,6 +221,15 @@ bool TagReader::nextBinary(Tag& tag) {
     p += 2;
   }
   tag.code = code;
+  if (!isKnownCode(code)) {
+    // A group code no drawing uses (a damaged byte, most likely): how long its value is cannot be
+    // known, so the value runs up to the next record, where reading goes on in step again.
+    const size_t next = nextBinaryRecord(p);
+    tag.value = std::string_view(mData + p, next - p);
+    mPos = next;
+    tag.end = next;
+    return true;
+  }
   size_t length = 0;
   switch (valueKind(code)) {
     case ValueKind::Double: length = 8; break;

@@ -61,6 +61,7 @@ class TagReader {
  private:
   bool nextAscii(Tag& tag);
   bool nextBinary(Tag& tag);
+  size_t nextBinaryRecord(size_t p) const;
   bool fail(uint64_t at, std::string text);
 
   const char* mData;

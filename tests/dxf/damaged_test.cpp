@@ -27,6 +27,15 @@ bool mentions(const ReadResult& result, const std::wstring& words) {
   return false;
 }
 
+// Saves a drawing the reader repaired: the save reads back with nothing to repair.
+std::string savedClean(AcDbDatabase* db) {
+  const std::string saved = write(db);
+  const ReadResult again = readBytes(saved);
+  EXPECT_TRUE(again.ok()) << utf8(again.report());
+  EXPECT_FALSE(again.hasWarnings()) << utf8(again.report()) << "\n" << saved;
+  return saved;
+}
+
 std::string withText(const std::string& text) {
   Tags t;
   t(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 1.0)(20, 2.0)(30, 0.0)(40, 2.5)
@@ -94,9 +103,8 @@ TEST(DxfDamaged, SectionWithoutItsEndTakesNewEntitiesAtItsEnd) {
   }
 }
 
-// A recovered file that ends inside a block: a new block has nowhere to go (it would land in the
-// unfinished one), so it is left out and the save says so; the rest is saved and reads back.
-TEST(DxfDamaged, NewBlockIsNotSavedIntoAFileThatEndsInsideABlock) {
+// A recovered file that ends inside a block: the save ends that block, and a new block follows it.
+TEST(DxfDamaged, NewBlockIsSavedAfterTheBlockARecoveredFileEndsIn) {
   const std::string whole = drawing(Tags()(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")
                                         (10, 0.0)(20, 0.0)(30, 0.0)(40, 2.5)(1, "note")(100, "AcDbText").str());
   const std::string cut = whole.substr(0, whole.find("  0\nENDBLK\n  5\n32\n"));
@@ -110,13 +118,15 @@ TEST(DxfDamaged, NewBlockIsNotSavedIntoAFileThatEndsInsideABlock) {
   ASSERT_EQ(blocks->add(id, block), Acad::eOk);
   block->close();
   blocks->close();
-  std::string saved;
-  const cadhost::dxf::WriteResult written = cadhost::dxf::writeDrawingToMemory(result.database.get(), saved);
-  ASSERT_TRUE(written.ok) << utf8(written.report());
-  EXPECT_NE(written.report().find(L"'Added' is not saved"), std::wstring::npos) << utf8(written.report());
+  const std::string saved = savedClean(result.database.get());
   const ReadResult again = readBytes(saved);
-  ASSERT_TRUE(again.ok()) << utf8(again.report());
-  EXPECT_EQ(saved.find("Added"), std::string::npos) << saved;
+  for (const wchar_t* name : {L"Title", L"Added"}) {
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(again.database->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(table->has(name)) << utf8(name);
+    table->close();
+  }
+  EXPECT_LT(saved.find("ENDBLK"), saved.find("Added", saved.find("SECTION\n  2\nBLOCKS")));
 }
 
 TEST(DxfDamaged, LineThatIsNoGroupCodeIsRefusedWithItsLine) {
@@ -131,7 +141,7 @@ TEST(DxfDamaged, LineThatIsNoGroupCodeIsRefusedWithItsLine) {
   EXPECT_EQ(error->line, static_cast<long long>(std::count(bytes.begin(), bytes.begin() + static_cast<long>(at), '\n')) + 1);
 }
 
-TEST(DxfDamaged, WrongValueIsReportedAndKeptInTheFile) {
+TEST(DxfDamaged, WrongValueIsReportedAndSavedAsTheHostHoldsIt) {
   std::string bytes = withText("note");
   bytes.replace(bytes.find(" 40\n2.5"), 7, " 40\nabc");
   ReadResult result;
@@ -139,24 +149,36 @@ TEST(DxfDamaged, WrongValueIsReportedAndKeptInTheFile) {
   ASSERT_NE(db, nullptr);
   EXPECT_TRUE(mentions(result, L"'abc'"));
   EXPECT_DOUBLE_EQ(object<AcDbText>(db.get(), L"40")->height(), 1.0);  // the host's default
-  EXPECT_EQ(write(db.get()), bytes);                                    // the file keeps its value
+  std::string expected = bytes;
+  expected.replace(expected.find(" 40\nabc"), 7, " 40\n1.0");  // ... which the save writes, and nothing else
+  EXPECT_EQ(savedClean(db.get()), expected);
 }
 
-TEST(DxfDamaged, HeaderSettingsOutOfRangeAreReportedAndKeptInTheFile) {
-  std::string bytes = withText("note");
-  bytes.replace(bytes.find("$LUNITS\n 70\n2\n"), 15, "$LUNITS\n 70\n9\n");
-  bytes.replace(bytes.find("$INSUNITS\n 70\n4\n"), 17, "$INSUNITS\n 70\n2310\n");
+TEST(DxfDamaged, HeaderSettingsOutOfRangeAreReportedAndSavedAsTheHostHoldsThem) {
+  const std::string good = withText("note");
+  std::string bytes = good;
+  auto replace = [](std::string& text, const std::string& from, const std::string& to) {
+    text.replace(text.find(from), from.size(), to);
+  };
+  replace(bytes, "$LUNITS\n 70\n2\n", "$LUNITS\n 70\n9\n");
+  replace(bytes, "$INSUNITS\n 70\n4\n", "$INSUNITS\n 70\n2310\n");
+  replace(bytes, "$LUPREC\n 70\n4\n", "$LUPREC\n 70\nabc\n");
   ReadResult result;
   auto db = read(bytes, &result);
   ASSERT_NE(db, nullptr);
-  EXPECT_TRUE(mentions(result, L"$LUNITS 9, which is out of range"));
-  EXPECT_TRUE(mentions(result, L"$INSUNITS 2310, which is out of range"));
+  EXPECT_TRUE(mentions(result, L"$LUNITS '9', which is not a unit mode")) << utf8(result.report());
+  EXPECT_TRUE(mentions(result, L"$INSUNITS '2310', which is not a unit"));
+  EXPECT_TRUE(mentions(result, L"$LUPREC 'abc', which is not a precision"));
   EXPECT_EQ(db->lunits(), 2);
+  EXPECT_EQ(db->luprec(), 4);
   EXPECT_EQ(db->insunits(), AcDb::kUnitsUndefined);
-  EXPECT_EQ(write(db.get()), bytes);  // the file keeps its values until they are changed
+  // Saved as the host holds them (the default), and nothing else changes.
+  std::string expected = good;
+  replace(expected, "$INSUNITS\n 70\n4\n", "$INSUNITS\n 70\n0\n");
+  EXPECT_EQ(savedClean(db.get()), expected);
 }
 
-TEST(DxfDamaged, FieldsNamingThemselvesAsChildrenAreReportedAndKept) {
+TEST(DxfDamaged, FieldsNamingThemselvesAsChildrenAreReportedAndTheirReferencesCut) {
   // A FIELD that lists itself three times as its child: expanding it would never end.
   Tags o;
   o(0, "FIELD")(5, "73")(330, "72")(100, "AcDbField")(1, "_text")(2, "%<\\_FldIdx 0>%%<\\_FldIdx 1>%%<\\_FldIdx 2>%")
@@ -166,15 +188,21 @@ TEST(DxfDamaged, FieldsNamingThemselvesAsChildrenAreReportedAndKept) {
   auto db = read(bytes, &result);
   ASSERT_NE(db, nullptr);
   EXPECT_TRUE(mentions(result, L"names itself")) << utf8(result.report());
-  EXPECT_EQ(write(db.get()), bytes);
+  const std::wstring code = object<AcDbText>(db.get(), L"70")->textStringConst();
+  std::string expected = bytes;
+  const std::string looping = "360\n73\n360\n73\n360\n73\n";
+  expected.replace(expected.find(looping), looping.size(), "360\n0\n360\n0\n360\n0\n");
+  const std::string saved = savedClean(db.get());
+  EXPECT_EQ(saved, expected);
+  EXPECT_EQ(std::wstring(object<AcDbText>(read(saved).get(), L"70")->textStringConst()), code);
 }
 
-TEST(DxfDamaged, BytesAfterEofAreReportedAndKept) {
+TEST(DxfDamaged, BytesAfterEofAreReportedAndLeftOut) {
   const std::string bytes = withText("note") + "\ngarbage\nafter\n";
   ReadResult result;
   auto db = read(bytes, &result);
   EXPECT_TRUE(mentions(result, L"after EOF"));
-  EXPECT_EQ(write(db.get()), bytes);
+  EXPECT_EQ(savedClean(db.get()), withText("note"));
 }
 
 TEST(DxfDamaged, DuplicateHandleGetsANewOneAndOnlyThatObjectChanges) {
@@ -210,7 +238,13 @@ TEST(DxfDamaged, MissingTablesAreMadeAndReported) {
   ASSERT_NE(text, nullptr);
   EXPECT_STREQ(text->layer(), L"Notes");
   EXPECT_EQ(text->ownerId(), db->modelSpaceId());
-  EXPECT_EQ(write(db.get()), t.str());  // what the host made is not written
+  // What the host made is saved at the end of the TABLES section, and reads back the same.
+  const std::string saved = savedClean(db.get());
+  for (const char* table : {"  2\nBLOCK_RECORD\n", "  2\nLAYER\n", "  2\nSTYLE\n"})
+    EXPECT_LT(saved.find(table), saved.find("ENTITIES")) << table;
+  auto again = read(saved);
+  EXPECT_STREQ(object<AcDbText>(again.get(), L"40")->layer(), L"Notes");
+  EXPECT_EQ(object<AcDbText>(again.get(), L"40")->ownerId(), again->modelSpaceId());
 }
 
 TEST(DxfDamaged, EmptyAndForeignFilesAreRefused) {
@@ -280,7 +314,20 @@ TEST(DxfDamaged, StructureErrorsAreRepairedAndReported) {
   EXPECT_EQ(a->entityCount(), 1);
   a->close();
   blocks->close();
-  EXPECT_EQ(write(db.get()), t.str());
+  // Saved: the stray LINE is left out, the block and the section are ended.
+  const std::string saved = savedClean(db.get());
+  Tags mended;
+  mended(0, "SECTION")(2, "BLOCKS");
+  mended(0, "BLOCK")(8, "0")(2, "A")(70, 0)(10, 0.0)(20, 0.0)(3, "A");
+  mended(0, "CIRCLE")(8, "0")(10, 0.0)(20, 0.0)(40, 1.0);
+  mended(0, "ENDBLK")(5, "1")(8, "0");
+  mended(0, "BLOCK")(8, "0")(2, "B")(70, 0)(10, 0.0)(20, 0.0)(3, "B");
+  mended(0, "ENDBLK")(8, "0");
+  mended(0, "ENDSEC");
+  mended(0, "SECTION")(2, "ENTITIES");
+  mended(0, "INSERT")(8, "0")(2, "A")(10, 0.0)(20, 0.0);
+  mended(0, "ENDSEC")(0, "EOF");
+  EXPECT_EQ(saved, mended.str());
 }
 
 TEST(DxfDamaged, HugeAndZeroHandlesAreNotTrusted) {
@@ -295,5 +342,10 @@ TEST(DxfDamaged, HugeAndZeroHandlesAreNotTrusted) {
   auto* model = AcDbCore::objectAs<AcDbBlockTableRecord>(db->modelSpaceId());
   ASSERT_EQ(AcDbCore::entities(model).size(), 2u);
   EXPECT_LT(AcDbCore::entities(model)[0].handle().value(), 0x1000u);
-  EXPECT_EQ(write(db.get()), bytes);
+  // Saved with their new handles (and the seed above them).
+  const std::string saved = savedClean(db.get());
+  EXPECT_NE(saved.find("  5\n200\n"), std::string::npos);
+  EXPECT_NE(saved.find("  5\n201\n"), std::string::npos);
+  EXPECT_EQ(saved.find("ZZ"), std::string::npos);
+  EXPECT_EQ(saved.find("FFFFFFFFFFFFFFFF"), std::string::npos);
 }

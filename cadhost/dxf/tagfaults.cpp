@@ -1,0 +1,106 @@
+// Damage the tags of a drawing file show by themselves (see tagfaults.h).
+#include "tagfaults.h"
+
+#include <cmath>
+#include <limits>
+
+namespace cadhost::dxf {
+
+namespace {
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+TagFault wholeNumberFault(const Tag& tag, bool binary, int64_t low, int64_t high) {
+  int64_t value = 0;
+  if (!tagInt(tag, binary, value)) {
+    // A number too large for 64 bits is still a whole number, only too large.
+    double real = 0;
+    return tagDouble(tag, binary, real) && std::isfinite(real) && real == std::floor(real) ? TagFault::TooLarge
+                                                                                       : TagFault::NotAWholeNumber;
+  }
+  return value < low || value > high ? TagFault::TooLarge : TagFault::None;
+}
+
+}  // namespace
+
+bool isPointX(int code) {
+  return (code >= 10 && code <= 18) || (code >= 110 && code <= 112) || (code >= 210 && code <= 213) ||
+         (code >= 1010 && code <= 1013);
+}
+
+TagMend mendOf(TagFault fault) {
+  switch (fault) {
+    case TagFault::NotANumber:
+    case TagFault::NotAWholeNumber:
+    case TagFault::TooLarge: return TagMend::WriteZero;
+    case TagFault::LonePointX: return TagMend::AddY;
+    case TagFault::UnclosedGroup: return TagMend::CloseGroup;
+    default: return TagMend::LeaveOut;
+  }
+}
+
+TagFault valueFault(const Tag& tag, bool binary) {
+  const int code = tag.code;
+  if (!isKnownCode(code)) return TagFault::UnknownCode;
+  switch (valueKind(code)) {
+    case ValueKind::Double: {
+      double value = 0;
+      return tagDouble(tag, binary, value) && std::isfinite(value) ? TagFault::None : TagFault::NotANumber;
+    }
+    case ValueKind::Int16: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT16_MIN, INT16_MAX);
+    case ValueKind::Int32: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT32_MIN, INT32_MAX);
+    case ValueKind::Int64:
+      return binary ? TagFault::None
+                    : wholeNumberFault(tag, binary, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+    case ValueKind::Bool: return binary ? TagFault::None : wholeNumberFault(tag, binary, 0, 255);
+    case ValueKind::Binary: {
+      if (binary) return TagFault::None;
+      std::string_view hex = tag.value;
+      while (!hex.empty() && (hex.back() == ' ' || hex.back() == '\t')) hex.remove_suffix(1);
+      if (hex.size() % 2 != 0) return TagFault::NotHexBytes;
+      for (char c : hex)
+        if (!isHexDigit(c)) return TagFault::NotHexBytes;
+      return TagFault::None;
+    }
+    case ValueKind::String:
+      // (References are kept as written, whatever they hold: some programs write names there. Those
+      // the reader follows, a record's owner and extension dictionary, are checked with the record.)
+      return TagFault::None;
+  }
+  return TagFault::None;
+}
+
+bool isUnreadableHandle(const Tag& tag) {
+  uint64_t handle = 0;
+  return !parseHexHandle(tag.value, handle);
+}
+
+bool isLonePointX(const std::vector<Tag>& tags, size_t i) {
+  const int x = tags[i].code;
+  if (!isPointX(x)) return false;
+  // Nearly always the y is the next tag; some programs write a LINE's x, x, y, y.
+  for (size_t j = i + 1; j < tags.size() && tags[j].code != 0 && tags[j].code != x; ++j)
+    if (tags[j].code == x + 10) return false;
+  return true;
+}
+
+std::wstring describeFault(TagFault fault, const std::wstring& shownValue, bool binary) {
+  const std::wstring holds = L"holds '" + shownValue + L"', which ";
+  switch (fault) {
+    case TagFault::UnknownCode:
+      // (In a binary file the length of its value is unknown: the reader goes on at the next object.)
+      return binary ? L"is not a group code drawing files use; a save leaves it out with what follows it up to the next object"
+                    : L"is not a group code drawing files use; a save leaves the tag out";
+    case TagFault::NotANumber: return holds + L"is not a number; a save writes 0 there";
+    case TagFault::NotAWholeNumber: return holds + L"is not a whole number; a save writes 0 there";
+    case TagFault::TooLarge: return holds + L"is too large for it; a save writes 0 there";
+    case TagFault::NotAHandle: return holds + L"is not a handle; a save leaves the tag out";
+    case TagFault::NotHexBytes: return holds + L"is not binary data in hexadecimal; a save leaves the tag out";
+    case TagFault::LonePointX: return L"is a point's x without its y; a save writes 0 as its y";
+    case TagFault::UnclosedGroup: return L"ends an application group that has no closing '}'; a save closes it there";
+    case TagFault::None: break;
+  }
+  return std::wstring();
+}
+
+}  // namespace cadhost::dxf

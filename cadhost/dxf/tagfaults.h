@@ -1,0 +1,87 @@
+// Damage that the tags of a drawing file show by themselves, and how a save mends each kind: a
+// group code drawing files do not use, a value that does not fit its group code (a real that is no
+// number, a whole number that is none or too large, a reference that is no handle, binary data
+// that is no hexadecimal), a point's x without its y, an application group ("102 {NAME") that is
+// never closed. The reader reports each with its place; a save writes the tag mended, so that the
+// file it writes reads back with no report (here, and in other programs).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "records.h"
+#include "tags.h"
+
+namespace cadhost::dxf {
+
+enum class TagFault : uint8_t {
+  None,
+  UnknownCode,      // a group code drawing files do not use
+  NotANumber,       // a real that is no finite number
+  NotAWholeNumber,  // a whole number that is none (or a real with a fraction)
+  TooLarge,         // a whole number too large for its group code
+  NotAHandle,       // a reference that is no handle in hexadecimal
+  NotHexBytes,      // binary data that is not pairs of hexadecimal digits
+  LonePointX,       // a point's x that no y follows (before the next x of the point)
+  UnclosedGroup,    // an application group that no "102 }" closes (reported at the tag it ends before)
+};
+
+// What a save writes for a tag with a fault that the host does not model (a modelled value is
+// written as the host holds it).
+enum class TagMend : uint8_t {
+  WriteZero,   // the number 0 in the tag's place
+  LeaveOut,    // the tag is left out
+  AddY,        // the tag, then its y as 0
+  CloseGroup,  // "102 }" before the tag
+};
+TagMend mendOf(TagFault fault);
+
+// Whether a group code is a point's x (10-18, 110-112, 210-213, 1010-1013), which its y (the code
+// and 10) must follow.
+bool isPointX(int code);
+// The fault of a tag's value for its group code alone (None, or any fault up to NotHexBytes).
+TagFault valueFault(const Tag& tag, bool binary);
+// Whether a reference holds no handle in hexadecimal.
+bool isUnreadableHandle(const Tag& tag);
+// Whether the tag at index i of tags is a point's x without its y: the next tag is not the y, and
+// no y comes before the next x of the same code. Codes 10-18, 110-112, 210-213, 1010-1013 are x.
+bool isLonePointX(const std::vector<Tag>& tags, size_t i);
+
+// Every fault of a record's tags in the order of the tags: found(index, fault); for an unclosed
+// group, the index of the tag that "102 }" goes before (the number of tags at the record's end).
+// Of the references, those the reader follows are looked at: the owner and the extension
+// dictionary; not the record's own handle (the reader gives a record whose handle is unusable a
+// new one). Returns whether there was any.
+template <class Found>
+bool forEachFault(const RecordTags& record, bool binary, Found found) {
+  bool any = false;
+  size_t nextClose = 0;
+  const size_t count = record.tags.size();
+  for (size_t i = 1; i < count; ++i) {
+    while (nextClose < record.unclosedGroups.size() && record.unclosedGroups[nextClose] == i) {
+      found(i, TagFault::UnclosedGroup);
+      any = true;
+      ++nextClose;
+    }
+    if (static_cast<int>(i) == record.handleTag) continue;
+    TagFault fault = valueFault(record.tags[i], binary);
+    if (fault == TagFault::None && (static_cast<int>(i) == record.ownerTag || record.xdictionaryTag == static_cast<int>(i)) &&
+        isUnreadableHandle(record.tags[i]))
+      fault = TagFault::NotAHandle;
+    if (fault == TagFault::None && isLonePointX(record.tags, i)) fault = TagFault::LonePointX;
+    if (fault == TagFault::None) continue;
+    found(i, fault);
+    any = true;
+  }
+  for (; nextClose < record.unclosedGroups.size(); ++nextClose) {
+    found(count, TagFault::UnclosedGroup);
+    any = true;
+  }
+  return any;
+}
+
+// What is wrong and what a save does, for a message: "holds 'abc', which is not a number; a save
+// writes 0 there". shownValue is the value as it can be shown.
+std::wstring describeFault(TagFault fault, const std::wstring& shownValue, bool binary);
+
+}  // namespace cadhost::dxf
