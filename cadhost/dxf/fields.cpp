@@ -150,7 +150,7 @@ bool readRecordTags(const ObjectRecord& record, RecordTags& tags) {
 bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, RecordTags& tags) {
   tags.tags.clear();
   if (image == nullptr || end > image->size()) return false;
-  TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin));
+  TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin), image->size());
   return readTags(reader, image->style.binary, tags);
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <typeinfo>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "../core/coreaccess.h"
@@ -262,6 +263,7 @@ class FileRecord : public AcDbStoredRecord {
   std::unordered_map<std::string, AcDbObjectId> freshParts;
   std::string version = "AC1009";
   int release = 1009;         // the number in the version
+  std::string codePage = "ANSI_1252";  // $DWGCODEPAGE as the drawing is read
   TextCodec codec;
   bool handles = true;        // the file gives its objects handles (R12 may not)
   bool r12() const { return release <= 1009; }
@@ -286,6 +288,7 @@ class FileRecord : public AcDbStoredRecord {
   bool hasBlocks = false;
   uint64_t blocksEnd = 0;
   uint64_t eofAt = 0;          // where "0 EOF" begins (or the end of the data)
+  bool cutShort = false;       // the file ends (or could be read) only up to eofAt: what it lost is lost
   // Where each block's ENDBLK begins, and where each table's ENDTAB begins.
   std::unordered_map<AcDbStub*, uint64_t> blockEnds;
   std::unordered_map<AcDbStub*, uint64_t> tableEnds;
@@ -293,6 +296,9 @@ class FileRecord : public AcDbStoredRecord {
   uint64_t tablesEnd = 0;
   // What a save mends in the file's structure, in the order of the file.
   std::vector<StructureMend> mends;
+  // The handles of objects the reader left out (references to them are left out too, where no
+  // other object has the handle).
+  std::unordered_set<uint64_t> leftOutHandles;
   // Tables the reader made for a drawing that lacks them (written at the end of the TABLES section,
   // with their records), and records it made for the file (a block record a BLOCK lacks: written at
   // the end of its table).

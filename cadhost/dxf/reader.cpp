@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "aheadworker.h"
 #include "dxffile.h"
@@ -105,10 +106,21 @@ class Loader : public DecodeContext {
   void readHeader();
   void prepareCodec();
   bool readRecord(const Tag& first);
+  // Whether the record just read is one the file is cut short in: it is left out (see run), and
+  // what is wrong in it is not reported.
+  bool isCutShort() const {
+    if (!mRecordCut || mRecord.type == "BLOCK") return false;
+    if (mRecord.type != "TABLE") return true;
+    for (const auto& m : mRecord.main)  // (a table cut before its name is of no kind)
+      if (mRecord.tags[m.index].code == 2) return false;
+    return true;
+  }
+  bool cutByUnknownCode();
   void skipRecord(const Tag& first);
 
   void checkRecord(AcDbObjectId owner);
   void checkTag(const Tag& tag, TagFault fault = TagFault::None);
+  void checkVariable(const HeaderVariable& variable, const std::vector<Tag>& values);
   // Whether the tag after x (the next one the reader gives) is x's y.
   bool followedByY(const Tag& x) const {
     TagReader peek = *mReader;
@@ -116,7 +128,10 @@ class Loader : public DecodeContext {
     return peek.next(y) && y.code == x.code + 10;
   }
   void leaveOut(uint64_t begin, uint64_t end) { file.mends.push_back({StructureMend::Kind::LeaveOut, begin, end}); }
-  void leaveOutRecord() { leaveOut(mRecordBegin, mRecordEnd); }
+  void leaveOutRecord() {
+    leaveOut(mRecordBegin, mRecordEnd);
+    if (mRecord.handleValid) file.leftOutHandles.insert(mRecord.handle);
+  }
   void endParentAt(uint64_t at, bool report = true);
   void endBlockAt(uint64_t at, bool report = true);
   void endTableAt(uint64_t at, bool report = true);
@@ -146,7 +161,8 @@ class Loader : public DecodeContext {
   void rekey(AcDbStub* stub, uint64_t handle);
   std::wstring whereIs(uint64_t offset);
 
-  AcDbObjectId ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), const wchar_t* kind, bool expected);
+  AcDbObjectId ensureTable(AcDbObjectId& slot, AcDbObject* (*make)());
+  void reportMadeTable(AcDbObjectId table, const wchar_t* kind);
   AcDbObjectId findNamed(Ref kind, std::string_view raw);
   AcDbObjectId synthesizeNamed(Ref kind, std::string_view raw);
   AcDbObjectId makeEmptyBlock(std::string_view raw);
@@ -182,12 +198,15 @@ class Loader : public DecodeContext {
   bool mCodecReady = false;
   bool mTablesSeen = false;
   bool mBlockRecordTable = false;  // blocks have records (R13 and later)
+  bool mBlocksAsRecords = false;   // BLOCK entities stand for their records (R12)
+  std::unordered_set<const AcDbStub*> mMadeTables;  // tables the file lacks, which the reader made
 
   std::string mVersion, mCodePage;
   uint64_t mVersionOffset = 0, mCodePageOffset = 0;
   // A header setting the host models, as the file gives it.
   struct HeaderValue {
     bool given = false, readable = false;
+    bool reported = false;  // (what is wrong with it is reported already)
     double number = 0;
     uint64_t offset = 0;
     std::wstring shown;
@@ -207,9 +226,12 @@ class Loader : public DecodeContext {
   uint64_t mHighestHandle = 0;
   bool mMuted = false;  // decoding a record again: its problems are reported already
   bool mFaulty = false;  // the record just read has damage that a save mends
+  bool mRecordCut = false;         // ... it ends where the file does (or where it could be read)
+  AcDbStub* mLastAdded = nullptr;  // ... the object made of it
   std::vector<char> mReported;  // its tags whose damage a decoding reported
   std::vector<AcDbStub*> mShown;  // objects the reader made that the file will show (closing a block or a sequence)
   std::vector<AcDbStub*> mLeftNew;  // ... and those of them a save writes as new (blocks INSERTs name)
+  std::vector<AcDbStub*> mNamelessBlockRecords;  // block records without a name (their BLOCK names them)
   // A mapped file's pages are given back behind the reading, every so many bytes.
   static constexpr uint64_t kReleaseEvery = 8 << 20;
   uint64_t mReleasedUpTo = 0;
@@ -338,6 +360,7 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
     delete obj;  // cannot happen: the handle was checked
     return AcDbObjectId();
   }
+  mLastAdded = id.stub();
   if (flags & ObjectRecord::kRehandled) mRehandled.back().stub = id.stub();
   else if (handle >= kProvisionalBase) mUnnamed.push_back(id.stub());
   ObjectRecord* record = mRecord.type == "FIELD"
@@ -403,6 +426,7 @@ AcDbObjectId Loader::deferObject(AcRxClass* cls, AcDbObjectId owner) {
   if (!file.deferred->add(stub, mRecordBegin, mRecordEnd, cls, mRecord.type, owner.stub())) return AcDbObjectId();
   mHighestHandle = std::max(mHighestHandle, mRecord.handle);
   file.objects.push_back(stub);
+  mLastAdded = stub;
   return AcDbObjectId(stub);
 }
 
@@ -413,7 +437,7 @@ AcDbObjectId Loader::object(uint64_t handle) {
 }
 
 void Loader::badValue(const Tag& tag, const char* what) {
-  if (mMuted) return;
+  if (mMuted || isCutShort()) return;
   mFaulty = true;
   const size_t index = static_cast<size_t>(&tag - mRecord.tags.data());
   if (index < mReported.size()) mReported[index] = 1;
@@ -425,6 +449,7 @@ void Loader::badValue(const Tag& tag, const char* what) {
 // What is wrong in the tags of the record just read that its decoding did not report: each is
 // reported with its place and what a save writes instead (the owner's tag: the owner's handle).
 void Loader::checkRecord(AcDbObjectId owner) {
+  if (isCutShort()) return;
   const bool binary = file.style.binary;
   forEachFault(mRecord, binary, [&](size_t i, TagFault fault) {
     if (i < mReported.size() && mReported[i]) return;
@@ -454,15 +479,22 @@ void Loader::checkTag(const Tag& tag, TagFault fault) {
 
 // ---- Names ----------------------------------------------------------------------------------
 
-AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)(), const wchar_t* kind, bool expected) {
-  if (!slot.isNull()) return slot;
-  slot = addSynthesized(make(), AcDbObjectId());
-  if (expected && !file.r12() && mTablesSeen) {
-    warn(file.tablesEnd != 0 ? file.tablesEnd : mSectionBegin,
-         std::wstring(L"the drawing has no ") + kind + L" table; the host makes one, and a save writes it");
-    file.madeTables.push_back(slot);
+AcDbObjectId Loader::ensureTable(AcDbObjectId& slot, AcDbObject* (*make)()) {
+  if (slot.isNull()) {
+    slot = addSynthesized(make(), AcDbObjectId());
+    mMadeTables.insert(slot.stub());
   }
   return slot;
+}
+
+// A table that a drawing of R2000 or later with a TABLES section lacks: the host made it, and a
+// save writes it at the end of that section, with its records. (Not for blocks that stand for
+// their records, as in R12, which a drawing whose version is unknown may have.)
+void Loader::reportMadeTable(AcDbObjectId table, const wchar_t* kind) {
+  if (!mMadeTables.count(table.stub()) || file.r12() || !mTablesSeen || (table == mImp->blockTable && mBlocksAsRecords)) return;
+  warn(file.tablesEnd != 0 ? file.tablesEnd : mSectionBegin,
+       std::wstring(L"the drawing has no ") + kind + L" table; the host makes one, and a save writes it");
+  file.madeTables.push_back(table);
 }
 
 AcDbObjectId Loader::findNamed(Ref kind, std::string_view raw) { return findNamedRecord(file, mImp, kind, raw); }
@@ -547,7 +579,7 @@ void Loader::resolveNames() {
 // new block, which a save writes (its record, BLOCK and ENDBLK), with a handle the file will show.
 AcDbObjectId Loader::makeEmptyBlock(std::string_view raw) {
   std::wstring name = hostName(text(raw));
-  auto* table = AcDbCore::objectAs<AcDbBlockTable>(ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true));
+  auto* table = AcDbCore::objectAs<AcDbBlockTable>(ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>));
   AcDbObjectId existing;
   if (table == nullptr || name.empty() || table->getAt(name.c_str(), existing) == Acad::eOk) return existing;
   auto* block = new AcDbBlockTableRecord;
@@ -568,7 +600,7 @@ AcDbObjectId Loader::makeEmptyBlock(std::string_view raw) {
 AcDbObjectId Loader::space(bool paper) {
   AcDbObjectId& slot = paper ? mPaperSpace : mImp->modelSpace;
   if (!slot.isNull()) return slot;
-  const AcDbObjectId tableId = ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true);
+  const AcDbObjectId tableId = ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>);
   auto* table = AcDbCore::objectAs<AcDbBlockTable>(tableId);
   const wchar_t* name = paper ? ACDB_PAPER_SPACE : ACDB_MODEL_SPACE;
   AcDbObjectId id;
@@ -635,29 +667,28 @@ void Loader::readHeader() {
   // From the tag after "2 HEADER" up to the 0 tag that ends it.
   Tag t;
   HeaderVariable* current = nullptr;
-  std::vector<Tag> values;  // the current variable's tags, for its points
+  std::vector<Tag> values;  // the current variable's tags
   file.hasHeader = true;
   mHaveNext = false;
   bool orphans = false;  // tags of a variable whose name was lost: left out with it
   const bool binary = file.style.binary;
   auto endVariable = [&](uint64_t at) {
-    if (current == nullptr) return;
-    current->end = at;
-    for (size_t i = 0; i < values.size(); ++i)
-      if (isLonePointX(values, i) && valueFault(values[i], binary) == TagFault::None) checkTag(values[i], TagFault::LonePointX);
+    if (current != nullptr) {
+      current->end = at;
+      checkVariable(*current, values);
+    }
     values.clear();
+    current = nullptr;
   };
   while (mReader->next(t)) {
     if (t.code == 0) {
+      endVariable(t.begin);
       if (t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") {
-        endVariable(t.begin);
         mNext = t;
         mHaveNext = true;
         file.headerEnd = t.begin;
         return;
       }
-      endVariable(t.begin);
-      current = nullptr;
       warn(t.begin, L"'" + shown(t.value) + L"' stands in the HEADER section where a variable (group code 9) was "
                     L"expected; a save leaves it out with the values that follow it");
       leaveOut(t.begin, t.end);
@@ -713,13 +744,76 @@ void Loader::readHeader() {
     else if (name == "$TEXTSTYLE" && t.code == 7) { mTextStyleName = std::string(t.value); mHasTextStyle = true; }
     else if (name == "$CLAYER" && t.code == 8) { mLayerName = std::string(t.value); mHasLayer = true; }
     else if (name == "$DIMSTYLE" && t.code == 2) { mDimStyleName = std::string(t.value); mHasDimStyle = true; }
-    else {
-      if (name == "$HANDLING" && t.code == 70 && tagInt(t, binary, i)) mHandling = i;
-      if (valueFault(t, binary) != TagFault::None && name == "$HANDLING") mHandling = 0;  // as a save writes it
-      checkTag(t);
-    }
+    else if (name == "$HANDLING" && t.code == 70 && tagInt(t, binary, i)) mHandling = i;
   }
   endVariable(mReader->position());
+}
+
+// A header variable holds one value: one tag, or a point (its x and y, and z for a 3D point). A
+// variable the host models that holds something else, the host reads as best it can and a save
+// writes as the host holds it; any other variable that does (or whose name lacks its '$') a save
+// leaves out, and one that holds a value its group code cannot have, it writes mended.
+void Loader::checkVariable(const HeaderVariable& variable, const std::vector<Tag>& values) {
+  const std::string& name = variable.name;
+  const bool binary = file.style.binary;
+  const size_t n = values.size();
+  const bool point = n >= 1 && isPointX(values[0].code) &&
+                     (n == 1 || (values[1].code == values[0].code + 10 && (n == 2 || (n == 3 && values[2].code == values[0].code + 20))) ||
+                      (n == 2 && values[1].code == values[0].code + 20));  // (a point without its y gets one)
+  const bool shaped = n == 1 || point;
+  HeaderValue* modelled = name == "$LUNITS" ? &mLunits : name == "$LUPREC" ? &mLuprec : name == "$INSUNITS" ? &mInsunits
+                          : name == "$TEXTSIZE" ? &mTextsize : nullptr;
+  if (modelled != nullptr || name == "$ACADVER" || name == "$DWGCODEPAGE" || name == "$HANDSEED") {
+    if (shaped) return;
+    warn(variable.begin, L"the header variable " + file.codec.decode(name) + L" holds " +
+                             (n == 0 ? std::wstring(L"no value") : std::wstring(L"more than one value")) +
+                             L"; a save writes the value the host uses");
+    if (modelled != nullptr) {
+      modelled->given = true;
+      modelled->readable = false;
+      modelled->reported = true;
+    } else if (name == "$ACADVER") {
+      file.versionRepaired = true;
+    } else if (name == "$DWGCODEPAGE") {
+      file.codePageRepaired = true;
+    } else {
+      file.seedUnusable = true;
+    }
+    return;
+  }
+  if (!shaped || name.empty() || name[0] != '$') {
+    const std::wstring what = name.empty() || name[0] != '$' ? L"a name without '$'"
+                              : n == 0                        ? L"no value"
+                                                              : L"more than one value";
+    warn(variable.begin, L"the header variable '" + shown(name) + L"' has " + what + L"; a save leaves it out");
+    leaveOut(variable.begin, variable.end);
+    if (name == "$HANDLING") mHandling = 1;
+    if (name == "$CLAYER") mHasLayer = false;
+    if (name == "$TEXTSTYLE") mHasTextStyle = false;
+    if (name == "$DIMSTYLE") mHasDimStyle = false;
+    return;
+  }
+  std::vector<TagFault> faults(n, TagFault::None);
+  for (size_t i = 0; i < n; ++i) {
+    TagFault fault = valueFault(values[i], binary);
+    if (point && i == 0 && (n == 1 || values[1].code != values[0].code + 10))
+      fault = fault == TagFault::None ? TagFault::LonePointX : fault == TagFault::NotANumber ? TagFault::NotANumberNoY : fault;
+    faults[i] = fault;
+    if (fault != TagFault::None && mendOf(fault) == TagMend::LeaveOut) {
+      // (a value a save would leave out leaves the variable without one: it goes whole)
+      warn(values[i].begin, L"group code " + std::to_wstring(values[i].code) + L" of the header variable " +
+                                file.codec.decode(name) + L" " + describeFault(fault, shown(values[i].value), binary) +
+                                L", and the variable with it");
+      leaveOut(variable.begin, variable.end);
+      if (name == "$HANDLING") mHandling = 1;
+      return;
+    }
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (faults[i] == TagFault::None) continue;
+    checkTag(values[i], faults[i]);
+    if (name == "$HANDLING") mHandling = 0;  // as a save writes it
+  }
 }
 
 void Loader::prepareCodec() {
@@ -732,10 +826,21 @@ void Loader::prepareCodec() {
       std::all_of(version.begin() + 2, version.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     file.release = std::stoi(version.substr(2));
   } else {
-    warn(mVersionOffset, L"the version '" + shown(version) + L"' in $ACADVER is unknown; the drawing is read as R2018, "
-                         L"and a save writes AC1032 there");
-    file.version = "AC1032";
-    file.release = 1032;
+    // (A binary file with group codes of one byte is of R12.)
+    const bool r12 = file.style.binary && file.style.binaryShortCodes;
+    warn(mVersionOffset, L"the version '" + shown(version) + L"' in $ACADVER is unknown; the drawing is read as " +
+                             (r12 ? L"R12, and a save writes AC1009 there" : L"R2018, and a save writes AC1032 there"));
+    file.version = r12 ? "AC1009" : "AC1032";
+    file.release = r12 ? 1009 : 1032;
+    file.versionRepaired = true;
+  }
+  if (mVersion.empty() && file.style.binary && !file.style.binaryShortCodes) {
+    // Group codes of two bytes are those of R13 and later: without its version, other programs
+    // cannot tell how to read the file.
+    warn(0, L"the drawing gives no version ($ACADVER), yet it is a binary file of R13 or later; it is read as R2000, "
+            L"and a save writes AC1015 as its version");
+    file.version = "AC1015";
+    file.release = 1015;
     file.versionRepaired = true;
   }
   if (!mCodePage.empty() && !isCodePageName(mCodePage)) {
@@ -744,6 +849,7 @@ void Loader::prepareCodec() {
     mCodePage = "ANSI_1252";
     file.codePageRepaired = true;
   }
+  if (!mCodePage.empty()) file.codePage = mCodePage;
   file.codec = TextCodec::forDrawing(file.version, mCodePage);
   file.image->style = file.style;
   file.image->codec = file.codec;
@@ -753,6 +859,25 @@ void Loader::prepareCodec() {
   file.handles = !(file.r12() && mHandling == 0);
 }
 
+// In a binary file, a group code no drawing uses leaves the rest of its record unreadable (its
+// value's length is unknown; the reader goes on at the next record): an entity cut short like that
+// is left out, as one a truncated file cuts. (An object, or a table or block record, keeps what
+// could be read of it, as other objects need it; the damaged tag is left out with what follows.)
+bool Loader::cutByUnknownCode() {
+  if (!file.style.binary || (mSection != Section::Entities && mSection != Section::Blocks) || mRecord.type == "BLOCK" ||
+      mRecord.type == "ENDBLK")
+    return false;
+  for (const Tag& tag : mRecord.tags) {
+    if (tag.begin != mReader->resyncedAt()) continue;
+    const std::wstring type = file.codec.decode(mRecord.type);
+    warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + type + L" is not a group code drawing files "
+                    L"use: the rest of the " + type + L" cannot be read, and a save leaves the " + type + L" out");
+    leaveOutRecord();
+    return true;
+  }
+  return false;
+}
+
 bool Loader::readRecord(const Tag& first) {
   mRecordBegin = first.begin;
   mHaveNext = readRecordAfter(*mReader, first, mRecord.tags, mNext);
@@ -760,6 +885,8 @@ bool Loader::readRecord(const Tag& first) {
   analyzeRecord(mRecord, file.style.binary);
   mFaulty = false;
   mReported.assign(mRecord.tags.size(), 0);
+  mRecordCut = !mHaveNext;
+  mLastAdded = nullptr;
   return mRecordEnd - mRecordBegin <= 0xFFFFFFF0ull;
 }
 
@@ -789,7 +916,10 @@ ReadResult Loader::run() {
       // Tags outside any record: comments stay where they are; in the classes and the sections
       // the host does not read, each is checked; anywhere else a tag outside any object is left out.
       if (mSection == Section::Classes || mSection == Section::Other) {
-        checkTag(t, isPointX(t.code) && !followedByY(t) ? TagFault::LonePointX : TagFault::None);
+        TagFault fault = valueFault(t, file.style.binary);
+        if (isPointX(t.code) && !followedByY(t))
+          fault = fault == TagFault::None ? TagFault::LonePointX : fault == TagFault::NotANumber ? TagFault::NotANumberNoY : fault;
+        checkTag(t, fault);
       } else if (t.code != 999 && mSection != Section::Unnamed) {
         warn(t.begin, L"group code " + std::to_wstring(t.code) + L" stands outside any object; a save leaves it out");
         leaveOut(t.begin, t.end);
@@ -888,7 +1018,9 @@ ReadResult Loader::run() {
     }
     if (mScout == nullptr || !deferScouted(t)) {
       if (!readRecord(t)) return refuse(t.begin, L"an object of more than 4 GB: the file is damaged");
-      switch (mSection) {
+      if (cutByUnknownCode()) {
+        // (nothing of it is read)
+      } else switch (mSection) {
         case Section::Tables: tableRecord(); break;
         case Section::Blocks:
           if (mRecord.type == "BLOCK") blockRecord();
@@ -912,7 +1044,8 @@ ReadResult Loader::run() {
   if (mReader->failed()) {
     if (!mOptions.recover) return refuse(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()));
     warn(mReader->errorOffset(), L"the file is damaged: " + fromUtf8(mReader->error()) +
-                                     L"; the drawing was read up to there (recovered), and a save ends it there");
+                                     L"; the drawing was read up to there (recovered), and a save ends it there, "
+                                     L"leaving out what refers to what it lost");
   }
   if (!sawEof) {
     // A file cut short ends, for writing, after its last whole tag: what is open is ended there.
@@ -923,10 +1056,25 @@ ReadResult Loader::run() {
           mSection != Section::None ? L"inside the " + sectionName(mSection) + L" section" : std::wstring(L"inside a tag");
       if (!mOptions.recover && !mReader->failed())
         return refuse(end, L"the file ends " + where + L": it is incomplete (truncated)");
+      // The object the cut goes through is incomplete: it is left out (not a table's or block's
+      // beginning, which what follows in the drawing needs).
+      std::wstring lost;
+      if (isCutShort() && mLastAdded != nullptr) {
+        mLastAdded->erased = true;
+        // A SEQEND or ENDBLK cut short still ends its POLYLINE, INSERT or block: a save writes one whole.
+        if (mRecord.type == "SEQEND" && mLastAdded->loaded() != nullptr) mParent = mLastAdded->loaded()->ownerId();
+        if (mRecord.type == "ENDBLK" && mLastAdded->loaded() != nullptr) mBlock = mLastAdded->loaded()->ownerId();
+        if (mRecord.type == "TABLE") mTable = AcDbObjectId();
+        lost = L", without the " + file.codec.decode(mRecord.type) + L" cut short there";
+      }
       if (!mReader->failed())
-        warn(end, L"the file ends " + where + L"; the drawing was read up to there (recovered), and a save ends it there");
+        warn(end, L"the file ends " + where + L"; the drawing was read up to there (recovered)" + lost +
+                      L", and a save ends it there, leaving out what refers to what it lost");
+      else if (!lost.empty())
+        warn(mRecordBegin, L"the " + file.codec.decode(mRecord.type) + L" cut short by the damage is left out");
       if (mSection == Section::Header && file.headerEnd == 0) file.headerEnd = end;
       endSectionAt(end, L"", false);
+      file.cutShort = true;
     } else {
       warn(end, L"the file has no EOF; a save ends it with one");
     }
@@ -936,13 +1084,20 @@ ReadResult Loader::run() {
   prepareCodec();
 
   // Every drawing has these, whether the file has them or not.
-  ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true);
-  ensureTable(mImp->layerTable, makeTable<AcDbLayerTable>, L"LAYER", true);
-  ensureTable(mImp->textStyleTable, makeTable<AcDbTextStyleTable>, L"STYLE", true);
-  ensureTable(mImp->dimStyleTable, makeTable<AcDbDimStyleTable>, L"DIMSTYLE", false);
+  reportMadeTable(ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>), L"BLOCK_RECORD");
+  reportMadeTable(ensureTable(mImp->layerTable, makeTable<AcDbLayerTable>), L"LAYER");
+  reportMadeTable(ensureTable(mImp->textStyleTable, makeTable<AcDbTextStyleTable>), L"STYLE");
+  ensureTable(mImp->dimStyleTable, makeTable<AcDbDimStyleTable>);
   space(false);
   space(true);
   if (findNamed(Ref::Layer, "0").isNull()) synthesizeNamed(Ref::Layer, "0");
+  for (AcDbStub* stub : mNamelessBlockRecords) {
+    const auto* record = AcDbBlockTableRecord::cast(stub->loaded());
+    if (record == nullptr || *AcDbCore::name(record) != 0) continue;
+    const ObjectRecord* stored = objectRecord(record);
+    warn(stored ? stored->begin() : 0, L"a BLOCK_RECORD without a name (group code 2), and of no BLOCK; a save leaves it out");
+    stub->erased = true;
+  }
   resolveNames();
   resolveLayouts();
   attachFields(mDb.get(), file, mExtensionDictionaries, [this](const AcDbStub* field) {
@@ -1016,6 +1171,15 @@ void Loader::tableRecord() {
     leaveOutRecord();
     return;
   }
+  bool named = false;
+  for (const auto& m : mRecord.main) named = named || mRecord.tags[m.index].code == 2;
+  // (A block record without a name may yet get its BLOCK's: see blockRecord.)
+  const bool blockRecordToName = !named && type == "BLOCK_RECORD" && AcDbBlockTable::cast(AcDbCore::object(mTable));
+  if (!named && !blockRecordToName) {
+    warn(mRecordBegin, L"a " + file.codec.decode(type) + L" without a name (group code 2); a save leaves it out");
+    leaveOutRecord();
+    return;
+  }
   AcDbObject* obj = decodeRecord(mRecord, *this, false);
   auto* record = AcDbSymbolTableRecord::cast(obj);
   auto* table = AcDbCore::objectAs<AcDbSymbolTable>(mTable);
@@ -1046,6 +1210,7 @@ void Loader::tableRecord() {
   }
   const AcDbObjectId id = addObject(obj, mTable);
   if (id.isNull()) return;
+  if (blockRecordToName) mNamelessBlockRecords.push_back(id.stub());
   if (mJoining) {
     objectRecord(obj)->set(ObjectRecord::kMoved);
     file.joinedRecords[mTable.stub()].push_back(id.stub());
@@ -1070,13 +1235,21 @@ std::wstring Loader::uniqueName(const AcDbSymbolTable* table, const std::wstring
 
 void Loader::blockRecord() {
   endBlockAt(mRecordBegin);
-  const AcDbObjectId tableId = ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>, L"BLOCK_RECORD", true);
+  const AcDbObjectId tableId = ensureTable(mImp->blockTable, makeTable<AcDbBlockTable>);
   auto* table = AcDbCore::objectAs<AcDbBlockTable>(tableId);
   AcDbBlockTableRecord* decoded = decodeBlockEntity(mRecord, *this);
   std::string_view rawName;
   for (const auto& m : mRecord.main)
     if (m.first && mRecord.tags[m.index].code == 2) { rawName = mRecord.tags[m.index].value; break; }
+  if (rawName.empty() && *AcDbCore::name(decoded) != 0) {
+    warn(mRecordBegin, L"the BLOCK has no name (group code 2); the name it gives as group code 3, '" +
+                           std::wstring(AcDbCore::name(decoded)) + L"', is used, and a save writes it as its name");
+    mFaulty = true;
+  } else if (rawName.empty()) {
+    mFaulty = true;  // (it is named below: as its record, or anew)
+  }
   if (!mBlockRecordTable) {
+    mBlocksAsRecords = true;
     // An R12 block has no block record: its BLOCK entity stands for it. One without a name, or with
     // the name of a block before it, gets a name of its own.
     AcDbObjectId existing;
@@ -1102,6 +1275,21 @@ void Loader::blockRecord() {
     if (AcDbStub* stub = mImp->findHandle(mRecord.owner); stub && AcDbBlockTableRecord::cast(stub->object())) recordId = AcDbObjectId(stub);
   }
   if (recordId.isNull() && *AcDbCore::name(decoded) != 0) table->getAt(AcDbCore::name(decoded), recordId);
+  if (auto* owner = AcDbCore::objectAs<AcDbBlockTableRecord>(recordId); owner != nullptr && *AcDbCore::name(owner) == 0) {
+    // A block record without a name takes its BLOCK's.
+    AcDbObjectId existing;
+    const std::wstring name = *AcDbCore::name(decoded) == 0 || table->getAt(AcDbCore::name(decoded), existing) == Acad::eOk
+                                  ? uniqueName(table, *AcDbCore::name(decoded) != 0 ? AcDbCore::name(decoded) : L"Unnamed")
+                                  : std::wstring(AcDbCore::name(decoded));
+    AcDbCore::beginWrite(owner);
+    owner->setName(name.c_str());
+    owner->close();
+    AcDbCore::addRecordToTable(table, owner);
+    if (ObjectRecord* stored = objectRecord(owner)) stored->set(ObjectRecord::kRepaired);
+    warn(mRecordBegin, L"the block record " + fromUtf8(formatHandle(recordId.handle().value())) + L" of this BLOCK has no "
+                       L"name (group code 2); it takes the name '" + name + L"', and a save writes it");
+    mFaulty = true;
+  }
   if (recordId.isNull()) {
     // The BLOCK gets a record at the end of the block records (and its own owner's handle).
     auto* record = new AcDbBlockTableRecord;
@@ -1118,6 +1306,9 @@ void Loader::blockRecord() {
     mFaulty = true;
   }
   auto* record = AcDbCore::objectAs<AcDbBlockTableRecord>(recordId);
+  if (*AcDbCore::name(decoded) == 0)
+    warn(mRecordBegin, L"the BLOCK has no name (group code 2); it takes the name of its block record, '" +
+                           std::wstring(AcDbCore::name(record)) + L"', and a save writes it");
   AcDbCore::beginWrite(record);
   record->setOrigin(decoded->origin());
   record->close();
@@ -1181,7 +1372,7 @@ void Loader::entityRecord(bool inBlock) {
   // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
   // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
   // when it decodes cleanly; otherwise it is decoded again, whole, and read at once.
-  const size_t warningsBefore = mSink.count(), pendingBefore = mPending.size();
+  const size_t pendingBefore = mPending.size();
   const bool deferrable = mayDefer();
   skipTexts = deferrable;
   AcDbObject* obj = decodeRecord(mRecord, *this, true);
@@ -1189,7 +1380,7 @@ void Loader::entityRecord(bool inBlock) {
   checkRecord(owner);
   AcDbObjectId id;
   if (deferrable) {
-    if (mSink.count() == warningsBefore && mPending.size() == pendingBefore) id = deferObject(obj->isA(), owner);
+    if (!mFaulty && mPending.size() == pendingBefore) id = deferObject(obj->isA(), owner);
     delete obj;
     if (id.isNull()) {
       mPending.resize(pendingBefore);  // they named the object just deleted
@@ -1283,7 +1474,8 @@ void Loader::finishHeaderSettings() {
   const auto setting = [this](const char* name, const HeaderValue& value, bool usable, const wchar_t* what,
                               const wchar_t* instead) {
     if (!value.given || usable) return true;
-    warn(value.offset, L"the header gives " + file.codec.decode(name) + L" '" + value.shown + L"', which is not " + what +
+    if (!value.reported)
+      warn(value.offset, L"the header gives " + file.codec.decode(name) + L" '" + value.shown + L"', which is not " + what +
                            L"; " + instead + L", and a save writes that");
     return false;
   };

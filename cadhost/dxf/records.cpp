@@ -2,6 +2,7 @@
 // properties the writer compares and writes for it.
 #include "records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -15,11 +16,19 @@ bool appendTag(TagReader& reader, std::vector<Tag>& tags) {
   return false;
 }
 
+bool isRecordType(std::string_view value) {
+  // (Cheap: the first character tells nearly always.)
+  if (value.empty() || !((value[0] >= 'A' && value[0] <= 'Z') || (value[0] >= 'a' && value[0] <= 'z'))) return false;
+  for (char c : value)
+    if (c <= ' ' || c > '~') return false;
+  return true;
+}
+
 bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next) {
   tags.clear();
   tags.push_back(first);
   while (appendTag(reader, tags)) {
-    if (tags.back().code == 0) {
+    if (tags.back().code == 0 && isRecordType(tags.back().value)) {
       next = tags.back();
       tags.pop_back();
       return true;
@@ -29,16 +38,28 @@ bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags
 }
 
 namespace {
-// Where the application group that opens at tags[open] ends when no "102 }" closes it: before the
-// first subclass marker in it, or the next group, or the extended data, or the record's end;
-// SIZE_MAX when it is closed.
+// Where the application group that opens at tags[open] ends when no "102 }" closes it; SIZE_MAX
+// when it is closed. The groups the host knows hold references of one kind: an extension
+// dictionary's ends at the first tag of another kind; the reactors' run of 330 tags ends before
+// its last one when the subclass markers follow it (that last one is the owner, which every object
+// has there). Any other group ends before the first subclass marker in it, the next group, the
+// extended data or the record's end.
 size_t unclosedGroupEnd(const std::vector<Tag>& tags, size_t open) {
   size_t firstMarker = SIZE_MAX;
   size_t i = open + 1;
   for (; i < tags.size() && tags[i].code != 1001 && tags[i].code != 102; ++i)
     if (tags[i].code == 100 && firstMarker == SIZE_MAX) firstMarker = i;
   if (i < tags.size() && tags[i].code == 102 && !(!tags[i].value.empty() && tags[i].value.front() == '{')) return SIZE_MAX;
-  return firstMarker != SIZE_MAX ? firstMarker : i;
+  const size_t end = std::min(firstMarker, i);
+  const std::string_view name = tags[open].value;
+  const int held = name == "{ACAD_XDICTIONARY" ? 360 : name == "{ACAD_REACTORS" ? 330 : 0;
+  if (held != 0) {
+    size_t k = open + 1;
+    while (k < end && tags[k].code == held) ++k;
+    if (held == 330 && k == end && k == firstMarker && k > open + 1) --k;
+    return k;
+  }
+  return end;
 }
 }  // namespace
 

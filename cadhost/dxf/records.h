@@ -42,9 +42,13 @@ struct RecordTags {
 // Reads the next tag into a new last element of tags, in its place there; false (and tags as they
 // were) when the data ends or the reader stops.
 bool appendTag(TagReader& reader, std::vector<Tag>& tags);
-// Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag,
-// each read in its place in tags; that 0 tag goes into next. False when the data ends or the
-// reader stops before it.
+// Whether the value of a 0 tag can name a kind of record ("LINE", "ACAD_TABLE"): a word that
+// begins with a letter. A 0 tag whose value cannot (a line out of step after a damaged one, most
+// likely) is a tag of the record it stands in, and no record's start.
+bool isRecordType(std::string_view value);
+// Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag that
+// begins a record, each read in its place in tags; that 0 tag goes into next. False when the data
+// ends or the reader stops before it.
 bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next);
 // Splits the tags of a record into its parts (they must already be in tags).
 void analyzeRecord(RecordTags& record, bool binary);

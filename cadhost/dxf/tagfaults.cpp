@@ -34,6 +34,7 @@ TagMend mendOf(TagFault fault) {
     case TagFault::NotAWholeNumber:
     case TagFault::TooLarge: return TagMend::WriteZero;
     case TagFault::LonePointX: return TagMend::AddY;
+    case TagFault::NotANumberNoY: return TagMend::ZeroAndY;
     case TagFault::UnclosedGroup: return TagMend::CloseGroup;
     default: return TagMend::LeaveOut;
   }
@@ -88,8 +89,8 @@ std::wstring describeFault(TagFault fault, const std::wstring& shownValue, bool 
   const std::wstring holds = L"holds '" + shownValue + L"', which ";
   switch (fault) {
     case TagFault::UnknownCode:
-      // (In a binary file the length of its value is unknown: the reader goes on at the next object.)
-      return binary ? L"is not a group code drawing files use; a save leaves it out with what follows it up to the next object"
+      // (In a binary file whose value's length nothing tells, the value runs up to the next object.)
+      return binary ? L"is not a group code drawing files use; a save leaves it out with its value"
                     : L"is not a group code drawing files use; a save leaves the tag out";
     case TagFault::NotANumber: return holds + L"is not a number; a save writes 0 there";
     case TagFault::NotAWholeNumber: return holds + L"is not a whole number; a save writes 0 there";
@@ -97,7 +98,9 @@ std::wstring describeFault(TagFault fault, const std::wstring& shownValue, bool 
     case TagFault::NotAHandle: return holds + L"is not a handle; a save leaves the tag out";
     case TagFault::NotHexBytes: return holds + L"is not binary data in hexadecimal; a save leaves the tag out";
     case TagFault::LonePointX: return L"is a point's x without its y; a save writes 0 as its y";
+    case TagFault::NotANumberNoY: return holds + L"is not a number, and no y follows it; a save writes 0 there, and 0 as its y";
     case TagFault::UnclosedGroup: return L"ends an application group that has no closing '}'; a save closes it there";
+    case TagFault::NoRecordType: return holds + L"names no kind of object; a save leaves the tag out";
     case TagFault::None: break;
   }
   return std::wstring();

@@ -23,7 +23,9 @@ enum class TagFault : uint8_t {
   NotAHandle,       // a reference that is no handle in hexadecimal
   NotHexBytes,      // binary data that is not pairs of hexadecimal digits
   LonePointX,       // a point's x that no y follows (before the next x of the point)
+  NotANumberNoY,    // a point's x that is no number and that no y follows
   UnclosedGroup,    // an application group that no "102 }" closes (reported at the tag it ends before)
+  NoRecordType,     // a 0 tag inside a record, whose value names no kind of record
 };
 
 // What a save writes for a tag with a fault that the host does not model (a modelled value is
@@ -32,6 +34,7 @@ enum class TagMend : uint8_t {
   WriteZero,   // the number 0 in the tag's place
   LeaveOut,    // the tag is left out
   AddY,        // the tag, then its y as 0
+  ZeroAndY,    // 0 in the tag's place, then its y as 0
   CloseGroup,  // "102 }" before the tag
 };
 TagMend mendOf(TagFault fault);
@@ -64,11 +67,12 @@ bool forEachFault(const RecordTags& record, bool binary, Found found) {
       ++nextClose;
     }
     if (static_cast<int>(i) == record.handleTag) continue;
-    TagFault fault = valueFault(record.tags[i], binary);
+    TagFault fault = record.tags[i].code == 0 ? TagFault::NoRecordType : valueFault(record.tags[i], binary);
     if (fault == TagFault::None && (static_cast<int>(i) == record.ownerTag || record.xdictionaryTag == static_cast<int>(i)) &&
         isUnreadableHandle(record.tags[i]))
       fault = TagFault::NotAHandle;
-    if (fault == TagFault::None && isLonePointX(record.tags, i)) fault = TagFault::LonePointX;
+    if ((fault == TagFault::None || fault == TagFault::NotANumber) && isLonePointX(record.tags, i))
+      fault = fault == TagFault::None ? TagFault::LonePointX : TagFault::NotANumberNoY;
     if (fault == TagFault::None) continue;
     found(i, fault);
     any = true;

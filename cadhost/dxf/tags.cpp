@@ -36,12 +36,17 @@ ValueKind valueKind(int code) {
 }
 
 bool isKnownCode(int code) {
-  return (code >= 0 && code <= 369) || (code >= 370 && code <= 481) || code == 999 ||
-         (code >= 1000 && code <= 1071);
+  // The ranges drawing files use; 80-89, 103-104, 106-109, 150-159, 180-209, 240-269 and 482-998
+  // are used by none.
+  if (code < 0 || code > 1071) return false;
+  if (code >= 1000 || code == 999) return true;
+  if (code > 481) return false;
+  return !((code >= 80 && code <= 89) || code == 103 || code == 104 || (code >= 106 && code <= 109) ||
+           (code >= 150 && code <= 159) || (code >= 180 && code <= 209) || (code >= 240 && code <= 269));
 }
 
-TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start)
-    : mData(data), mSize(size), mStyle(style), mPos(start), mLastTagEnd(start) {}
+TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start, size_t dataSize)
+    : mData(data), mSize(size), mDataSize(std::max(size, dataSize)), mStyle(style), mPos(start), mLastTagEnd(start) {}
 
 bool TagReader::fail(uint64_t at, std::string text) {
   mError = std::move(text);
@@ -152,6 +157,8 @@ bool TagReader::nextAscii(Tag& tag) {
     size_t len = (lineEnd ? static_cast<size_t>(lineEnd - data) : size) - tag.begin;
     std::string shown(data + tag.begin, std::min<size_t>(len, 40));
     while (!shown.empty() && (shown.back() == '\r' || shown.back() == ' ')) shown.pop_back();
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20) c = '?';  // (a message is one line)
     return fail(tag.begin, "'" + shown + "' stands where a group code was expected");
   }
   ++p;  // past the line end
@@ -200,6 +207,47 @@ size_t TagReader::nextBinaryRecord(size_t p) const {
   return mSize;
 }
 
+// For a group code no drawing uses at p (its value begins at value): where the value ends if the
+// code is one of those one bit away that drawings use and the tags after it read on in step (up to
+// the next record, or for 64 tags); 0 when none does.
+size_t TagReader::valueEndOfNearCode(int code, size_t value) const {
+  const int bits = mStyle.binaryShortCodes ? 8 : 16;
+  for (int bit = 0; bit < bits; ++bit) {
+    const int near = mStyle.binaryShortCodes ? (code ^ (1 << bit)) & 0xFF : static_cast<int16_t>(code ^ (1 << bit));
+    if (!isKnownCode(near)) continue;
+    // Its value as that code's, then the tags after it (as far as the data goes).
+    TagReader ahead(mData, mDataSize, mStyle, value);
+    ahead.mCheckingAhead = true;
+    size_t end = 0;
+    switch (valueKind(near)) {
+      case ValueKind::Double: case ValueKind::Int64: end = value + 8; break;
+      case ValueKind::Int16: end = value + 2; break;
+      case ValueKind::Int32: end = value + 4; break;
+      case ValueKind::Bool: end = value + 1; break;
+      case ValueKind::Binary: end = value < mDataSize ? value + 1 + static_cast<unsigned char>(mData[value]) : mDataSize; break;
+      case ValueKind::String: {
+        const void* nul = value < mDataSize ? std::memchr(mData + value, 0, mDataSize - value) : nullptr;
+        end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - mData) + 1 : mDataSize;
+        break;
+      }
+    }
+    if (end > mSize) continue;  // (the tag must end within the tags read)
+    ahead.mPos = end;
+    Tag t;
+    int read = 0;
+    bool inStep = false;
+    while (read < 64 && ahead.next(t) && isKnownCode(t.code)) {
+      ++read;
+      if (t.code == 0) {
+        inStep = !t.value.empty() && t.value.front() >= 'A' && t.value.front() <= 'Z';
+        break;
+      }
+    }
+    if (inStep || read == 64) return end;
+  }
+  return 0;
+}
+
 bool TagReader::nextBinary(Tag& tag) {
   const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
   const size_t size = mSize;
@@ -222,9 +270,14 @@ bool TagReader::nextBinary(Tag& tag) {
   }
   tag.code = code;
   if (!isKnownCode(code)) {
-    // A group code no drawing uses (a damaged byte, most likely): how long its value is cannot be
-    // known, so the value runs up to the next record, where reading goes on in step again.
-    const size_t next = nextBinaryRecord(p);
+    // A group code no drawing uses (a damaged byte, most likely): how long its value is, a code
+    // one bit away that reads on in step tells; failing that, the value runs up to the next record,
+    // where reading goes on in step again.
+    size_t next = mCheckingAhead ? mSize : valueEndOfNearCode(code, p);
+    if (next == 0) {
+      next = nextBinaryRecord(p);
+      mResyncedAt = tag.begin;
+    }
     tag.value = std::string_view(mData + p, next - p);
     mPos = next;
     tag.end = next;

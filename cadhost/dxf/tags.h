@@ -43,7 +43,9 @@ struct Tag {
 // wrong and where.
 class TagReader {
  public:
-  TagReader(const char* data, size_t size, const FileStyle& style, size_t start);
+  // Reads the tags of data[start, size). (A damaged binary group code is recognised by reading on
+  // past it, as far as the data goes: dataSize, when the tags read end before the data does.)
+  TagReader(const char* data, size_t size, const FileStyle& style, size_t start, size_t dataSize = 0);
 
   // The next tag; false at the end of the data or on malformed input (see failed()).
   bool next(Tag& tag);
@@ -57,21 +59,28 @@ class TagReader {
   bool truncated() const { return mTruncated; }
   // Where the last tag read whole ends (where the data can be cut after a truncation).
   uint64_t lastTagEnd() const { return mLastTagEnd; }
+  // Where the last tag begins whose group code no drawing uses and whose value's length nothing
+  // tells (binary files): its value runs up to the next record; UINT64_MAX if none.
+  uint64_t resyncedAt() const { return mResyncedAt; }
 
  private:
   bool nextAscii(Tag& tag);
   bool nextBinary(Tag& tag);
   size_t nextBinaryRecord(size_t p) const;
+  size_t valueEndOfNearCode(int code, size_t value) const;
   bool fail(uint64_t at, std::string text);
 
   const char* mData;
   size_t mSize;
+  size_t mDataSize;
   FileStyle mStyle;
   uint64_t mPos;
   std::string mError;
   uint64_t mErrorOffset = 0;
   bool mTruncated = false;
   uint64_t mLastTagEnd = 0;
+  uint64_t mResyncedAt = UINT64_MAX;
+  bool mCheckingAhead = false;  // reading ahead to see whether a code reads on in step
 };
 
 // Typed values of tags. The ASCII forms are parsed leniently (spaces around numbers); false when

@@ -144,6 +144,15 @@ class Writer {
   void writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from, const AcDbDimension* dim,
                                const AcDbDimension* before);
   bool isRenamed(AcDbObjectId id) const { return mRenamed.count(id) != 0; }
+  // Whether references to a handle go: the object is erased (or what owns it is); or no object
+  // has the handle, because the reader left the object out or read the file up to where it was
+  // cut short.
+  bool isGone(uint64_t handle) const {
+    if (mErasedHandles.count(handle) != 0) return true;
+    if (handle == 0 || !(mFile.cutShort || mFile.leftOutHandles.count(handle) != 0)) return false;
+    const AcDbStub* stub = mImp->findHandle(handle);
+    return stub == nullptr || !stub->hasObject();
+  }
   uint64_t handleOf(AcDbObjectId id) const { return id.isNull() ? 0 : id.handle().value(); }
 
   AcDbDatabase* mDb;
@@ -242,6 +251,8 @@ void Writer::prepare() {
     for (const auto& stub : mImp->stubs)
       if (stub.erased) mErasedHandles.insert(stub.handle.value());
   }
+  // References to what the reader left out, or what a cut lost, go as those to erased objects.
+  if (mFile.cutShort || !mFile.leftOutHandles.empty()) mAnyErased = true;
   // Records renamed since the file was read: what refers to them by name changes too.
   std::unordered_map<AcDbObjectId, bool> checked;
   RecordTags tags;
@@ -309,7 +320,7 @@ void Writer::prepare() {
       if (!reader.next(t) || t.code != 0 || !(t.value == "VERTEX" || t.value == "ATTRIB" || t.value == "SEQEND")) break;
       const bool last = t.value == "SEQEND";
       uint64_t end = t.end;
-      while (reader.next(t) && t.code != 0) end = t.end;
+      while (reader.next(t) && !(t.code == 0 && isRecordType(t.value))) end = t.end;
       parts.push_back({at, end, AcDbObjectId()});
       at = end;
       if (last) break;
@@ -456,7 +467,7 @@ void Writer::planMends() {
       case Kind::MendTag: {
         edit.end = mend.end;
         edit.order = kLeftOut;
-        TagReader reader(image->data(), static_cast<size_t>(mend.end), image->style, static_cast<size_t>(mend.begin));
+        TagReader reader(image->data(), static_cast<size_t>(mend.end), image->style, static_cast<size_t>(mend.begin), image->size());
         Tag tag;
         if (reader.next(tag)) mended(out, tag, image, static_cast<TagFault>(mend.fault));
         break;
@@ -514,6 +525,10 @@ void Writer::mended(TagOut& out, const Tag& tag, const FileImage* image, TagFaul
       out.copy(tag, image);
       out.real(tag.code + 10, 0);
       return;
+    case TagMend::ZeroAndY:
+      out.replaceReal(tag, image, 0);
+      out.real(tag.code + 10, 0);
+      return;
     case TagMend::LeaveOut:
     case TagMend::CloseGroup:
       return;
@@ -528,18 +543,17 @@ void Writer::headerValue(const char* name, int code, const std::function<void(Ta
     edit.begin = variable.begin;
     edit.end = variable.end;
     TagOut out(edit.text, mFile.style, mFile.codec);
-    TagReader reader(mFile.image->data(), static_cast<size_t>(variable.end), mFile.style, static_cast<size_t>(variable.begin));
+    TagReader reader(mFile.image->data(), static_cast<size_t>(variable.end), mFile.style, static_cast<size_t>(variable.begin),
+                     mFile.image->size());
+    // The variable is written with its name and the one value (what else it held goes).
     Tag t;
-    bool written = false;
-    while (reader.next(t)) {
-      if (t.code == code && !written) {
-        write(out, &t);
-        written = true;
-      } else {
-        out.copy(t, mFile.image.get());
-      }
-    }
-    if (!written) write(out, nullptr);
+    const Tag* value = nullptr;
+    std::vector<Tag> tags;
+    while (reader.next(t)) tags.push_back(t);
+    for (const Tag& tag : tags)
+      if (tag.code == code && value == nullptr) value = &tag;
+    if (!tags.empty()) out.copy(tags[0], mFile.image.get());
+    write(out, value);
     mEdits.push_back(std::move(edit));
     return;
   }
@@ -585,16 +599,14 @@ void Writer::planHeader() {
   }
   const FileImage* image = mFile.image.get();
   // A version or code page the reader could not use: the drawing was read as the host writes it.
-  if (mFile.versionRepaired)
-    headerValue("$ACADVER", 1, [image](TagOut& out, const Tag* t) {
-      if (t) out.replaceString(*t, image, "AC1032");
-      else out.string(1, "AC1032");
+  const auto stringVar = [&](const char* name, int code, const std::string& value) {
+    headerValue(name, code, [image, code, value](TagOut& out, const Tag* t) {
+      if (t) out.replaceString(*t, image, value);
+      else out.string(code, value);
     });
-  if (mFile.codePageRepaired)
-    headerValue("$DWGCODEPAGE", 3, [image](TagOut& out, const Tag* t) {
-      if (t) out.replaceString(*t, image, "ANSI_1252");
-      else out.string(3, "ANSI_1252");
-    });
+  };
+  if (mFile.versionRepaired) stringVar("$ACADVER", 1, mFile.version);
+  if (mFile.codePageRepaired) stringVar("$DWGCODEPAGE", 3, mFile.codePage);
   auto intVar = [&](const char* name, int64_t value) {
     headerValue(name, 70, [value, image](TagOut& out, const Tag* t) {
       if (t) out.replaceInteger(*t, image, value);
@@ -777,7 +789,7 @@ bool Writer::needsFixup(const RecordTags& tags, const FileImage* image) {
   for (const Tag& t : tags.tags) {
     if (mAnyErased && isReferenceCode(t.code) && t.code != 1005) {
       uint64_t h = 0;
-      if (tagHandle(t, binary, h) && mErasedHandles.count(h)) return true;
+      if (tagHandle(t, binary, h) && isGone(h)) return true;
     }
     if (!mRenamedRaw.empty() && (t.code == 2 || t.code == 3 || t.code == 7 || t.code == 8) &&
         mRenamedRaw.count(std::string(t.value)))
@@ -1070,6 +1082,22 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       }
     }
   }
+  // A damaged record is written whole: what the host holds that it lacks too (not where a tag of
+  // the property's code stands elsewhere in the record).
+  if (repairing) {
+    for (size_t k = 0; k < count; ++k) {
+      const Property& p = schema->properties[k];
+      if (present[k] || changed[k] || !p.needed(source)) continue;
+      bool codeStands = false;
+      for (const auto& m : tags.main) codeStands = codeStands || tags.tags[m.index].code == p.code;
+      if (codeStands) continue;
+      changed[k] = 1;
+      if (p.text != nullptr) {
+        values[k].kind = Value::Text;
+        values[k].text.assign(p.text(source));
+      }
+    }
+  }
   // Whether a changed property is missing from the record (most edits change values it has).
   bool anyMissing = false;
   for (size_t k = 0; k < count && !anyMissing; ++k) anyMissing = changed[k] && !present[k];
@@ -1174,7 +1202,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     if (inGroup) {
       if (dropGroup) continue;
       uint64_t h = 0;
-      if (mAnyErased && isReferenceCode(t.code) && tagHandle(t, binary, h) && mErasedHandles.count(h)) continue;
+      if (mAnyErased && isReferenceCode(t.code) && tagHandle(t, binary, h) && isGone(h)) continue;
       emitTag(tags, i, image);
       continue;
     }
@@ -1199,7 +1227,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     if (mAnyErased && t.code == 3 && (tags.type == "DICTIONARY" || tags.type == "ACDBDICTIONARYWDFLT") &&
         i + 1 < tags.mainEnd && (tags.tags[i + 1].code == 350 || tags.tags[i + 1].code == 360)) {
       uint64_t h = 0;
-      if (tagHandle(tags.tags[i + 1], binary, h) && mErasedHandles.count(h)) {
+      if (tagHandle(tags.tags[i + 1], binary, h) && isGone(h)) {
         ++i;
         continue;
       }
@@ -1216,7 +1244,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
         int64_t count = 0, gone = 0;
         for (size_t j = i + 1; j < tags.mainEnd && tags.tags[j].code == 330; ++j) {
           uint64_t h = 0;
-          if (tagHandle(tags.tags[j], binary, h) && mErasedHandles.count(h)) ++gone;
+          if (tagHandle(tags.tags[j], binary, h) && isGone(h)) ++gone;
         }
         if (gone > 0 && tagInt(t, binary, count)) {
           mOut.replaceInteger(t, image, std::max<int64_t>(0, count - gone));
@@ -1225,7 +1253,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       }
       if (mAnyErased && isReferenceCode(t.code) && tags.type != "FIELD") {
         uint64_t h = 0;
-        if (tagHandle(t, binary, h) && mErasedHandles.count(h)) {
+        if (tagHandle(t, binary, h) && isGone(h)) {
           // A sort entry goes with its sort handle.
           if (tags.type == "SORTENTSTABLE" && i + 1 < tags.mainEnd && tags.tags[i + 1].code == 5) ++i;
           continue;
@@ -1271,7 +1299,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     emitted[static_cast<size_t>(k)] = 1;
     if (!changed[static_cast<size_t>(k)]) mOut.copy(t, image);
     else writeValue(p, values[static_cast<size_t>(k)], &t, image);
-    if (faultAt(i) == TagFault::LonePointX) {
+    if (faultAt(i) == TagFault::LonePointX || faultAt(i) == TagFault::NotANumberNoY) {
       // The point's y after its x: as the host holds it, and never again where it would be missing.
       const int y = schema->propertyOf(t.code + 10, true, flat ? 0 : slot, flat);
       if (y >= 0) {

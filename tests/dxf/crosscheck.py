@@ -473,8 +473,8 @@ def sample_drawing(host, samples):
     check(ezdxf.readfile(path).dxfversion == "AC1032", "the sample is not an R2018 drawing")
 
 
-def write_junit(path, elapsed):
-    suite = ET.Element("testsuite", name="dxf_ezdxf_crosscheck", tests=str(len(RESULTS)),
+def write_junit(path, elapsed, name="dxf_ezdxf_crosscheck"):
+    suite = ET.Element("testsuite", name=name, tests=str(len(RESULTS)),
                        failures=str(sum(1 for r in RESULTS if r[1])), errors="0", time="%.3f" % elapsed)
     for name, failure, seconds in RESULTS:
         element = ET.SubElement(suite, "testcase", classname="DxfCrossCheck", name=name, time="%.3f" % seconds)

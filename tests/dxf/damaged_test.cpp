@@ -36,11 +36,17 @@ std::string savedClean(AcDbDatabase* db) {
   return saved;
 }
 
-std::string withText(const std::string& text) {
+std::string withText(const std::string& text, const std::string& more = "") {
   Tags t;
   t(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 1.0)(20, 2.0)(30, 0.0)(40, 2.5)
    (1, text)(100, "AcDbText");
-  return drawing(t.str());
+  return drawing(t.str() + more);
+}
+
+// A LINE (41) to follow the TEXT.
+std::string line() {
+  return Tags()(0, "LINE")(5, "41")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbLine")(10, 0.0)(20, 0.0)(30, 0.0)
+      (11, 5.0)(21, 0.0)(31, 0.0).str();
 }
 
 }  // namespace
@@ -58,11 +64,12 @@ TEST(DxfDamaged, TruncatedFileIsRefusedWithWhereItEnds) {
 }
 
 TEST(DxfDamaged, TruncatedFileRecoveredLosesOnlyWhatIsMissingAndSavesComplete) {
-  const std::string whole = withText("note");
-  const std::string cut = whole.substr(0, whole.find("  0\nENDSEC", whole.find("ENTITIES")));
-  ReadResult result = readBytes(cut, true);
+  const std::string whole = withText("note", line());
+  // Cut inside the LINE's end point, or between two of its tags: it is left out, cut short.
+  for (const size_t cut : {whole.find(" 21\n0.0", whole.find("AcDbLine")) + 2, whole.find(" 21\n0.0", whole.find("AcDbLine"))}) {
+  ReadResult result = readBytes(whole.substr(0, cut), true);
   ASSERT_TRUE(result.ok()) << utf8(result.report());
-  EXPECT_TRUE(mentions(result, L"recovered"));
+  EXPECT_TRUE(mentions(result, L"(recovered), without the LINE cut short there")) << utf8(result.report());
   ASSERT_NE(object<AcDbText>(result.database.get(), L"40"), nullptr);
   // Saved, it is a complete drawing again: its sections end and the file ends with EOF.
   const std::string saved = write(result.database.get());
@@ -70,6 +77,8 @@ TEST(DxfDamaged, TruncatedFileRecoveredLosesOnlyWhatIsMissingAndSavesComplete) {
   ASSERT_TRUE(again.ok()) << utf8(again.report());
   EXPECT_FALSE(again.hasWarnings()) << utf8(again.report());
   EXPECT_STREQ(object<AcDbText>(again.database.get(), L"40")->textStringConst(), L"note");
+  EXPECT_EQ(saved.find("AcDbLine"), std::string::npos);
+  }
 }
 
 // A section that the file leaves without its ENDSEC (at EOF, or where a recovered file ends) still
@@ -79,7 +88,8 @@ TEST(DxfDamaged, SectionWithoutItsEndTakesNewEntitiesAtItsEnd) {
   const size_t endsec = whole.find("  0\nENDSEC", whole.find("ENTITIES"));
   std::string noEndsec = whole;
   noEndsec.erase(endsec, std::string("  0\nENDSEC\n").size());
-  const std::string cut = whole.substr(0, endsec);
+  // (a recovered file loses the object it is cut in: here a LINE after the TEXT)
+  const std::string cut = withText("note", line()).substr(0, endsec + 16);
   for (const auto& [bytes, recover] : {std::pair{noEndsec, false}, std::pair{cut, true}}) {
     ReadResult result = readBytes(bytes, recover);
     ASSERT_TRUE(result.ok()) << utf8(result.report());
@@ -149,8 +159,10 @@ TEST(DxfDamaged, WrongValueIsReportedAndSavedAsTheHostHoldsIt) {
   ASSERT_NE(db, nullptr);
   EXPECT_TRUE(mentions(result, L"'abc'"));
   EXPECT_DOUBLE_EQ(object<AcDbText>(db.get(), L"40")->height(), 1.0);  // the host's default
+  // ... which the save writes, with what else the host holds of the TEXT (its style), and nothing else.
   std::string expected = bytes;
-  expected.replace(expected.find(" 40\nabc"), 7, " 40\n1.0");  // ... which the save writes, and nothing else
+  expected.replace(expected.find(" 40\nabc"), 7, " 40\n1.0");
+  expected.replace(expected.find("  1\nnote\n"), 9, "  1\nnote\n  7\nStandard\n");
   EXPECT_EQ(savedClean(db.get()), expected);
 }
 
