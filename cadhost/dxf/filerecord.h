@@ -103,6 +103,7 @@ class ObjectRecord : public AcDbStoredRecord {
     kOwnBytes = 16,     // made by the writer for a new object: its bytes are written as they are
     kRepaired = 32,     // the record has damage the reader reported: a save writes it mended
     kMoved = 64,        // a record of a second table of a kind: written at the end of the first
+    kMadeForFile = 128, // made by the reader to mend the file (a closing ENDBLK, a table it lacks): written
   };
   ObjectRecord(FileImage* image, uint64_t begin, uint64_t end, uint8_t flags)
       : mImage(image), mBegin(begin), mLength(static_cast<uint32_t>(end - begin)), mFlags(flags) {
@@ -354,6 +355,10 @@ class FieldRecord : public ObjectRecord {
 };
 
 inline bool hasOwnBytes(const ObjectRecord& record) { return record.has(ObjectRecord::kOwnBytes); }
+// Whether a save writes the object of a record (not one the reader made that the file never shows).
+inline bool isShownInFile(const ObjectRecord& record) {
+  return !record.has(ObjectRecord::kSynthesized) || record.has(ObjectRecord::kMadeForFile);
+}
 
 inline ObjectRecord* objectRecord(const AcDbObject* obj) {
   AcDbStoredRecord* record = obj ? AcDbCore::storedRecord(obj) : nullptr;

@@ -191,6 +191,7 @@ class Loader : public DecodeContext {
   uint64_t mSectionBegin = 0;
   AcDbObjectId mTable;   // the table being read
   bool mJoining = false; // reading a second table of a kind: its records join the first (mTable)
+  bool mDroppingTable = false;  // reading a table that a save leaves out with its records
   AcDbObjectId mBlock;   // the block being read (its block record)
   AcDbObjectId mParent;  // a POLYLINE or INSERT whose VERTEX, ATTRIB and SEQEND follow
   AcDbObjectId mPaperSpace;
@@ -257,7 +258,7 @@ AcDbObjectId Loader::madeForFile(AcDbObject* obj, AcDbObjectId owner) {
   AcDbObjectId id;
   AcDbCore::addToDatabase(mDb.get(), obj, owner, mNextProvisional++, id);
   mShown.push_back(id.stub());
-  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
+  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized | ObjectRecord::kMadeForFile));
   return id;
 }
 
@@ -293,6 +294,7 @@ void Loader::endBlockAt(uint64_t at, bool report) {
 }
 
 void Loader::endTableAt(uint64_t at, bool report) {
+  mDroppingTable = false;
   if (mTable.isNull()) return;
   if (!mJoining) {  // (a second table that joins the first needs no end: a save leaves it out)
     if (report) warn(at, L"the table before has no ENDTAB; a save ends it with one here");
@@ -671,11 +673,20 @@ void Loader::readHeader() {
   file.hasHeader = true;
   mHaveNext = false;
   bool orphans = false;  // tags of a variable whose name was lost: left out with it
+  bool repeated = false;  // the current variable is one the header gave already
+  std::unordered_set<std::string> names;
   const bool binary = file.style.binary;
   auto endVariable = [&](uint64_t at) {
     if (current != nullptr) {
       current->end = at;
-      checkVariable(*current, values);
+      if (repeated) {
+        warn(current->begin, L"the header gives " + file.codec.decode(current->name) + L" a second time; the first "
+                             L"counts, and a save leaves this one out");
+        leaveOut(current->begin, current->end);
+        file.header.pop_back();
+      } else {
+        checkVariable(*current, values);
+      }
     }
     values.clear();
     current = nullptr;
@@ -700,6 +711,8 @@ void Loader::readHeader() {
       file.header.push_back({std::string(t.value), t.begin, t.end});
       current = &file.header.back();
       orphans = false;
+      // A variable the header gave already: the first one counts, and a save leaves this one out.
+      repeated = !names.insert(current->name).second;
       continue;
     }
     if (current == nullptr) {
@@ -710,6 +723,7 @@ void Loader::readHeader() {
     }
     current->end = t.end;
     values.push_back(t);
+    if (repeated) continue;
     const std::string& name = current->name;
     int64_t i;
     // The variables the host models: a value it cannot use is reported when the header is read
@@ -1003,7 +1017,10 @@ ReadResult Loader::run() {
       continue;
     }
     if (mSection == Section::Tables && type == "ENDTAB") {
-      if (mTable.isNull()) {
+      if (mDroppingTable) {
+        leaveOut(t.begin, t.end);
+        mDroppingTable = false;
+      } else if (mTable.isNull()) {
         warn(t.begin, L"ENDTAB without a TABLE; a save leaves it out");
         leaveOut(t.begin, t.end);
       } else if (mJoining) {
@@ -1146,6 +1163,16 @@ void Loader::tableRecord() {
     for (const auto& m : mRecord.main)
       if (mRecord.tags[m.index].code == 2) { kind = mRecord.tags[m.index].value; break; }
     endTableAt(mRecordBegin);
+    mDroppingTable = false;
+    if (kind == "BLOCK_RECORD" && mBlocksAsRecords) {
+      // Blocks read before it stand for their own records (as in R12): a table of block records
+      // after them would name them twice.
+      warn(mRecordBegin, L"a BLOCK_RECORD table after the blocks, which stand for their own records; a save leaves it "
+                         L"out with its records");
+      leaveOutRecord();
+      mDroppingTable = true;
+      return;
+    }
     AcDbObjectId* slot = nullptr;
     AcDbObject* table = nullptr;
     if (kind == "LAYER") { slot = &mImp->layerTable; table = new AcDbLayerTable; }
@@ -1164,6 +1191,10 @@ void Loader::tableRecord() {
     checkRecord(AcDbObjectId());
     mTable = addObject(table ? table : new AcDbUnmodeledObject(L"TABLE"), AcDbObjectId());
     if (slot != nullptr) *slot = mTable;
+    return;
+  }
+  if (mDroppingTable) {
+    leaveOutRecord();
     return;
   }
   if (mTable.isNull()) {
@@ -1363,9 +1394,12 @@ void Loader::entityRecord(bool inBlock) {
     bool ownerIsBlock = true;
     owner = spaceOf(mRecord.owner, paper, &ownerIsBlock);
     if (!ownerIsBlock) {
+      // (A space the file lacks, which the host made, the file does not show: then no owner is written.)
+      const ObjectRecord* space = objectRecord(AcDbCore::object(owner));
+      const bool shown = space == nullptr || isShownInFile(*space);
       warn(mRecordBegin, L"the owner " + fromUtf8(formatHandle(mRecord.owner)) + L" of this " + file.codec.decode(type) +
-                             L" is no block; it goes to " + (paper ? L"paper" : L"model") +
-                             L" space, and a save writes that space's handle there");
+                             L" is no block; it goes to " + (paper ? L"paper" : L"model") + L" space, and a save " +
+                             (shown ? L"writes that space's handle there" : L"leaves the reference out"));
       mFaulty = true;
     }
   }
@@ -1542,6 +1576,8 @@ void Loader::finishHandles() {
       mShown.push_back(table.stub());
       for (AcDbObjectId record : AcDbCore::records(symbols)) mShown.push_back(record.stub());
     }
+  for (AcDbStub* stub : mShown)
+    if (ObjectRecord* stored = objectRecord(stub->loaded())) stored->set(ObjectRecord::kMadeForFile);
   for (AcDbStub* stub : mShown)
     if (stub->handle.value() >= kProvisionalBase) rekey(stub, mImp->nextHandle());
   file.atLoad.handseed = mImp->handseed;

@@ -1119,6 +1119,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const uint64_t handle = stub->handle.value();
   const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
   const uint64_t owner = handleOf(obj->ownerId());
+  const ObjectRecord* ownerRecord = objectRecord(AcDbCore::object(obj->ownerId()));
+  const bool ownerIsNotWritten = ownerRecord != nullptr && !isShownInFile(*ownerRecord);
   const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
 
   // An extension dictionary the writer made for the object (for its fields).
@@ -1183,6 +1185,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       uint64_t old = 0;
       const bool readable = tagHandle(t, binary, old);
       if (owner == 0 && !readable) continue;  // no owner the host knows
+      if (repairing && old != owner && ownerIsNotWritten) continue;  // (an owner the host made, the file does not show)
       if (old == owner || owner == 0) mOut.copy(t, image);
       else mOut.replaceString(t, image, formatHandle(owner));
       continue;
