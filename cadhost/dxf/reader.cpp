@@ -464,7 +464,7 @@ void Loader::checkRecord(AcDbObjectId owner) {
     }
     const Tag& tag = mRecord.tags[i];
     std::wstring what = describeFault(fault, shown(tag.value), binary);
-    if (static_cast<int>(i) == mRecord.ownerTag && fault == TagFault::NotAHandle && !owner.isNull() && !file.r12())
+    if (static_cast<int>(i) == mRecord.ownerTag && fault == TagFault::NotAHandle && !owner.isNull())
       what = L"holds '" + shown(tag.value) + L"', which is not a handle; a save writes its owner's handle there";
     warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + type + L" " + what);
   });
@@ -967,6 +967,12 @@ ReadResult Loader::run() {
         continue;
       }
       const std::string_view name = t.value;
+      if (name == "HEADER" && file.hasHeader) {
+        warn(mSectionBegin, L"a second HEADER section; the first counts, and a save leaves this one out");
+        mSection = Section::Unnamed;  // (left out whole, as a section without a name)
+        haveTag = mReader->next(t);
+        continue;
+      }
       if (name == "HEADER") {
         mSection = Section::Header;
         readHeader();

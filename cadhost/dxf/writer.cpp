@@ -1181,9 +1181,10 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       continue;
     }
     if (static_cast<int>(i) == tags.ownerTag) {
-      if (r12) { emitTag(tags, i, image); continue; }
       uint64_t old = 0;
       const bool readable = tagHandle(t, binary, old);
+      // (R12 records give their owner only where the reader found it damaged, which is mended.)
+      if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
       if (owner == 0 && !readable) continue;  // no owner the host knows
       if (repairing && old != owner && ownerIsNotWritten) continue;  // (an owner the host made, the file does not show)
       if (old == owner || owner == 0) mOut.copy(t, image);

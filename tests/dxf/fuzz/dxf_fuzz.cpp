@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::fprintf(stderr, "%s\n", toUtf8(m.toString()).c_str());
       check(false, "a save reads back with nothing to report");
     }
-  std::string again;
-  check(writeDrawingToMemory(back.database.get(), again).ok && again == saved, "a save saves again as it is");
+  std::string savedAgain;
+  check(writeDrawingToMemory(back.database.get(), savedAgain).ok && savedAgain == saved, "a save saves again as it is");
   // Making every object that stayed in the file changes nothing that is written.
   // (by position: objects made or changed may add stubs, which a walk over the list would lose its
   // place at)
