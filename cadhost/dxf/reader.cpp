@@ -138,6 +138,7 @@ class Loader : public DecodeContext {
   void endSectionAt(uint64_t at, const wchar_t* before, bool report = true);
   AcDbObjectId madeForFile(AcDbObject* obj, AcDbObjectId owner);
   std::wstring uniqueName(const AcDbSymbolTable* table, const std::wstring& base);
+  void yieldMadeRecord(AcDbSymbolTable* table, AcDbObjectId made);
 
   void tableRecord();
   void blockRecord();
@@ -960,7 +961,10 @@ ReadResult Loader::run() {
       mSection = Section::Other;
       mSectionBegin = t.begin;
       file.firstSection = std::min<uint64_t>(file.firstSection, t.begin);
-      if (!(haveTag = mReader->next(t))) break;
+      if (!(haveTag = mReader->next(t))) {
+        mSection = Section::Unnamed;  // (the file ends before its name)
+        break;
+      }
       if (t.code != 2) {
         warn(mSectionBegin, L"a SECTION without a name (group code 2); a save leaves the section out");
         mSection = Section::Unnamed;
@@ -1185,6 +1189,15 @@ void Loader::tableRecord() {
     else if (kind == "STYLE") { slot = &mImp->textStyleTable; table = new AcDbTextStyleTable; }
     else if (kind == "DIMSTYLE") { slot = &mImp->dimStyleTable; table = new AcDbDimStyleTable; }
     else if (kind == "BLOCK_RECORD") { slot = &mImp->blockTable; table = new AcDbBlockTable; mBlockRecordTable = true; }
+    if (slot != nullptr && !slot->isNull() && mMadeTables.erase(slot->stub()) != 0) {
+      // The reader made the table before the file's came (for what came before it): the file's
+      // stands for it, and what the reader put into it goes to its end.
+      delete table;
+      checkRecord(AcDbObjectId());
+      addObject(new AcDbUnmodeledObject(L"TABLE"), AcDbObjectId());
+      mTable = *slot;
+      return;
+    }
     if (slot != nullptr && !slot->isNull()) {
       warn(mRecordBegin, L"a second " + file.codec.decode(kind) + L" table; its records join the first one, at whose "
                          L"end a save writes them");
@@ -1238,6 +1251,7 @@ void Loader::tableRecord() {
   // A second record of a name gets a name of its own (what names it by its old name finds the first).
   const ACHAR* name = symbols ? AcDbCore::name(record) : L"";
   AcDbObjectId taken;
+  if (*name != 0 && table->getAt(name, taken) == Acad::eOk) yieldMadeRecord(table, taken);
   if (*name != 0 && table->getAt(name, taken) == Acad::eOk) {
     const std::wstring renamed = uniqueName(table, name);
     warn(mRecordBegin, L"a second " + file.codec.decode(type) + L" named '" + std::wstring(name) + L"'; it is renamed '" +
@@ -1256,6 +1270,15 @@ void Loader::tableRecord() {
   AcDbCore::addRecordToTable(table, record);
   for (const auto& m : mRecord.main)
     if (m.first && mRecord.tags[m.index].code == 2) { names->emplace(std::string(mRecord.tags[m.index].value), id); break; }
+}
+
+// A record the reader made before the file's own of that name came (the file shows it nowhere):
+// it yields the name, quietly, to the file's.
+void Loader::yieldMadeRecord(AcDbSymbolTable* table, AcDbObjectId made) {
+  auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(made);
+  const ObjectRecord* stored = record ? objectRecord(record) : nullptr;
+  if (stored == nullptr || isShownInFile(*stored)) return;
+  AcDbCore::renameRecord(table, record, uniqueName(table, AcDbCore::name(record)).c_str());
 }
 
 // A name in a table that no record has yet: the name with " (2)", " (3)"... after it.
@@ -1291,6 +1314,7 @@ void Loader::blockRecord() {
     // the name of a block before it, gets a name of its own.
     AcDbObjectId existing;
     const std::wstring name = AcDbCore::name(decoded);
+    if (!name.empty() && table->getAt(name.c_str(), existing) == Acad::eOk) yieldMadeRecord(table, existing);
     if (name.empty() || table->getAt(name.c_str(), existing) == Acad::eOk) {
       const std::wstring renamed = name.empty() ? (table->getAt(L"Unnamed", existing) == Acad::eOk ? uniqueName(table, L"Unnamed")
                                                                                                       : std::wstring(L"Unnamed"))
