@@ -239,9 +239,9 @@ void Writer::prepare() {
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
   for (auto& stub : mImp->stubs) {
+    if (stub.erased && stub.hasObject()) mAnyErased = true;  // (the reader may leave out one still in the file)
     const AcDbObject* obj = stub.loaded();  // those still in the file are as they were read
     if (obj == nullptr) continue;
-    if (stub.erased) mAnyErased = true;
     if (obj->isNewObject()) mNewObjects.push_back(&stub);
     if (AcDbCore::fields(obj) != nullptr && !stub.erased) mWithFields.push_back(&stub);
   }
