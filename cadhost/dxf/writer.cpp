@@ -1067,7 +1067,9 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   std::vector<int>& mainProperty = mMainProperty;
   mainProperty.resize(tags.main.size());
   for (size_t j = 0; j < tags.main.size(); ++j) {
-    const int k = schema ? propertyOf(tags.main[j], slotOf(tags.main[j])) : -1;
+    int k = schema ? propertyOf(tags.main[j], slotOf(tags.main[j])) : -1;
+    // (In a damaged record, a value under a subclass marker the record misspells is still its own.)
+    if (k < 0 && schema && repairing && tags.main[j].first) k = schema->propertyOf(tags.tags[tags.main[j].index].code, true, 0, true);
     mainProperty[j] = k;
     if (k >= 0) present[static_cast<size_t>(k)] = 1;
     // A damaged value of a property is written as the host holds it (a point's x without its y
