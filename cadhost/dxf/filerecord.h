@@ -326,6 +326,8 @@ class FileRecord : public AcDbStoredRecord {
   std::unordered_map<const AcDbStub*, std::string> replaced;
   std::unordered_map<const AcDbStub*, AcDbObjectId> addedXdicts;
   std::unordered_map<const AcDbStub*, std::pair<AcDbObjectId, AcDbObjectId>> newBlockParts;
+  // Dimensions the host made: the geometry block made for each, and the dimension's revision then.
+  std::unordered_map<const AcDbStub*, std::pair<AcDbObjectId, uint32_t>> dimensionBlocks;
   // Fields written with a code of the host's: the code, the child fields made for it, the bytes.
   struct GeneratedField {
     std::wstring code;

@@ -1342,10 +1342,10 @@ void Loader::blockRecord() {
     const std::wstring name = *AcDbCore::name(decoded) == 0 || table->getAt(AcDbCore::name(decoded), existing) == Acad::eOk
                                   ? uniqueName(table, *AcDbCore::name(decoded) != 0 ? AcDbCore::name(decoded) : L"Unnamed")
                                   : std::wstring(AcDbCore::name(decoded));
+    AcDbCore::addRecordToTable(table, owner);  // (under no name: naming it in the table renames it there)
     AcDbCore::beginWrite(owner);
     owner->setName(name.c_str());
     owner->close();
-    AcDbCore::addRecordToTable(table, owner);
     if (ObjectRecord* stored = objectRecord(owner)) stored->set(ObjectRecord::kRepaired);
     warn(mRecordBegin, L"the block record " + fromUtf8(formatHandle(recordId.handle().value())) + L" of this BLOCK has no "
                        L"name (group code 2); it takes the name '" + name + L"', and a save writes it");

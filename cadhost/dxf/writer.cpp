@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "aheadworker.h"
+#include "dimensionblocks.h"
 #include "fieldwriter.h"
 #include "messages.h"
 #include "reading.h"
@@ -140,7 +141,12 @@ class Writer {
   void generate(AcDbStub* stub, const AcDbObject* obj);
   void writeValue(const Property& property, const Value& value, const Tag* tag, const FileImage* image);
   void writeTextChunks(const std::wstring& text);
-  void writeVertices(const AcDbPolyline* pline);
+  void writeVertices(const AcDbPolyline* pline, const RecordTags* before = nullptr, const FileImage* image = nullptr);
+  void encodeCut(const std::wstring& text);
+  static constexpr size_t kMaxOldString = 255;
+  // The object being written (for messages).
+  const AcDbStub* mWriting = nullptr;
+  std::wstring mWritingType;
   void writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from, const AcDbDimension* dim,
                                const AcDbDimension* before);
   bool isRenamed(AcDbObjectId id) const { return mRenamed.count(id) != 0; }
@@ -236,6 +242,7 @@ AcDbObjectId Writer::layoutBlock(const AcDbStub* layout) {
 }
 
 void Writer::prepare() {
+  updateDimensionBlocks(mDb, mFile);
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
   for (auto& stub : mImp->stubs) {
@@ -576,7 +583,7 @@ void Writer::headerValue(const char* name, int code, const std::function<void(Ta
     }
   }
   Edit edit;
-  edit.begin = edit.end = std::min<uint64_t>(mFile.firstSection, mFile.image->size());
+  edit.begin = edit.end = std::min<uint64_t>({mFile.firstSection, mFile.eofAt, mFile.image->size()});
   edit.order = -1;
   TagOut open(edit.text, mFile.style, mFile.codec);
   open.string(0, "SECTION");
@@ -822,6 +829,7 @@ void Writer::writeValue(const Property& property, const Value& value, const Tag*
     case Value::Text: {
       mEncoded.clear();
       mFile.codec.encode(value.text, mEncoded);
+      if (mFile.release < 1021 && code == 1 && mEncoded.size() > kMaxOldString) encodeCut(value.text);
       if (tag) mOut.replaceString(*tag, image, mEncoded);
       else mOut.string(code, mEncoded);
       return;
@@ -868,7 +876,53 @@ void Writer::writeTextChunks(const std::wstring& text) {
   mOut.string(1, piece);
 }
 
-void Writer::writeVertices(const AcDbPolyline* pline) {
+// A text of more than kMaxOldString bytes, which R12 to R2004 drawings cannot hold in one string
+// (a TEXT's, a DIMENSION's): cut there, between two characters, and said so.
+void Writer::encodeCut(const std::wstring& text) {
+  const size_t whole = mEncoded.size();
+  mEncoded.clear();
+  std::string unit;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = mFile.codec.unitLength(text, i);
+    unit.clear();
+    mFile.codec.encode(std::wstring_view(text).substr(i, n), unit);
+    if (mEncoded.size() + unit.size() > kMaxOldString) break;
+    mEncoded += unit;
+    i += n;
+  }
+  ACHAR handle[20] = L"";
+  if (mWriting != nullptr) mWriting->handle.getIntoAsciiBuffer(handle, 20);
+  warn(L"the text of the " + (mWritingType.empty() ? std::wstring(L"object") : mWritingType) + L" " + handle + L" is " +
+       std::to_wstring(whole) + L" bytes long; a drawing of version " + fromUtf8(mFile.version) + L" holds at most " +
+       std::to_wstring(kMaxOldString) + L" there, and the save keeps the first " + std::to_wstring(mEncoded.size()));
+}
+
+void Writer::writeVertices(const AcDbPolyline* pline, const RecordTags* before, const FileImage* image) {
+  // The identifiers (91) the record gave its vertices go with them: by place while as many vertices
+  // remain, else with the vertex at the same point; a vertex that is new gets one no vertex has.
+  struct Old {
+    double x = 0, y = 0;
+    int64_t id = 0;
+    bool used = false;
+  };
+  std::vector<Old> old;
+  bool ids = false;
+  int64_t nextId = 1;
+  if (before != nullptr && image != nullptr) {
+    const bool binary = image->style.binary;
+    for (const auto& m : before->main) {
+      const Tag& t = before->tags[m.index];
+      if (t.code == 10) old.emplace_back();
+      if (old.empty()) continue;
+      if (t.code == 10) tagDouble(t, binary, old.back().x);
+      else if (t.code == 20) tagDouble(t, binary, old.back().y);
+      else if (t.code == 91 && tagInt(t, binary, old.back().id)) {
+        ids = true;
+        nextId = std::max(nextId, old.back().id + 1);
+      }
+    }
+  }
+  const bool samePlaces = old.size() == pline->numVerts();
   for (unsigned i = 0; i < pline->numVerts(); ++i) {
     AcGePoint2d pt;
     double bulge = 0, startWidth = 0, endWidth = 0;
@@ -877,6 +931,13 @@ void Writer::writeVertices(const AcDbPolyline* pline) {
     pline->getWidthsAt(i, startWidth, endWidth);
     mOut.real(10, pt.x);
     mOut.real(20, pt.y);
+    if (ids) {
+      Old* same = samePlaces ? &old[i] : nullptr;
+      for (size_t k = 0; same == nullptr && k < old.size(); ++k)
+        if (!old[k].used && old[k].x == pt.x && old[k].y == pt.y) same = &old[k];
+      if (same != nullptr) same->used = true;
+      mOut.integer(91, same != nullptr ? same->id : nextId++);
+    }
     if (startWidth != 0 || endWidth != 0) {
       mOut.real(40, startWidth);
       mOut.real(41, endWidth);
@@ -974,6 +1035,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const AcDbObject* obj = stub->object();
   const bool r12 = mFile.r12();
   const Schema* schema = schemaFor(tags.type, source, r12);
+  mWriting = stub;
+  if (mFile.release < 1021) mWritingType = mFile.codec.decode(tags.type);
   const bool binary = image->style.binary;
   // A record with damage the reader reported: the fault of each tag, those its decoding finds too.
   const ObjectRecord* stored = objectRecord(obj);
@@ -1112,7 +1175,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (!changed[k] || !p.needed(source)) continue;
       emitted[k] = 1;
       if (p.span == Span::TextChunks) writeTextChunks(values[k].text);
-      else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source));
+      else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source), &tags, image);
       else writeValue(p, values[k], nullptr, image);
     }
   };
@@ -1297,7 +1360,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (pendingSpan != k && !emitted[static_cast<size_t>(k)]) {
         emitted[static_cast<size_t>(k)] = 1;
         if (p.span == Span::TextChunks) writeTextChunks(values[static_cast<size_t>(k)].text);
-        else writeVertices(AcDbPolyline::cast(source));
+        else writeVertices(AcDbPolyline::cast(source), &tags, image);
       }
       pendingSpan = k;
       continue;  // the old pieces are left out
@@ -1372,6 +1435,8 @@ void Writer::generate(AcDbStub* stub, const AcDbObject* obj) {
   if (const auto* ent = AcDbEntity::cast(obj)) type = toUtf8(ent->typeName());
   else type = toUtf8(obj->isA()->dxfName());
   const Schema* schema = schemaFor(type, obj, r12);
+  mWriting = stub;
+  mWritingType = fromUtf8(type);
   mOut.string(0, type);
   if (mFile.handles) mOut.handle(schema ? schema->handleCode : 5, stub->handle.value());
   if (const auto it = mFile.addedXdicts.find(stub); it != mFile.addedXdicts.end() && !r12 && isWritten(it->second.stub())) {
