@@ -444,8 +444,14 @@ def new_drawing(host, work):
     doc = ezdxf.readfile(path)
     check(doc.dxfversion == "AC1032", "a new drawing is not R2018")
     auditor = doc.audit()
-    # The host does not draw dimensions: ezdxf removes a dimension without its picture.
-    check(not auditor.has_errors, "ezdxf finds errors: %s" % [str(e.message) for e in auditor.errors])
+    check(not auditor.has_errors and not auditor.fixes,
+          "ezdxf finds errors: %s" % [str(e.message) for e in list(auditor.errors) + list(auditor.fixes)])
+    # The dimension the host made comes with its picture (ezdxf's audit would remove one without).
+    dimensions = [e for e in doc.modelspace() if e.dxftype() == "DIMENSION"]
+    check(len(dimensions) == 1, "model space holds %d dimensions" % len(dimensions))
+    picture = doc.blocks.get(dimensions[0].dxf.geometry)
+    check(picture is not None and [e.dxftype() for e in picture] == ["LINE", "LINE", "LINE", "TEXT"],
+          "the dimension's geometry block is %s" % (picture and [e.dxftype() for e in picture]))
     texts = sorted(e.dxf.text for e in doc.modelspace() if e.dxftype() == "TEXT")
     check(texts == ["on a locked layer", "Привет from a new drawing"], "model space holds %s" % texts)
     check([e.dxf.text for e in doc.layouts.get("Layout1") if e.dxftype() == "TEXT"] == ["Paper note"], "the sheet lacks its text")
