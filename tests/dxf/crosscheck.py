@@ -514,10 +514,15 @@ def main():
     new_drawing(host, args.work)
     if args.samples:
         sample_drawing(host, args.samples)
-    write_junit(args.junit, time.time() - started)
+    return finish(args.junit, started)
+
+
+def finish(junit, started, name="dxf_ezdxf_crosscheck"):
+    """Writes the results and prints the failures; the exit status."""
+    write_junit(junit, time.time() - started, name)
     failed = [r for r in RESULTS if r[1]]
-    for name, failure, _ in failed:
-        print("FAILED %s: %s" % (name, failure))
+    for case_name, failure, _ in failed:
+        print("FAILED %s: %s" % (case_name, failure))
     print("%d passed, %d failed" % (len(RESULTS) - len(failed), len(failed)))
     return 1 if failed else 0
 

@@ -26,7 +26,7 @@ import time
 
 import ezdxf
 
-from crosscheck import RESULTS, case, check, write_junit
+from crosscheck import case, check, finish
 
 PLACE = re.compile(r"^(line|byte) \d+: ")
 # Bytes flipped and lines deleted at random, per drawing (more for a longer look: DAMAGED_RANDOM,
@@ -438,12 +438,7 @@ def main():
     args = parser.parse_args()
     started = time.time()
     run(args.tool, args.work)
-    write_junit(args.junit, time.time() - started, "dxf_damaged_crosscheck")
-    failed = [r for r in RESULTS if r[1]]
-    for name, failure, _ in failed:
-        print("FAILED %s: %s" % (name, failure))
-    print("%d passed, %d failed" % (len(RESULTS) - len(failed), len(failed)))
-    return 1 if failed else 0
+    return finish(args.junit, started, "dxf_damaged_crosscheck")
 
 
 if __name__ == "__main__":
