@@ -513,6 +513,7 @@ TEST(DxfDamaged, BinaryDrawingsWithAFlippedGroupCodeOrCutShort) {
   // Saved with the start as the host holds it (its x unread: 0), and the LINE after it whole.
   const std::string saved = savedClean(result.database.get());
   auto again = read(saved);
+  ASSERT_NE(object<AcDbLine>(again.get(), L"41"), nullptr);
   EXPECT_DOUBLE_EQ(object<AcDbLine>(again.get(), L"41")->startPoint().x, 0.0);
   EXPECT_DOUBLE_EQ(object<AcDbLine>(again.get(), L"41")->startPoint().y, 2.0);
   EXPECT_DOUBLE_EQ(object<AcDbLine>(again.get(), L"42")->startPoint().x, 3.0);
@@ -524,4 +525,22 @@ TEST(DxfDamaged, BinaryDrawingsWithAFlippedGroupCodeOrCutShort) {
   auto reread = read(recovered);
   EXPECT_NE(object<AcDbLine>(reread.get(), L"41"), nullptr);
   EXPECT_EQ(object<AcDbLine>(reread.get(), L"42"), nullptr);
+}
+
+// A file cut short loses what followed the cut: a save leaves out the references to it (a
+// dictionary's entries), and the object the cut went through.
+TEST(DxfDamaged, RecoveredFileSavesNoReferenceToWhatItLost) {
+  Tags o;
+  o(0, "DICTIONARY")(5, "60")(330, "C")(100, "AcDbDictionary")(281, 1)(3, "Kept")(350, "61")(3, "Cut")(350, "62")
+   (3, "Lost")(350, "63");
+  for (const char* handle : {"61", "62", "63"})
+    o(0, "XRECORD")(5, handle)(330, "60")(100, "AcDbXrecord")(280, 1)(1, "data");
+  const std::string whole = drawing("", o.str());
+  ReadResult result = readBytes(whole.substr(0, whole.find("  5\n62\n") + 5), true);
+  ASSERT_TRUE(result.ok()) << utf8(result.report());
+  EXPECT_TRUE(mentions(result, L"without the XRECORD cut short there")) << utf8(result.report());
+  const std::string saved = savedClean(result.database.get());
+  EXPECT_NE(saved.find("  3\nKept\n350\n61\n"), std::string::npos);
+  EXPECT_EQ(saved.find("Cut"), std::string::npos);
+  EXPECT_EQ(saved.find("Lost"), std::string::npos);
 }
