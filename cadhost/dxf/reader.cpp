@@ -971,8 +971,11 @@ ReadResult Loader::run() {
         continue;
       }
       const std::string_view name = t.value;
-      if (name == "HEADER" && file.hasHeader) {
-        warn(mSectionBegin, L"a second HEADER section; the first counts, and a save leaves this one out");
+      if (name == "HEADER" && (file.hasHeader || mCodecReady)) {
+        // (One after what it sets up comes too late: the drawing is read without it.)
+        warn(mSectionBegin, file.hasHeader ? L"a second HEADER section; the first counts, and a save leaves this one out"
+                                           : L"a HEADER section after what it sets up; the drawing is read without it, "
+                                             L"and a save leaves it out");
         mSection = Section::Unnamed;  // (left out whole, as a section without a name)
         haveTag = mReader->next(t);
         continue;
