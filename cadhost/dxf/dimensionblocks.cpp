@@ -107,8 +107,11 @@ void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file) {
   // (The dimensions first: making blocks adds stubs.)
   std::vector<AcDbStub*> dimensions;
   for (auto& stub : imp->stubs) {
-    const auto* dim = AcDbDimension::cast(stub.loaded());
-    if (dim == nullptr || !dim->isNewObject() || objectRecord(dim) != nullptr) continue;
+    // (Cheap looks first: nearly every object came from the file.)
+    const AcDbObject* obj = stub.loaded();
+    if (obj == nullptr || stub.madeFromFile() || !obj->isNewObject()) continue;
+    const auto* dim = AcDbDimension::cast(obj);
+    if (dim == nullptr || objectRecord(dim) != nullptr) continue;
     // (one given a block of its own by whoever made it keeps that)
     if (file.dimensionBlocks.count(&stub) != 0 || dim->dimBlockId().isNull()) dimensions.push_back(&stub);
   }

@@ -86,6 +86,7 @@ void EntityScout::scout() {
       if (t.code != 0 || t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") break;
       // (The last record of a file that ends here is the reader's.)
       if (!readRecordAfter(reader, t, record.tags, next)) break;
+      record.dataEnd = reader.dataEnd();
       while (n >= mTaken.load(std::memory_order_acquire) + kAhead) {  // the reader is far behind
         if (mStop.load(std::memory_order_acquire)) return;
         std::this_thread::yield();

@@ -137,6 +137,7 @@ bool readTags(TagReader& reader, bool binary, RecordTags& tags) {
   while (appendTag(reader, tags.tags)) {
   }
   if (tags.tags.empty() || tags.tags[0].code != 0) return false;
+  tags.dataEnd = reader.dataEnd();
   analyzeRecord(tags, binary);
   return true;
 }

@@ -443,7 +443,10 @@ void Loader::badValue(const Tag& tag, const char* what) {
   if (mMuted || isCutShort()) return;
   mFaulty = true;
   const size_t index = static_cast<size_t>(&tag - mRecord.tags.data());
-  if (index < mReported.size()) mReported[index] = 1;
+  if (index < mRecord.tags.size()) {
+    if (mReported.size() < mRecord.tags.size()) mReported.resize(mRecord.tags.size(), 0);
+    mReported[index] = 1;
+  }
   warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + file.codec.decode(mRecord.type) + L" holds '" +
                       shown(tag.value) + L"', which is not " + std::wstring(what, what + std::strlen(what)) +
                       L"; the host uses its default there, and so does a save");
@@ -454,7 +457,7 @@ void Loader::badValue(const Tag& tag, const char* what) {
 void Loader::checkRecord(AcDbObjectId owner) {
   if (isCutShort()) return;
   const bool binary = file.style.binary;
-  forEachFault(mRecord, binary, [&](size_t i, TagFault fault) {
+  auto report = [&](size_t i, TagFault fault) {
     if (i < mReported.size() && mReported[i]) return;
     mFaulty = true;
     const std::wstring type = file.codec.decode(mRecord.type);
@@ -468,7 +471,8 @@ void Loader::checkRecord(AcDbObjectId owner) {
     if (static_cast<int>(i) == mRecord.ownerTag && fault == TagFault::NotAHandle && !owner.isNull())
       what = L"holds '" + shown(tag.value) + L"', which is not a handle; a save writes its owner's handle there";
     warn(tag.begin, L"group code " + std::to_wstring(tag.code) + L" of " + type + L" " + what);
-  });
+  };
+  forEachFault(mRecord, binary, report);
 }
 
 // A tag outside any record (the header's variables, the classes, sections the host does not read):
@@ -896,10 +900,11 @@ bool Loader::cutByUnknownCode() {
 bool Loader::readRecord(const Tag& first) {
   mRecordBegin = first.begin;
   mHaveNext = readRecordAfter(*mReader, first, mRecord.tags, mNext);
+  mRecord.dataEnd = mReader->dataEnd();
   mRecordEnd = mHaveNext ? mNext.begin : mRecord.tags.back().end;
   analyzeRecord(mRecord, file.style.binary);
   mFaulty = false;
-  mReported.assign(mRecord.tags.size(), 0);
+  mReported.clear();  // (filled as damage is reported: nearly never)
   mRecordCut = !mHaveNext;
   mLastAdded = nullptr;
   return mRecordEnd - mRecordBegin <= 0xFFFFFFF0ull;

@@ -71,8 +71,9 @@ void analyzeRecord(RecordTags& r, bool binary) {
   r.handleTag = r.ownerTag = r.xdictionaryTag = -1;
   r.handle = r.owner = r.xdictionary = 0;
   r.handleValid = false;
+  r.ownerReadable = r.xdictionaryReadable = true;
   constexpr int kTrackedCodes = 1100;
-  r.seenCodes.assign((kTrackedCodes + 63) / 64, 0);
+  uint64_t seenCodes[(kTrackedCodes + 63) / 64] = {};  // (for finding first tags)
   r.unclosedGroups.clear();
   const int handleCode = r.type == "DIMSTYLE" ? 105 : 5;
   bool inGroup = false, inXdictionary = false, seenMarker = false;
@@ -99,7 +100,7 @@ void analyzeRecord(RecordTags& r, bool binary) {
     if (inGroup) {
       if (inXdictionary && t.code == 360 && r.xdictionaryTag < 0) {
         r.xdictionaryTag = static_cast<int>(i);
-        if (!tagHandle(t, binary, r.xdictionary)) r.xdictionary = 0;
+        if (!(r.xdictionaryReadable = tagHandle(t, binary, r.xdictionary))) r.xdictionary = 0;
       }
       continue;
     }
@@ -116,13 +117,13 @@ void analyzeRecord(RecordTags& r, bool binary) {
       }
       if (t.code == 330 && r.ownerTag < 0) {
         r.ownerTag = static_cast<int>(i);
-        if (!tagHandle(t, binary, r.owner)) r.owner = 0;
+        if (!(r.ownerReadable = tagHandle(t, binary, r.owner))) r.owner = 0;
         continue;
       }
     }
     bool first = true;
     if (t.code >= 0 && t.code < kTrackedCodes) {
-      uint64_t& word = r.seenCodes[static_cast<size_t>(t.code) / 64];
+      uint64_t& word = seenCodes[static_cast<size_t>(t.code) / 64];
       const uint64_t bit = uint64_t(1) << (t.code % 64);
       first = (word & bit) == 0;
       word |= bit;

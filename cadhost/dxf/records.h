@@ -33,10 +33,11 @@ struct RecordTags {
   uint64_t owner = 0;
   uint64_t xdictionary = 0;  // the extension dictionary named in {ACAD_XDICTIONARY
   int xdictionaryTag = -1;   // its 360 tag
+  bool ownerReadable = true, xdictionaryReadable = true;  // whether their tags hold handles
+  const char* dataEnd = nullptr;  // the end of the bytes the tags' values lie in, if known
   // Application groups without their closing "102 }": for each, the index of the tag the group
   // ends before (the first subclass marker, the next group, the extended data or the record's end).
   std::vector<uint32_t> unclosedGroups;
-  std::vector<uint64_t> seenCodes;  // scratch for finding first tags
 };
 
 // Reads the next tag into a new last element of tags, in its place there; false (and tags as they

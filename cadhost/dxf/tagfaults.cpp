@@ -10,7 +10,30 @@ namespace {
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
-TagFault wholeNumberFault(const Tag& tag, bool binary, int64_t low, int64_t high) {
+// Most values are plain: an optional sign and digits (a real's with one point among them),
+// nothing around them. Such a value is sound when its digits are few enough for its kind; it is
+// told by one look at each byte, and any other value is parsed in full.
+// The number of digits of a plain value (0 if it is not plain); sets point if a '.' is among them.
+size_t plainDigits(std::string_view s, bool& point) {
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  size_t digits = 0;
+  point = false;
+  for (; p != end; ++p) {
+    if (static_cast<unsigned>(*p - '0') < 10u) ++digits;
+    else if (*p == '.' && !point) point = true;
+    else return 0;
+  }
+  return digits;
+}
+
+// (safeDigits: the most digits no value of the range's kind can go beyond, a plain whole number
+// of which is sound without more ado.)
+TagFault wholeNumberFault(const Tag& tag, bool binary, int64_t low, int64_t high, size_t safeDigits) {
+  bool point = false;
+  const size_t digits = plainDigits(tag.value, point);
+  if (digits != 0 && digits <= safeDigits && !point && !(low >= 0 && tag.value.front() == '-')) return TagFault::None;
   int64_t value = 0;
   if (!tagInt(tag, binary, value)) {
     // A number too large for 64 bits is still a whole number, only too large.
@@ -22,11 +45,6 @@ TagFault wholeNumberFault(const Tag& tag, bool binary, int64_t low, int64_t high
 }
 
 }  // namespace
-
-bool isPointX(int code) {
-  return (code >= 10 && code <= 18) || (code >= 110 && code <= 112) || (code >= 210 && code <= 213) ||
-         (code >= 1010 && code <= 1013);
-}
 
 TagMend mendOf(TagFault fault) {
   switch (fault) {
@@ -45,15 +63,21 @@ TagFault valueFault(const Tag& tag, bool binary) {
   if (!isKnownCode(code)) return TagFault::UnknownCode;
   switch (valueKind(code)) {
     case ValueKind::Double: {
+      bool point = false;
+      // (Up to 300 digits, whatever the point's place, a plain real is finite.)
+      if (!binary) {
+        const size_t digits = plainDigits(tag.value, point);
+        if (digits != 0 && digits <= 300) return TagFault::None;
+      }
       double value = 0;
       return tagDouble(tag, binary, value) && std::isfinite(value) ? TagFault::None : TagFault::NotANumber;
     }
-    case ValueKind::Int16: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT16_MIN, INT16_MAX);
-    case ValueKind::Int32: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT32_MIN, INT32_MAX);
+    case ValueKind::Int16: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT16_MIN, INT16_MAX, 4);
+    case ValueKind::Int32: return binary ? TagFault::None : wholeNumberFault(tag, binary, INT32_MIN, INT32_MAX, 9);
     case ValueKind::Int64:
       return binary ? TagFault::None
-                    : wholeNumberFault(tag, binary, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
-    case ValueKind::Bool: return binary ? TagFault::None : wholeNumberFault(tag, binary, 0, 255);
+                    : wholeNumberFault(tag, binary, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(), 18);
+    case ValueKind::Bool: return binary ? TagFault::None : wholeNumberFault(tag, binary, 0, 255, 2);
     case ValueKind::Binary: {
       if (binary) return TagFault::None;
       std::string_view hex = tag.value;

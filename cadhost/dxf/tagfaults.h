@@ -41,7 +41,7 @@ TagMend mendOf(TagFault fault);
 
 // Whether a group code is a point's x (10-18, 110-112, 210-213, 1010-1013), which its y (the code
 // and 10) must follow.
-bool isPointX(int code);
+inline bool isPointX(int code) { return (codes::infoOf(code) & codes::kPointX) != 0; }
 // The fault of a tag's value for its group code alone (None, or any fault up to NotHexBytes).
 TagFault valueFault(const Tag& tag, bool binary);
 // Whether a reference holds no handle in hexadecimal.
@@ -50,6 +50,19 @@ bool isUnreadableHandle(const Tag& tag);
 // no y comes before the next x of the same code. Codes 10-18, 110-112, 210-213, 1010-1013 are x.
 bool isLonePointX(const std::vector<Tag>& tags, size_t i);
 
+// Whether a record's tags may have a fault: false for nearly every record, told by a quick look at
+// each tag (see isPlainlySound).
+inline bool mayHaveFault(const RecordTags& record, bool binary) {
+  if (!record.unclosedGroups.empty() || !record.ownerReadable || !record.xdictionaryReadable) return true;
+  const Tag* const tags = record.tags.data();
+  const size_t count = record.tags.size();
+  for (size_t i = 1; i < count; ++i) {
+    if (codes::infoOf(tags[i].code) & codes::kQuietString) continue;  // (half the tags: at once)
+    if (!isPlainlySound(tags, i, count, binary, record.dataEnd)) return true;
+  }
+  return false;
+}
+
 // Every fault of a record's tags in the order of the tags: found(index, fault); for an unclosed
 // group, the index of the tag that "102 }" goes before (the number of tags at the record's end).
 // Of the references, those the reader follows are looked at: the owner and the extension
@@ -57,6 +70,7 @@ bool isLonePointX(const std::vector<Tag>& tags, size_t i);
 // new one). Returns whether there was any.
 template <class Found>
 bool forEachFault(const RecordTags& record, bool binary, Found found) {
+  if (!mayHaveFault(record, binary)) return false;
   bool any = false;
   size_t nextClose = 0;
   const size_t count = record.tags.size();
@@ -67,11 +81,20 @@ bool forEachFault(const RecordTags& record, bool binary, Found found) {
       ++nextClose;
     }
     if (static_cast<int>(i) == record.handleTag) continue;
-    TagFault fault = record.tags[i].code == 0 ? TagFault::NoRecordType : valueFault(record.tags[i], binary);
-    if (fault == TagFault::None && (static_cast<int>(i) == record.ownerTag || record.xdictionaryTag == static_cast<int>(i)) &&
-        isUnreadableHandle(record.tags[i]))
+    const Tag& tag = record.tags[i];
+    const uint8_t info = codes::infoOf(tag.code);
+    // (A string of a known code needs no look at its value, unless the reader follows it.)
+    const auto kind = static_cast<ValueKind>(info & codes::kKindBits);
+    TagFault fault = TagFault::None;
+    if (tag.code == 0) fault = TagFault::NoRecordType;
+    else if (!(info & codes::kCodeKnown)) fault = TagFault::UnknownCode;
+    else if (kind != ValueKind::String) {
+      if (binary || !isPlainNumber(tag.value, kind, record.dataEnd)) fault = valueFault(tag, binary);
+    } else if ((static_cast<int>(i) == record.ownerTag && !record.ownerReadable) ||
+               (static_cast<int>(i) == record.xdictionaryTag && !record.xdictionaryReadable))
       fault = TagFault::NotAHandle;
-    if ((fault == TagFault::None || fault == TagFault::NotANumber) && isLonePointX(record.tags, i))
+    if ((info & codes::kPointX) && (fault == TagFault::None || fault == TagFault::NotANumber) &&
+        !(i + 1 < count && record.tags[i + 1].code == tag.code + 10) && isLonePointX(record.tags, i))
       fault = fault == TagFault::None ? TagFault::LonePointX : TagFault::NotANumberNoY;
     if (fault == TagFault::None) continue;
     found(i, fault);

@@ -12,43 +12,12 @@
 
 namespace cadhost::dxf {
 
-ValueKind valueKind(int code) {
-  if (code >= 10 && code <= 59) return ValueKind::Double;
-  if (code >= 60 && code <= 79) return ValueKind::Int16;
-  if (code >= 90 && code <= 99) return ValueKind::Int32;
-  if (code >= 110 && code <= 149) return ValueKind::Double;
-  if (code >= 160 && code <= 169) return ValueKind::Int64;
-  if (code >= 170 && code <= 179) return ValueKind::Int16;
-  if (code >= 210 && code <= 239) return ValueKind::Double;
-  if (code >= 270 && code <= 289) return ValueKind::Int16;
-  if (code >= 290 && code <= 299) return ValueKind::Bool;
-  if (code >= 310 && code <= 319) return ValueKind::Binary;
-  if (code >= 370 && code <= 389) return ValueKind::Int16;
-  if (code >= 400 && code <= 409) return ValueKind::Int16;
-  if (code >= 420 && code <= 429) return ValueKind::Int32;
-  if (code >= 440 && code <= 459) return ValueKind::Int32;
-  if (code >= 460 && code <= 469) return ValueKind::Double;
-  if (code == 1004) return ValueKind::Binary;
-  if (code >= 1010 && code <= 1059) return ValueKind::Double;
-  if (code >= 1060 && code <= 1070) return ValueKind::Int16;
-  if (code == 1071) return ValueKind::Int32;
-  return ValueKind::String;
-}
-
-bool isKnownCode(int code) {
-  // The ranges drawing files use; 80-89, 103-104, 106-109, 150-159, 180-209, 240-269 and 482-998
-  // are used by none.
-  if (code < 0 || code > 1071) return false;
-  if (code >= 1000 || code == 999) return true;
-  if (code > 481) return false;
-  return !((code >= 80 && code <= 89) || code == 103 || code == 104 || (code >= 106 && code <= 109) ||
-           (code >= 150 && code <= 159) || (code >= 180 && code <= 209) || (code >= 240 && code <= 269));
-}
-
 TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start, size_t dataSize)
-    : mData(data), mSize(size), mDataSize(std::max(size, dataSize)), mStyle(style), mPos(start), mLastTagEnd(start) {}
+    : mData(data), mSize(size), mDataSize(std::max(size, dataSize)), mStyle(style), mPos(start), mQuick(!style.binary),
+      mLastTagEnd(start) {}
 
 bool TagReader::fail(uint64_t at, std::string text) {
+  mQuick = false;
   mError = std::move(text);
   mErrorOffset = at;
   return false;
@@ -56,8 +25,10 @@ bool TagReader::fail(uint64_t at, std::string text) {
 
 namespace {
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+}  // namespace
 
 #if defined(CADHOST_TAGS_SSE2)
+namespace detail {
 // Where the first line end among the 16 bytes at from lies, or null.
 inline const char* lineEndWithin16(const char* from) {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
@@ -106,20 +77,12 @@ size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
   tag.end = next;
   return next;
 }
+}  // namespace detail
 #endif
-}  // namespace
 
-bool TagReader::next(Tag& tag) {
+
+bool TagReader::nextCarefully(Tag& tag) {
   if (failed() || mPos >= mSize) return false;
-#if defined(CADHOST_TAGS_SSE2)
-  if (!mStyle.binary && mSize - mPos >= 32) {
-    if (const size_t next = quickAsciiTag(mData, mSize, mPos, tag)) {
-      mPos = next;
-      mLastTagEnd = tag.end;
-      return true;
-    }
-  }
-#endif
   const bool read = mStyle.binary ? nextBinary(tag) : nextAscii(tag);
   if (read) mLastTagEnd = tag.end;
   return read;

@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <tuple>
 #include <unordered_set>
 
@@ -146,7 +147,7 @@ class Writer {
   static constexpr size_t kMaxOldString = 255;
   // The object being written (for messages).
   const AcDbStub* mWriting = nullptr;
-  std::wstring mWritingType;
+  std::string mWritingType;  // (its type, as the file writes it: plain ASCII)
   void writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from, const AcDbDimension* dim,
                                const AcDbDimension* before);
   bool isRenamed(AcDbObjectId id) const { return mRenamed.count(id) != 0; }
@@ -202,6 +203,13 @@ class Writer {
   std::vector<uint32_t> mAheadItems;
   std::string mHelperBuffer;
   std::unique_ptr<Writer> mHelper;
+  // What the worker's writer reports, by item (rare: guarded by a lock), and how much of it this
+  // thread has passed on, in the order of the items as one thread would report it.
+  std::mutex mAheadMessagesLock;
+  std::vector<std::pair<size_t, Message>> mAheadMessages;
+  std::atomic<size_t> mAheadMessageCount{0};
+  size_t mAheadMessagesPassed = 0;
+  void passAheadMessagesUpTo(size_t item);
 };
 
 // ---- What is written ------------------------------------------------------------------------
@@ -783,11 +791,27 @@ std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
   return std::make_unique<AheadWorker>(mAheadItems.size(), [this](size_t item, std::string& out) {
     AcDbStub* stub = mFile.objects[mAheadItems[item]];
     if (!patchableAhead(stub)) return false;
+    mHelper->mSink.take();  // (what an item that failed left: this thread writes that item again)
     mHelper->writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded());
+    std::vector<Message> found = mHelper->mSink.take();
+    if (!found.empty()) {
+      const std::lock_guard<std::mutex> lock(mAheadMessagesLock);
+      for (Message& m : found) mAheadMessages.emplace_back(item, std::move(m));
+      mAheadMessageCount.store(mAheadMessages.size(), std::memory_order_release);
+    }
     out.swap(mHelperBuffer);
     mHelperBuffer.clear();
     return true;
   });
+}
+
+// The worker's messages of the items up to item (taken: done), after this thread's own so far.
+void Writer::passAheadMessagesUpTo(size_t item) {
+  if (mAheadMessageCount.load(std::memory_order_acquire) == mAheadMessagesPassed) return;
+  const std::lock_guard<std::mutex> lock(mAheadMessagesLock);
+  for (; mAheadMessagesPassed < mAheadMessages.size() && mAheadMessages[mAheadMessagesPassed].first <= item;
+       ++mAheadMessagesPassed)
+    mSink.add(std::move(mAheadMessages[mAheadMessagesPassed].second));
 }
 
 // Whether an unchanged record refers to an erased object or to a renamed record by name.
@@ -892,7 +916,7 @@ void Writer::encodeCut(const std::wstring& text) {
   }
   ACHAR handle[20] = L"";
   if (mWriting != nullptr) mWriting->handle.getIntoAsciiBuffer(handle, 20);
-  warn(L"the text of the " + (mWritingType.empty() ? std::wstring(L"object") : mWritingType) + L" " + handle + L" is " +
+  warn(L"the text of the " + (mWritingType.empty() ? std::wstring(L"object") : fromUtf8(mWritingType)) + L" " + handle + L" is " +
        std::to_wstring(whole) + L" bytes long; a drawing of version " + fromUtf8(mFile.version) + L" holds at most " +
        std::to_wstring(kMaxOldString) + L" there, and the save keeps the first " + std::to_wstring(mEncoded.size()));
 }
@@ -1036,7 +1060,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const bool r12 = mFile.r12();
   const Schema* schema = schemaFor(tags.type, source, r12);
   mWriting = stub;
-  if (mFile.release < 1021) mWritingType = mFile.codec.decode(tags.type);
+  if (mFile.release < 1021) mWritingType.assign(tags.type);
   const bool binary = image->style.binary;
   // A record with damage the reader reported: the fault of each tag, those its decoding finds too.
   const ObjectRecord* stored = objectRecord(obj);
@@ -1184,8 +1208,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const uint64_t handle = stub->handle.value();
   const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
   const uint64_t owner = handleOf(obj->ownerId());
-  const ObjectRecord* ownerRecord = objectRecord(AcDbCore::object(obj->ownerId()));
-  const bool ownerIsNotWritten = ownerRecord != nullptr && !isShownInFile(*ownerRecord);
+  const ObjectRecord* ownerRecord = repairing ? objectRecord(AcDbCore::object(obj->ownerId())) : nullptr;
+  const bool ownerIsNotWritten = ownerRecord != nullptr && !isShownInFile(*ownerRecord);  // (asked when repairing)
   const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
 
   // An extension dictionary the writer made for the object (for its fields).
@@ -1436,7 +1460,7 @@ void Writer::generate(AcDbStub* stub, const AcDbObject* obj) {
   else type = toUtf8(obj->isA()->dxfName());
   const Schema* schema = schemaFor(type, obj, r12);
   mWriting = stub;
-  mWritingType = fromUtf8(type);
+  mWritingType = type;
   mOut.string(0, type);
   if (mFile.handles) mOut.handle(schema ? schema->handleCode : 5, stub->handle.value());
   if (const auto it = mFile.addedXdicts.find(stub); it != mFile.addedXdicts.end() && !r12 && isWritten(it->second.stub())) {
@@ -1592,8 +1616,12 @@ WriteResult Writer::run() {
       pos = end;  // written at the end of the first table of its kind
       continue;
     }
-    if (isAhead) ahead->take(nextAhead++, &mBuffer, [&] { writeObject(stub); });
-    else writeObject(stub);
+    if (isAhead) {
+      ahead->take(nextAhead, &mBuffer, [&] { writeObject(stub); });
+      passAheadMessagesUpTo(nextAhead++);
+    } else {
+      writeObject(stub);
+    }
     pos = end;
     if (mFailed) break;
     if (pos - mReleasedUpTo >= kReleaseEvery) {
