@@ -48,15 +48,21 @@ std::vector<Segment> linesOf(const AcDbDimension* dim) {
   return lines;
 }
 
+// An object added to the database, owned by owner; null (the object deleted) if it cannot be.
+AcDbObjectId addOwned(AcDbDatabase* db, AcDbObject* obj, AcDbObjectId owner) {
+  AcDbObjectId id;
+  if (AcDbCore::addToDatabase(db, obj, owner, 0, id) != Acad::eOk) {
+    delete obj;
+    return AcDbObjectId();
+  }
+  return id;
+}
+
 // An entity of a geometry block: on layer 0, owned by the block.
 AcDbObjectId addToBlock(AcDbDatabase* db, AcDbBlockTableRecord* block, AcDbEntity* entity, AcDbObjectId layer) {
   if (!layer.isNull()) AcDbCore::setLayerId(entity, layer);
-  AcDbObjectId id;
-  if (AcDbCore::addToDatabase(db, entity, block->objectId(), 0, id) != Acad::eOk) {
-    delete entity;
-    return AcDbObjectId();
-  }
-  AcDbCore::addEntityToBlock(block, id);
+  const AcDbObjectId id = addOwned(db, entity, block->objectId());
+  if (!id.isNull()) AcDbCore::addEntityToBlock(block, id);
   return id;
 }
 
@@ -72,11 +78,8 @@ std::wstring freeName(const AcDbBlockTable* table) {
 AcDbObjectId makeBlock(AcDbDatabase* db, AcDbBlockTable* table, const AcDbDimension* dim) {
   auto* block = new AcDbBlockTableRecord;
   block->setName(freeName(table).c_str());
-  AcDbObjectId blockId;
-  if (AcDbCore::addToDatabase(db, block, table->objectId(), 0, blockId) != Acad::eOk) {
-    delete block;
-    return AcDbObjectId();
-  }
+  const AcDbObjectId blockId = addOwned(db, block, table->objectId());
+  if (blockId.isNull()) return blockId;
   AcDbCore::addRecordToTable(table, block);
   AcDbObjectId layer;
   if (const auto* layers = AcDbCore::objectAs<AcDbLayerTable>(AcDbCore::imp(db)->layerTable)) layers->getAt(L"0", layer);

@@ -159,6 +159,7 @@ class Loader : public DecodeContext {
   } mLastOwner;  // the block an owner handle was last found to be
   AcDbObjectId deferObject(AcRxClass* cls, AcDbObjectId owner);
   AcDbObjectId addSynthesized(AcDbObject* obj, AcDbObjectId owner);
+  AcDbObjectId addMade(AcDbObject* obj, AcDbObjectId owner, std::vector<AcDbStub*>& list, uint8_t flags);
   void rekey(AcDbStub* stub, uint64_t handle);
   std::wstring whereIs(uint64_t offset);
 
@@ -244,23 +245,25 @@ AcDbObject* makeTable() { return new Table; }
 
 // ---- Objects in the database ----------------------------------------------------------------
 
-AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
+// An object the reader makes, with a provisional handle, kept in list (see below) and marked
+// synthesized with flags.
+AcDbObjectId Loader::addMade(AcDbObject* obj, AcDbObjectId owner, std::vector<AcDbStub*>& list, uint8_t flags) {
   AcDbObjectId id;
   AcDbCore::addToDatabase(mDb.get(), obj, owner, mNextProvisional++, id);
-  mUnnamed.push_back(id.stub());
-  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized | ObjectRecord::kNoHandle));
+  list.push_back(id.stub());
+  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, static_cast<uint8_t>(ObjectRecord::kSynthesized | flags)));
   return id;
+}
+
+AcDbObjectId Loader::addSynthesized(AcDbObject* obj, AcDbObjectId owner) {
+  return addMade(obj, owner, mUnnamed, ObjectRecord::kNoHandle);
 }
 
 // An object the reader makes to mend the file's structure (an ENDBLK or a SEQEND the file lacks, a
 // block record): the file will show its handle, which it gets with the objects whose handles were
 // taken, below the seed.
 AcDbObjectId Loader::madeForFile(AcDbObject* obj, AcDbObjectId owner) {
-  AcDbObjectId id;
-  AcDbCore::addToDatabase(mDb.get(), obj, owner, mNextProvisional++, id);
-  mShown.push_back(id.stub());
-  AcDbCore::setStoredRecord(obj, new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized | ObjectRecord::kMadeForFile));
-  return id;
+  return addMade(obj, owner, mShown, ObjectRecord::kMadeForFile);
 }
 
 // The ends of what the file leaves open where something else begins (or the file ends): each is
