@@ -768,7 +768,7 @@ void Loader::readHeader() {
     else if (name == "$DIMSTYLE" && t.code == 2) { mDimStyleName = std::string(t.value); mHasDimStyle = true; }
     else if (name == "$HANDLING" && t.code == 70 && tagInt(t, binary, i)) mHandling = i;
   }
-  endVariable(mReader->position());
+  endVariable(mReader->lastTagEnd());  // (where the tags read whole end: a cut tag is not the variable's)
 }
 
 // A header variable holds one value: one tag, or a point (its x and y, and z for a 3D point). A
