@@ -234,6 +234,19 @@ class Loader : public DecodeContext {
   std::vector<char> mReported;  // its tags whose damage a decoding reported
   std::vector<AcDbStub*> mShown;  // objects the reader made that the file will show (closing a block or a sequence)
   std::vector<AcDbStub*> mLeftNew;  // ... and those of them a save writes as new (blocks INSERTs name)
+  // Entities whose owner the file gives only after them (a file whose tables follow its entities):
+  // they join their block once the file is read (checkLaterOwners).
+  struct LaterOwner {
+    AcDbStub* entity;
+    uint64_t owner;
+    uint64_t offset;
+    bool paper;
+    std::string type;
+  };
+  std::vector<LaterOwner> mLaterOwners;
+  void checkLaterOwners();
+  // A message for an entity whose owner is no block: the space it goes to instead.
+  void reportOwnerOfNoBlock(uint64_t offset, std::string_view type, uint64_t owner, bool paper, AcDbObjectId space);
   std::vector<AcDbStub*> mNamelessBlockRecords;  // block records without a name (their BLOCK names them)
   // A mapped file's pages are given back behind the reading, every so many bytes.
   static constexpr uint64_t kReleaseEvery = 8 << 20;
@@ -1145,6 +1158,7 @@ ReadResult Loader::run() {
                                            L"stored in its code, and a save cuts its references to them");
   });
   finishHeaderSettings();
+  checkLaterOwners();  // (before the objects the reader made take handles that the file's owners might name)
   finishHandles();
 
   for (auto& stub : mImp->stubs) {
@@ -1423,6 +1437,7 @@ void Loader::entityRecord(bool inBlock) {
     return;
   }
   AcDbObjectId owner;
+  bool laterOwner = false;
   if (inBlock) {
     if (mBlock.isNull()) {
       warn(mRecordBegin, L"the " + file.codec.decode(type) + L" stands outside any block; a save leaves it out");
@@ -1432,23 +1447,23 @@ void Loader::entityRecord(bool inBlock) {
     owner = mBlock;
   } else {
     const bool paper = saysPaperSpace(mRecord, file.style.binary);
-    bool ownerIsBlock = true;
-    owner = spaceOf(mRecord.owner, paper, &ownerIsBlock);
-    if (!ownerIsBlock) {
-      // (A space the file lacks, which the host made, the file does not show: then no owner is written.)
-      const ObjectRecord* space = objectRecord(AcDbCore::object(owner));
-      const bool shown = space == nullptr || isShownInFile(*space);
-      warn(mRecordBegin, L"the owner " + fromUtf8(formatHandle(mRecord.owner)) + L" of this " + file.codec.decode(type) +
-                             L" is no block; it goes to " + (paper ? L"paper" : L"model") + L" space, and a save " +
-                             (shown ? L"writes that space's handle there" : L"leaves the reference out"));
-      mFaulty = true;
+    const AcDbStub* named = mRecord.owner != 0 && mRecord.owner != mLastOwner.handle ? mImp->findHandle(mRecord.owner) : nullptr;
+    if (mRecord.owner != 0 && mRecord.owner != mLastOwner.handle && (named == nullptr || !named->hasObject())) {
+      laterOwner = true;  // (one the file may give further on: the entity joins its block then)
+    } else {
+      bool ownerIsBlock = true;
+      owner = spaceOf(mRecord.owner, paper, &ownerIsBlock);
+      if (!ownerIsBlock) {
+        reportOwnerOfNoBlock(mRecordBegin, type, mRecord.owner, paper, owner);
+        mFaulty = true;
+      }
     }
   }
   // Every record is decoded as it is read, so that what is wrong in it is reported now. An entity
   // that may stay in the file is decoded without its texts (they cannot be wrong) and left there
   // when it decodes cleanly; otherwise it is decoded again, whole, and read at once.
   const size_t pendingBefore = mPending.size();
-  const bool deferrable = mayDefer();
+  const bool deferrable = mayDefer() && !laterOwner;  // (one that may be mended is read now)
   skipTexts = deferrable;
   AcDbObject* obj = decodeRecord(mRecord, *this, true);
   skipTexts = false;
@@ -1466,8 +1481,43 @@ void Loader::entityRecord(bool inBlock) {
   }
   if (id.isNull()) id = addObject(obj, owner);
   if (id.isNull()) return;
-  AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
+  if (laterOwner)
+    mLaterOwners.push_back({id.stub(), mRecord.owner, mRecordBegin, saysPaperSpace(mRecord, file.style.binary), std::string(type)});
+  else
+    AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(owner), id);
   if (type == "POLYLINE" || (type == "INSERT" && attributesFollow(mRecord, file.style.binary))) mParent = id;
+}
+
+void Loader::reportOwnerOfNoBlock(uint64_t offset, std::string_view type, uint64_t owner, bool paper, AcDbObjectId space) {
+  // (A space the file lacks, which the host made and the file does not show: then no owner is
+  // written. One the host makes in a table it writes is shown.)
+  const ObjectRecord* stored = objectRecord(AcDbCore::object(space));
+  const bool shown = stored == nullptr || isShownInFile(*stored) ||
+                     std::find(file.madeTables.begin(), file.madeTables.end(), AcDbCore::object(space)->ownerId()) !=
+                         file.madeTables.end();
+  warn(offset, L"the owner " + fromUtf8(formatHandle(owner)) + L" of this " + file.codec.decode(type) +
+                   L" is no block; it goes to " +
+                   (paper ? L"paper" : L"model") + L" space, and a save " +
+                   (shown ? L"writes that space's handle there" : L"leaves the reference out"));
+}
+
+// The owners the file gave after their entities, now that it is read (a file whose tables follow
+// its entities): each entity joins its block, or if its owner is no block, the space it says, and
+// that is reported and a save writes it mended.
+void Loader::checkLaterOwners() {
+  for (const LaterOwner& later : mLaterOwners) {
+    AcDbObject* entity = later.entity->loaded();
+    if (entity == nullptr) continue;
+    AcDbStub* named = mImp->findHandle(later.owner);
+    AcDbObjectId block = named != nullptr && AcDbBlockTableRecord::cast(named->object()) ? AcDbObjectId(named) : AcDbObjectId();
+    if (block.isNull()) {
+      block = space(later.paper);
+      reportOwnerOfNoBlock(later.offset, later.type, later.owner, later.paper, block);
+      if (ObjectRecord* record = objectRecord(entity)) record->set(ObjectRecord::kRepaired);
+    }
+    AcDbCore::setOwner(entity, block);
+    AcDbCore::addEntityToBlock(AcDbCore::objectAs<AcDbBlockTableRecord>(block), AcDbObjectId(later.entity));
+  }
 }
 
 // An entity that the scout found clean, filed as entityRecord files an entity that stays in the

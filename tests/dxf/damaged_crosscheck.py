@@ -176,7 +176,26 @@ def ascii_variants(data, version):
             del d.pairs[at:d.record_end(at)]
         return change
 
+    def entities_before_tables(d):
+        """The ENTITIES section moved before TABLES: its entities name blocks the file gives later."""
+        begin, end = d.section(b"ENTITIES")
+        entities = d.pairs[begin:end + 1]
+        del d.pairs[begin:end + 1]
+        at = d.section(b"TABLES")[0]
+        d.pairs[at:at] = entities
+
+    def both(*changes):
+        def change(d):
+            for c in changes:
+                if c(d) is False:
+                    return False
+        return change
+
     changes = [
+        # (Not damage: the host reads it as it is, with nothing to say, and a save keeps every byte.)
+        ("reordered_entities_before_tables", lambda d: entities_before_tables(d) if version != "R12" else False),
+        ("owner_no_block_entities_before_tables", lambda d: both(set_value(b"ENTITIES", b"LINE", 330, b"FFFFF"),
+                                                                 entities_before_tables)(d) if version != "R12" else False),
         ("real_abc_in_text_height", set_value(b"ENTITIES", b"TEXT", 40, b"abc")),
         ("real_12n5_in_line_start", set_value(b"ENTITIES", b"LINE", 10, b"12n5")),
         ("real_empty_in_circle_radius", set_value(b"ENTITIES", b"CIRCLE", 40, b"")),
@@ -419,9 +438,11 @@ def run(tool, work):
                 path = os.path.join(folder, variant + ".dxf")
                 with open(path, "wb") as f:
                     f.write(damaged)
-                targeted = not variant.startswith(("flipped_byte", "deleted_line"))
+                targeted = not variant.startswith(("flipped_byte", "deleted_line", "reordered"))
                 try:
                     outcome = check_damaged(tool, path, expected, "%s %s" % (name, variant), targeted)
+                    check(not variant.startswith("reordered") or outcome == "unnoticed",
+                          "%s %s: a drawing whose sections come in another order is %s" % (name, variant, outcome))
                     outcomes[outcome] = outcomes.get(outcome, 0) + 1
                 except (AssertionError, subprocess.TimeoutExpired) as error:
                     failures.append(str(error))
