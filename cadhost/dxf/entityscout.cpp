@@ -66,6 +66,7 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity, ScoutContext&
   entity.paper = saysPaperSpace(record, mFile.style.binary);
   // Parts and block ends depend on what came before them: the reader's.
   if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "BLOCK" || type == "ENDBLK") return false;
+  if (type == "INSERT" && !namesBlock(record)) return false;  // (the reader reports it)
   if (!mayStayInFile(record, mFile.style.binary, mHandleLimit) || entity.end - entity.begin > 0xFFFFFFF0ull) return false;
   context.clean = true;
   AcDbObject* obj = decodeRecord(record, context, true);

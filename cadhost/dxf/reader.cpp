@@ -1436,6 +1436,11 @@ void Loader::entityRecord(bool inBlock) {
     leaveOutRecord();
     return;
   }
+  if (type == "INSERT" && !namesBlock(mRecord)) {
+    warn(mRecordBegin, L"an INSERT that names no block (group code 2); a save leaves it out");
+    leaveOutRecord();
+    return;
+  }
   AcDbObjectId owner;
   bool laterOwner = false;
   if (inBlock) {

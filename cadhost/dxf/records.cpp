@@ -141,6 +141,12 @@ bool firstInteger(const RecordTags& record, int code, bool binary, int64_t& valu
 }
 }  // namespace
 
+bool namesBlock(const RecordTags& record) {
+  for (const auto& m : record.main)
+    if (m.first && record.tags[m.index].code == 2) return !record.tags[m.index].value.empty();
+  return false;
+}
+
 bool attributesFollow(const RecordTags& record, bool binary) {
   int64_t follows = 0;
   return firstInteger(record, 66, binary, follows) && follows == 1;

@@ -55,6 +55,8 @@ bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags
 void analyzeRecord(RecordTags& record, bool binary);
 // Whether an INSERT says that ATTRIB records follow it (66 = 1).
 bool attributesFollow(const RecordTags& record, bool binary);
+// Whether an INSERT names a block (group code 2, not empty).
+bool namesBlock(const RecordTags& record);
 // Whether an entity says that it lies in paper space (67 = 1).
 bool saysPaperSpace(const RecordTags& record, bool binary);
 // Whether what an entity's record says lets it stay in the file until it is used: a handle of its

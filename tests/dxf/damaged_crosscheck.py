@@ -229,6 +229,7 @@ def ascii_variants(data, version):
         ("orphan_vertex", insert(lambda d: d.record(b"CIRCLE"), [pair(0, b"VERTEX"), pair(8, b"0"), pair(10, b"1.0"), pair(20, b"2.0")])),
         ("no_block_record", lambda d: delete_record(b"TABLES", b"BLOCK_RECORD", 2)(d) if version != "R12" else False),
         ("insert_of_no_block", set_value(b"ENTITIES", b"INSERT", 2, b"Nowhere")),
+        ("insert_naming_no_block", delete_tag(b"ENTITIES", b"INSERT", 2)),
         ("second_layer_named_alike", insert(lambda d: d.find(0, b"ENDTAB", d.find(2, b"LAYER")),
                                             [pair(0, b"LAYER")] + ([pair(5, b"FFF0"), pair(100, b"AcDbSymbolTableRecord"),
                                                                     pair(100, b"AcDbLayerTableRecord")] if version != "R12" else []) +
