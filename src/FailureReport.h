@@ -1,5 +1,6 @@
 // How the editor reports a failed host call: "!<source>@<line>: <status name>" on the host's
-// command line. The report ends the operation in hand; the caller leaves no entity open.
+// command line, on a line of its own. The report ends the operation in hand; the caller leaves no
+// entity open.
 #pragma once
 
 #include "host/HostInterface.h"

@@ -1,6 +1,7 @@
 // The application object, its command table and the module's exported entry point.
 #include "PellatonApp.h"
 
+#include "Settings.h"
 #include "TECommand.h"
 
 namespace {
@@ -17,7 +18,8 @@ CPellatonApp theApp;
 CPellatonApp::CPellatonApp() : AcRxArxApp(kCommandTable, static_cast<int>(std::size(kCommandTable))) {}
 
 AcRx::AppRetCode CPellatonApp::On_kInitAppMsg(void* pkt) {
-  const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
+  const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);  // registers TE
+  LoadSettings();  // its status is of no further use: missing values have their defaults
   return result;
 }
 

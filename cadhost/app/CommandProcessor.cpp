@@ -41,6 +41,7 @@ void CommandProcessor::addHostCommand(const std::wstring& name, HostCommand comm
 }
 
 bool CommandProcessor::ask(const std::wstring& prompt, std::wstring& answer) {
+  if (!cadhost::commandLineAtLineStart()) print(L"\n");  // a message that did not end its line
   print(prompt);
   while (!mSources.empty()) {
     LineSource& source = *mSources.back();
@@ -91,14 +92,25 @@ SelectionAnswer CommandProcessor::selectObjects(const SelectionRequest& request)
       answer.cancelled = true;
       return answer;
     }
-    const size_t before = answer.objects.size();
+    std::vector<AcDbObjectId> picked = answer.objects;
     std::wstring message;
-    if (!cadhost::parseSelectionAnswer(request.database, line, answer.objects, message)) {
+    if (!cadhost::parseSelectionAnswer(request.database, line, picked, message)) {
       print(message + L"\n");
       continue;
     }
-    print(std::to_wstring(answer.objects.size() - before) + L" found, " + std::to_wstring(answer.objects.size()) +
-          L" total\n");
+    // Only what the command takes is counted and kept; what its filter refuses is said.
+    size_t found = 0, filteredOut = 0;
+    for (size_t i = answer.objects.size(); i < picked.size(); ++i) {
+      if (request.accepts(picked[i])) {
+        answer.objects.push_back(picked[i]);
+        ++found;
+      } else {
+        ++filteredOut;
+      }
+    }
+    std::wstring report = std::to_wstring(found) + L" found";
+    if (filteredOut > 0) report += L", " + std::to_wstring(filteredOut) + L" filtered out";
+    print(report + L", " + std::to_wstring(answer.objects.size()) + L" total\n");
   }
 }
 

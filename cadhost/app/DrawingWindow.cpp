@@ -304,6 +304,7 @@ LRESULT CALLBACK DrawingWindow::windowProc(HWND hwnd, UINT message, WPARAM wPara
 
 void DrawingWindow::paint(HDC dc, const RECT& client) {
   ++mPaintCount;
+  cadhost::HostReadScope hostReads;  // the host draws its own database
   HBRUSH background = CreateSolidBrush(kBackground);
   FillRect(dc, &client, background);
   DeleteObject(background);

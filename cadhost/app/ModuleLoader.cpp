@@ -6,6 +6,7 @@
 
 #include "../core/hostservices.h"
 #include "HostRelease.h"
+#include "ModuleImage.h"
 #include "rxregsvc.h"
 
 namespace cadhost::app {
@@ -63,6 +64,25 @@ bool ModuleLoader::load(const std::wstring& path, std::wstring& message) {
     message = name + L" is already loaded.";
     return false;
   }
+  const HostRelease& release = currentRelease();
+  // A module of another processor is refused before any of its code runs.
+  Processor processor = hostProcessor();
+  unsigned long error = 0;
+  switch (readModuleProcessor(path, processor, error)) {
+    case ModuleImageStatus::NotFound:
+      message = L"Cannot load " + path + L" (error " + std::to_wstring(error) + L").";
+      return false;
+    case ModuleImageStatus::NotAModule:
+      message = path + L" is not an application module.";
+      return false;
+    case ModuleImageStatus::Read:
+      break;
+  }
+  if (processor != hostProcessor()) {
+    message = name + L" is built for " + processorName(processor) + L"; this host (" + release.name() + L", " +
+              processorName(hostProcessor()) + L") loads only " + processorName(hostProcessor()) + L" modules.";
+    return false;
+  }
   HMODULE handle = LoadLibraryW(path.c_str());
   if (handle == nullptr) {
     message = L"Cannot load " + path + L" (error " + std::to_wstring(GetLastError()) + L").";
@@ -76,11 +96,11 @@ bool ModuleLoader::load(const std::wstring& path, std::wstring& message) {
     return false;
   }
   const unsigned version = getVersion();
-  const HostRelease& release = currentRelease();
   if (version != release.apiVersion()) {
     FreeLibrary(handle);
-    message = name + L" was built for API version " + hex(version) + L"; this host (" + release.name() +
-              L") needs " + hex(release.apiVersion()) + L".";
+    const std::wstring releases = releasesOfApiVersion(version);
+    message = name + L" was built for API version " + hex(version) + (releases.empty() ? L"" : L" (" + releases + L")") +
+              L"; this host (" + release.name() + L") needs API version " + hex(release.apiVersion()) + L".";
     return false;
   }
   void* appId = handle;

@@ -1,5 +1,6 @@
-// Loading application modules the way the host does: the module is loaded, its API version is
-// checked against the host release, it is registered with the dynamic linker and sent the
+// Loading application modules the way the host does: a module built for another processor is
+// refused unread, a module is loaded, its API version is checked against the host release (a
+// refused module is unloaded at once), it is registered with the dynamic linker and sent the
 // initialisation message with its application id. Unloading sends the unload message first and
 // is refused for a module that did not make itself unloadable.
 #pragma once

@@ -1,8 +1,13 @@
 // cadhost.exe: the stand-in CAD host program. It opens a drawing window on a drawing file (a
-// demonstration drawing built in memory when none is given), loads application modules, and runs
-// commands typed at its command line or read from a script.
+// demonstration drawing built in memory when none is given), loads the plug-in bundles of its
+// plug-ins folders and the application modules it is given, and runs commands typed at its command
+// line or read from a script. The release it stands in for is chosen at start; its processor is
+// the one it is built for.
 //
-//   cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden] [drawing.dxf]
+//   cadhost [/release 2018|2019|2020|2021] [/plugins folder]... [/load module.arx]... [/b script.scr]
+//           [/hidden] [drawing.dxf]
+//
+// /plugins names a plug-ins folder to look for bundles in, instead of the host's own ones.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -18,6 +23,7 @@
 #include "HostConsole.h"
 #include "HostRelease.h"
 #include "ModuleLoader.h"
+#include "PluginBundles.h"
 #include "acutads.h"
 
 using namespace cadhost::app;
@@ -25,10 +31,11 @@ using namespace cadhost::app;
 namespace {
 
 const wchar_t kUsage[] =
-    L"usage: cadhost [/release 2018|2019|2020|2021] [/load module.arx]... [/b script.scr] [/hidden] "
-    L"[drawing.dxf]\n";
+    L"usage: cadhost [/release 2018|2019|2020|2021] [/plugins folder]... [/load module.arx]... [/b script.scr] "
+    L"[/hidden] [drawing.dxf]\n";
 
 struct Options {
+  std::vector<std::wstring> pluginFolders;  // empty: the host's own
   std::vector<std::wstring> modules;
   std::wstring script;
   std::wstring drawing;
@@ -54,6 +61,8 @@ bool parseArguments(Options& options) {
         ok = false;
       }
       currentRelease().year = year;
+    } else if (_wcsicmp(arg.c_str(), L"/plugins") == 0 && next(value)) {
+      options.pluginFolders.push_back(value);
     } else if (_wcsicmp(arg.c_str(), L"/load") == 0 && next(value)) {
       options.modules.push_back(value);
     } else if (_wcsicmp(arg.c_str(), L"/b") == 0 && next(value)) {
@@ -78,7 +87,7 @@ int main() {
   if (!parseArguments(options)) return 2;
 
   cadhost::setCommandLineEcho([](const std::wstring& text) { writeOutput(text); });
-  writeOutput(L"cadhost, " + currentRelease().name() + L"\n");
+  writeOutput(L"cadhost, " + currentRelease().name() + L", " + processorName(hostProcessor()) + L"\n");
 
   DrawingWindow window;
   window.create(!options.hidden);
@@ -92,6 +101,10 @@ int main() {
       if (!options.drawing.empty()) status = 1;
       drawings.show(buildDemoDrawing(), L"Demonstration");
     }
+    std::vector<std::wstring> bundleMessages;
+    const auto& folders = options.pluginFolders.empty() ? defaultPluginFolders() : options.pluginFolders;
+    if (!loadPluginBundles(loader, folders, bundleMessages)) status = 1;
+    for (const std::wstring& message : bundleMessages) acutPrintf(L"%s\n", message.c_str());
     for (const std::wstring& module : options.modules) {
       std::wstring message;
       if (!loader.load(module, message)) status = 1;

@@ -42,6 +42,11 @@ std::wstring takeCommandLineOutput() {
 
 const std::wstring& commandLineHistory() { return commandLine().history; }
 
+bool commandLineAtLineStart() {
+  const std::wstring& history = commandLine().history;
+  return history.empty() || history.back() == L'\n';
+}
+
 void setCommandLineEcho(std::function<void(const std::wstring&)> echo) { commandLine().echo = std::move(echo); }
 
 }  // namespace cadhost

@@ -6,6 +6,7 @@
 
 #include "../sdk/accmd.h"
 #include "../sdk/acedads.h"
+#include "../sdk/acutads.h"
 #include "coreaccess.h"
 #include "hostservices.h"
 
@@ -219,6 +220,12 @@ bool runCommand(const std::wstring& typed) {
     if (command == nullptr) command = s.commands.lookupGlobalCmd(typed.c_str());
   }
   if (command == nullptr) return false;
+  // As on the real host, a command that is not transparent cannot start inside another command
+  // (a dialog of a running command, say, cannot start a second one).
+  if (s.activeFlags != 0 && (command->commandFlags() & ACRX_CMD_TRANSPARENT) == 0) {
+    acutPrintf(L"%s** That command may not be invoked transparently **\n", commandLineAtLineStart() ? L"" : L"\n");
+    return true;
+  }
   // The pick-first set serves only commands that ask for it.
   if ((command->commandFlags() & ACRX_CMD_USEPICKSET) == 0) clearPickFirst();
   const std::wstring name = command->globalName();

@@ -174,6 +174,17 @@ struct ACCORE_PORT AcDbCore {
   static void attachField(AcDbObject* obj, const ACHAR* property, AcDbObjectId fieldId);
   static void renameRecord(AcDbSymbolTable* table, AcDbSymbolTableRecord* record, const ACHAR* name);
   static const ACHAR* name(const AcDbSymbolTableRecord* record) { return record->mName.c_str(); }
+  // What the host reads of records for its own entities, without opening them.
+  static bool isLocked(const AcDbLayerTableRecord* layer) { return layer->mLocked; }
+  static AcDbObjectId layerIdOf(const AcDbEntity* ent) { return ent->mLayerId; }
+  static bool isLayout(const AcDbBlockTableRecord* block);
+  static AcGePoint3d origin(const AcDbBlockTableRecord* block) { return block->mOrigin; }
+  static int styleDimdec(const AcDbDimStyleTableRecord* style) { return style->mDimdec; }
+  // A table's record by name (letter case ignored): null when there is none, or when it is
+  // erased and erasedToo is false.
+  static AcDbObjectId findRecord(const AcDbSymbolTable* table, const ACHAR* name, bool erasedToo = false);
+  static double styleDimtxt(const AcDbDimStyleTableRecord* style) { return style->mDimtxt; }
+  static AcDbObjectId styleDimtxsty(const AcDbDimStyleTableRecord* style) { return style->mDimtxsty; }
   static void setTextStyleRaw(AcDbText* text, AcDbObjectId style) { text->mStyle = style; }
   static void setMTextStyleRaw(AcDbMText* mtext, AcDbObjectId style) { mtext->mStyle = style; }
   static void setDimStyleRaw(AcDbDimension* dim, AcDbObjectId style) { dim->mDimStyle = style; }

@@ -3,6 +3,7 @@
 #include "../sdk/acutads.h"
 #include "../sdk/acdocman.h"
 #include "coreaccess.h"
+#include "hostservices.h"
 #include "selectionstate.h"
 
 ACRX_DEFINE_ABSTRACT(AcDbDatabase, AcRxObject, L"")
@@ -20,6 +21,7 @@ AcDbImpDatabase::~AcDbImpDatabase() {
 AcDbDeferredLoader::~AcDbDeferredLoader() = default;
 
 AcDbObject* AcDbStub::load() const {
+  cadhost::HostReadScope hostReads;  // the file's reader makes the object as the host
   AcDbDeferredLoader* loader = database != nullptr ? database->deferredLoader.get() : nullptr;
   AcDbObject* obj = loader != nullptr ? loader->load(*this) : nullptr;
   if (obj == nullptr) mDeferred = 0;  // cannot be made: a stub without an object from now on
@@ -181,7 +183,7 @@ AcDbObjectId AcDbDatabase::currentSpaceId() const { return mpImp->currentSpace; 
 Acad::ErrorStatus AcDbDatabase::setCurrentSpace(AcDbObjectId blockId) {
   const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
   if (block == nullptr || block->database() != this) return Acad::eInvalidInput;
-  if (!block->isLayout()) return Acad::eNotApplicable;
+  if (!AcDbCore::isLayout(block)) return Acad::eNotApplicable;
   mpImp->currentSpace = blockId;
   return Acad::eOk;
 }

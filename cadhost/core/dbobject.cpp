@@ -1,6 +1,10 @@
 // Database objects: ids and handles, the open/close protocol, erasing, cloning, and the fields
 // an object keeps.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cwctype>
+#include <mutex>
 
 #include "../sdk/acutads.h"
 #include "coreaccess.h"
@@ -9,6 +13,68 @@
 
 namespace {
 constexpr int kMaxReaders = 256;
+
+// ---- Faults of the open protocol ---------------------------------------------------------
+
+struct ProtocolFaults {
+  std::mutex mutex;  // the file writer reads on a second thread
+  std::vector<std::wstring> pending;
+  long long count = 0;
+#ifdef NDEBUG
+  cadhost::ProtocolFaultAction action = cadhost::ProtocolFaultAction::Record;
+#else
+  cadhost::ProtocolFaultAction action = cadhost::ProtocolFaultAction::Stop;
+#endif
+};
+ProtocolFaults& protocolFaults() {
+  static ProtocolFaults faults;
+  return faults;
+}
+std::atomic<int> gHostReads{0};
+
+void recordProtocolFault(const AcDbObject* obj, const char* call, const wchar_t* what) {
+  std::wstring text = obj->isA()->name();
+  text += L"::";
+  for (const char* c = call; c && *c; ++c) text += static_cast<wchar_t>(*c);
+  text += L": ";
+  text += what;
+  ProtocolFaults& faults = protocolFaults();
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  ++faults.count;
+  if (faults.action == cadhost::ProtocolFaultAction::Stop) {
+    std::fwprintf(stderr, L"object protocol fault: %ls\n", text.c_str());
+    std::fflush(stderr);
+    std::abort();
+  }
+  constexpr size_t kKeptFaults = 1000;  // a caller that faults in a loop is named by its first ones
+  if (faults.pending.size() < kKeptFaults) faults.pending.push_back(std::move(text));
+}
+}  // namespace
+
+namespace cadhost {
+void setProtocolFaultAction(ProtocolFaultAction action) {
+  std::lock_guard<std::mutex> lock(protocolFaults().mutex);
+  protocolFaults().action = action;
+}
+ProtocolFaultAction protocolFaultAction() { return protocolFaults().action; }
+std::vector<std::wstring> takeProtocolFaults() {
+  std::lock_guard<std::mutex> lock(protocolFaults().mutex);
+  std::vector<std::wstring> taken;
+  taken.swap(protocolFaults().pending);
+  return taken;
+}
+long long protocolFaultCount() {
+  std::lock_guard<std::mutex> lock(protocolFaults().mutex);
+  return protocolFaults().count;
+}
+HostReadScope::HostReadScope() { ++gHostReads; }
+HostReadScope::~HostReadScope() { --gHostReads; }
+}  // namespace cadhost
+
+bool AcDbObject::readWithoutOpen(const char* call) const {
+  if (gHostReads.load(std::memory_order_relaxed) > 0) return true;
+  recordProtocolFault(this, call, L"read of an object that is not open");
+  return false;
 }
 
 // ---- Handles and ids --------------------------------------------------------------------
@@ -104,13 +170,17 @@ AcDbDatabase* AcDbObject::database() const {
 }
 
 Acad::ErrorStatus AcDbObject::setOwnerId(AcDbObjectId ownerId) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mOwnerId = ownerId;
   return Acad::eOk;
 }
 
-bool AcDbObject::assertWriteEnabled() {
-  if (mpStub != nullptr && !mOpenForWrite) return false;
+bool AcDbObject::assertWriteEnabled(const char* call) {
+  if (mpStub != nullptr && !mOpenForWrite) {
+    recordProtocolFault(this, call, mReaders > 0 ? L"write to an object open only for read"
+                                                 : L"write to an object that is not open");
+    return false;
+  }
   ++mRevision;
   if (mpStub != nullptr && mpStub->database) ++mpStub->database->changeCount;
   return true;
@@ -133,6 +203,7 @@ Acad::ErrorStatus AcDbObject::close() {
     --mReaders;
     return Acad::eOk;
   }
+  recordProtocolFault(this, "close", L"close of an object that is not open");
   return Acad::eNotOpenForRead;
 }
 
@@ -156,7 +227,11 @@ Acad::ErrorStatus AcDbObject::downgradeOpen() {
 
 Acad::ErrorStatus AcDbObject::erase(bool erasing) {
   if (mpStub == nullptr) return Acad::eNotInDatabase;
-  if (!mOpenForWrite) return Acad::eNotOpenForWrite;
+  if (!mOpenForWrite) {
+    recordProtocolFault(this, "erase", mReaders > 0 ? L"write to an object open only for read"
+                                                    : L"write to an object that is not open");
+    return Acad::eNotOpenForWrite;
+  }
   if (mpStub->erased == erasing) return erasing ? Acad::eWasErased : Acad::eWasNotErased;
   if (erasing && AcDbCore::isProtected(this)) return Acad::eCannotBeErasedByCaller;
   if (!erasing && AcDbCore::nameTakenByAnother(this)) return Acad::eDuplicateKey;
@@ -193,8 +268,8 @@ Acad::ErrorStatus acdbOpenObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenM
     if (AcDbCore::openForWrite(obj)) return Acad::eWasOpenForWrite;
     if (AcDbCore::readers(obj) > 0) return Acad::eWasOpenForRead;
     if (const AcDbEntity* ent = AcDbEntity::cast(obj)) {
-      if (const auto* layer = AcDbCore::objectAs<AcDbLayerTableRecord>(ent->layerId()))
-        if (layer->isLocked()) return Acad::eOnLockedLayer;
+      if (const auto* layer = AcDbCore::objectAs<AcDbLayerTableRecord>(AcDbCore::layerIdOf(ent)))
+        if (AcDbCore::isLocked(layer)) return Acad::eOnLockedLayer;
     }
     if (cadhost::requireDocumentLockForWrite() && !cadhost_detail::isDatabaseLocked(stub->database->pub))
       return Acad::eLockViolation;
@@ -242,7 +317,7 @@ void AcDbCore::setStoredRecord(AcDbObject* obj, AcDbStoredRecord* record) {
 // ---- Fields -----------------------------------------------------------------------------
 
 bool AcDbObject::hasFields() const {
-  if (mpFields == nullptr) return false;
+  if (mpFields == nullptr || !assertReadEnabled(__func__)) return false;
   for (const auto& slot : mpFields->slots)
     if (slot.pending || (slot.id.stub() && !slot.id.isErased())) return true;
   return false;
@@ -250,6 +325,7 @@ bool AcDbObject::hasFields() const {
 
 Acad::ErrorStatus AcDbObject::getField(const ACHAR* propName, AcDbObjectId& fieldId) const {
   fieldId.setNull();
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
   if (mpFields == nullptr) return Acad::eKeyNotFound;
   AcDbFieldTable::Slot* slot = mpFields->find(propName);
   if (slot == nullptr || slot->id.isNull() || slot->id.isErased()) return Acad::eKeyNotFound;
@@ -274,7 +350,7 @@ Acad::ErrorStatus AcDbObject::setField(const ACHAR* propName, AcDbField* pField,
   if (mpFields != nullptr)
     for (const auto& held : mpFields->slots)
       if (held.pending == pField) return held.property == propName ? Acad::eOk : Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   if (mpFields == nullptr) mpFields = new AcDbFieldTable;
   AcDbFieldTable::Slot* slot = mpFields->find(propName);
   if (slot == nullptr) {
@@ -298,7 +374,7 @@ Acad::ErrorStatus AcDbObject::setField(const ACHAR* propName, AcDbField* pField,
 
 Acad::ErrorStatus AcDbObject::removeField(const ACHAR* propName) {
   if (mpFields == nullptr || mpFields->find(propName) == nullptr) return Acad::eKeyNotFound;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   auto& slots = mpFields->slots;
   const std::wstring upper = acdbUpperName(propName);
   for (auto it = slots.begin(); it != slots.end(); ++it) {

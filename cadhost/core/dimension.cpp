@@ -22,14 +22,14 @@ bool isPositive(double v) { return v > 0 && std::isfinite(v); }
 #define ACDB_DIM_POINT_SETTER(CLASS, NAME, MEMBER)             \
   Acad::ErrorStatus CLASS::NAME(const AcGePoint3d& p) {        \
     if (!isFinitePoint(p)) return Acad::eInvalidInput;         \
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;  \
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;  \
     MEMBER = p;                                                \
     return Acad::eOk;                                          \
   }
 #define ACDB_DIM_VALUE_SETTER(CLASS, NAME, MEMBER, VALID)      \
   Acad::ErrorStatus CLASS::NAME(double value) {                \
     if (!(VALID)) return Acad::eInvalidInput;                  \
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;  \
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;  \
     MEMBER = value;                                            \
     return Acad::eOk;                                          \
   }
@@ -38,12 +38,12 @@ bool isPositive(double v) { return v > 0 && std::isfinite(v); }
 
 ACHAR* AcDbDimension::dimensionText() const {
   ACHAR* copy = nullptr;
-  acutNewString(mText.c_str(), copy);
+  acutNewString(readProperty(mText, __func__).c_str(), copy);
   return copy;
 }
 
 Acad::ErrorStatus AcDbDimension::setDimensionText(const ACHAR* text) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mText = std::wstring(text ? text : L"");  // of its own length (see AcDbText::setTextString)
   syncTextField(mText.c_str());
   return Acad::eOk;
@@ -64,60 +64,62 @@ ACDB_DIM_VALUE_SETTER(AcDbDimension, setHorizontalRotation, mHorizontalRotation,
 
 Acad::ErrorStatus AcDbDimension::setDimensionStyle(AcDbObjectId id) {
   if (!id.isNull() && AcDbDimStyleTableRecord::cast(AcDbCore::object(id)) == nullptr) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimStyle = id;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbDimension::setDimBlockId(AcDbObjectId id) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mBlock = id;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbDimension::setNormal(const AcGeVector3d& v) {
   if (v.isZeroLength() || !std::isfinite(v.length())) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mNormal = v.normal();
   return Acad::eOk;
 }
 
 double AcDbDimension::dimtxt() const {
+  if (!assertReadEnabled(__func__)) return 0;
   if (mHasDimtxt) return mDimtxt;
   const auto* style = AcDbCore::objectAs<AcDbDimStyleTableRecord>(mDimStyle);
-  return style ? style->dimtxt() : 0.18;
+  return style ? AcDbCore::styleDimtxt(style) : 0.18;
 }
 
 Acad::ErrorStatus AcDbDimension::setDimtxt(double height) {
   if (!isPositive(height)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimtxt = height;
   mHasDimtxt = true;
   return Acad::eOk;
 }
 
 AcDbObjectId AcDbDimension::dimtxsty() const {
+  if (!assertReadEnabled(__func__)) return AcDbObjectId();
   if (mHasDimtxsty) return mDimtxsty;
   const auto* style = AcDbCore::objectAs<AcDbDimStyleTableRecord>(mDimStyle);
-  return style ? style->dimtxsty() : AcDbObjectId();
+  return style ? AcDbCore::styleDimtxsty(style) : AcDbObjectId();
 }
 
 Acad::ErrorStatus AcDbDimension::setDimtxsty(AcDbObjectId id) {
   if (AcDbTextStyleTableRecord::cast(AcDbCore::object(id)) == nullptr) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimtxsty = id;
   mHasDimtxsty = true;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbDimension::removeDimtxtOverride() {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mHasDimtxt = false;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbDimension::removeDimtxstyOverride() {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mHasDimtxsty = false;
   return Acad::eOk;
 }
@@ -135,7 +137,7 @@ AcString AcDbDimension::formattedText() const {
       const auto* style = AcDbCore::objectAs<AcDbDimStyleTableRecord>(mDimStyle);
       const AcDbDatabase* db = database();
       const int unit = db ? db->lunits() : -1;
-      const int precision = style ? style->dimdec() : db ? db->luprec() : -1;
+      const int precision = style ? AcDbCore::styleDimdec(style) : db ? db->luprec() : -1;
       acdbRToS(value, unit, precision, buffer, 64);
     }
     measured = buffer;
@@ -208,7 +210,7 @@ Acad::ErrorStatus AcDb2LineAngularDimension::setLines(const AcGePoint3d& l1Start
                                                       const AcGePoint3d& l2Start, const AcGePoint3d& l2End) {
   if (!isFinitePoint(l1Start) || !isFinitePoint(l1End) || !isFinitePoint(l2Start) || !isFinitePoint(l2End))
     return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mL1Start = l1Start;
   mL1End = l1End;
   mL2Start = l2Start;
@@ -231,7 +233,7 @@ Acad::ErrorStatus AcDb3PointAngularDimension::setPoints(const AcGePoint3d& cente
                                                        const AcGePoint3d& xLine2, const AcGePoint3d& arcPoint) {
   if (!isFinitePoint(center) || !isFinitePoint(xLine1) || !isFinitePoint(xLine2) || !isFinitePoint(arcPoint))
     return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mCenter = center;
   mXLine1 = xLine1;
   mXLine2 = xLine2;
@@ -301,13 +303,13 @@ AcDbOrdinateDimension::AcDbOrdinateDimension(bool useXAxis, const AcGePoint3d& d
 }
 
 Acad::ErrorStatus AcDbOrdinateDimension::useXAxis() {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mUseXAxis = true;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbOrdinateDimension::useYAxis() {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mUseXAxis = false;
   return Acad::eOk;
 }

@@ -17,7 +17,7 @@ namespace {
 struct HostState {
   std::vector<cadhost::HostEvent> events;
   std::function<void(const cadhost::HostEvent&)> listener;
-  bool requireLock = false;
+  bool requireLock = true;  // as on the real host
   HWND mainWindow = nullptr;
   std::map<int, std::wstring> textAreas, standardTextAreas;
 };

@@ -23,7 +23,7 @@ void AcDbCore::markChanged(AcDbEntity* ent) {
 
 ACHAR* AcDbEntity::layer() const {
   ACHAR* copy = nullptr;
-  const auto* record = AcDbCore::objectAs<AcDbLayerTableRecord>(mLayerId);
+  const auto* record = AcDbCore::objectAs<AcDbLayerTableRecord>(readProperty(mLayerId, __func__));
   acutNewString(record ? AcDbCore::name(record) : L"", copy);
   return copy;
 }
@@ -32,22 +32,22 @@ Acad::ErrorStatus AcDbEntity::setLayer(const ACHAR* newVal, bool, bool) {
   AcDbDatabase* db = database() ? database() : acdbHostApplicationServices()->workingDatabase();
   if (db == nullptr) return Acad::eNoDatabase;
   const auto* table = AcDbCore::objectAs<AcDbLayerTable>(db->layerTableId());
-  AcDbObjectId id;
-  if (table == nullptr || table->getAt(newVal, id) != Acad::eOk) return Acad::eKeyNotFound;
+  const AcDbObjectId id = table ? AcDbCore::findRecord(table, newVal) : AcDbObjectId();
+  if (id.isNull()) return Acad::eKeyNotFound;
   return setLayer(id);
 }
 
 Acad::ErrorStatus AcDbEntity::setLayer(AcDbObjectId newVal, bool, bool) {
   if (AcDbLayerTableRecord::cast(AcDbCore::object(newVal)) == nullptr || newVal.isErased()) return Acad::eInvalidInput;
   if (database() != nullptr && newVal.database() != database()) return Acad::eWrongDatabase;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLayerId = newVal;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbEntity::setColorIndex(Adesk::UInt16 color, bool) {
   if (color > 257) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mColorIndex = color;
   return Acad::eOk;
 }
@@ -55,7 +55,7 @@ Acad::ErrorStatus AcDbEntity::setColorIndex(Adesk::UInt16 color, bool) {
 void AcDbEntity::setDatabaseDefaults() { setDatabaseDefaults(acdbHostApplicationServices()->workingDatabase()); }
 
 void AcDbEntity::setDatabaseDefaults(AcDbDatabase* pDb) {
-  if (pDb == nullptr || !assertWriteEnabled()) return;
+  if (pDb == nullptr || !assertWriteEnabled(__func__)) return;
   mLayerId = pDb->clayer();
   mColorIndex = AcDb::kByLayer;
 }
@@ -77,14 +77,14 @@ bool isPositive(double v) { return v > 0 && std::isfinite(v); }
 #define ACDB_POINT_SETTER(CLASS, NAME, MEMBER)                  \
   Acad::ErrorStatus CLASS::NAME(const AcGePoint3d& p) {         \
     if (!isFinitePoint(p)) return Acad::eInvalidInput;          \
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;   \
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;   \
     MEMBER = p;                                                 \
     return Acad::eOk;                                           \
   }
 #define ACDB_VALUE_SETTER(CLASS, NAME, TYPE, MEMBER, VALID)     \
   Acad::ErrorStatus CLASS::NAME(TYPE value) {                   \
     if (!(VALID)) return Acad::eInvalidInput;                   \
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;   \
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;   \
     MEMBER = value;                                             \
     return Acad::eOk;                                           \
   }
@@ -145,7 +145,7 @@ Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2
   if (!std::isfinite(pt.x) || !std::isfinite(pt.y) || !std::isfinite(bulge) || !std::isfinite(startWidth) ||
       !std::isfinite(endWidth))
     return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mVertices.insert(mVertices.begin() + index, Vertex{pt, bulge, std::max(startWidth, 0.0), std::max(endWidth, 0.0)});
   return Acad::eOk;
 }
@@ -160,7 +160,7 @@ Acad::ErrorStatus AcDbPolyline::getWidthsAt(unsigned int index, double& startWid
 Acad::ErrorStatus AcDbPolyline::setWidthsAt(unsigned int index, double startWidth, double endWidth) {
   if (index >= mVertices.size()) return Acad::eInvalidIndex;
   if (!std::isfinite(startWidth) || !std::isfinite(endWidth) || startWidth < 0 || endWidth < 0) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mVertices[index].startWidth = startWidth;
   mVertices[index].endWidth = endWidth;
   return Acad::eOk;
@@ -168,7 +168,7 @@ Acad::ErrorStatus AcDbPolyline::setWidthsAt(unsigned int index, double startWidt
 
 Acad::ErrorStatus AcDbPolyline::removeVertexAt(unsigned int index) {
   if (index >= mVertices.size()) return Acad::eInvalidIndex;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mVertices.erase(mVertices.begin() + index);
   return Acad::eOk;
 }
@@ -219,7 +219,7 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcDbExtents& extents) const
   if (std::find(measuring.begin(), measuring.end(), mBlock) != measuring.end()) return Acad::eInvalidExtents;
   measuring.push_back(mBlock);
   const double c = std::cos(mRotation), s = std::sin(mRotation);
-  const AcGePoint3d base = block->origin();
+  const AcGePoint3d base = AcDbCore::origin(block);
   for (AcDbObjectId id : AcDbCore::entities(block)) {
     const auto* ent = AcDbCore::objectAs<AcDbEntity>(id);
     AcDbExtents inner;

@@ -258,6 +258,7 @@ AcDbField::AcDbField(const ACHAR* pszFieldCode, bool bTextField)
     : mCode(pszFieldCode ? pszFieldCode : L""), mTextField(bTextField) {}
 
 const ACHAR* AcDbField::getFieldCode(FieldCodeFlag nFlag, AcArray<AcDbField*>*, AcDb::OpenMode) const {
+  if (!assertReadEnabled(__func__)) return L"";
   if ((nFlag & kEvaluatedText) != 0 && (nFlag & (kFieldCode | kAddMarkers)) == 0) {
     mScratch = mValue;
   } else if ((nFlag & kAddMarkers) != 0) {
@@ -285,17 +286,20 @@ Acad::ErrorStatus AcDbField::getFieldCode(AcString& code, FieldCodeFlag nFlag, A
 
 Acad::ErrorStatus AcDbField::setFieldCode(const ACHAR* pszFieldCode, FieldCodeFlag) {
   if (pszFieldCode == nullptr) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mCode = pszFieldCode;
   mStatus = kNotYetEvaluated;
   return Acad::eOk;
 }
 
-int AcDbField::childCount() const { return static_cast<int>(acdbTopLevelFieldExpressions(mCode).size()); }
+int AcDbField::childCount() const {
+  return static_cast<int>(acdbTopLevelFieldExpressions(readProperty(mCode, __func__)).size());
+}
 
 Acad::ErrorStatus AcDbField::evaluate(int, AcDbDatabase* pDb, int* pNumFound, int* pNumEvaluated) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   AcDbDatabase* db = pDb ? pDb : database();
+  cadhost::HostReadScope hostReads;  // the objects and settings an expression names are the host's to read
   const auto expressions = acdbTopLevelFieldExpressions(mCode);
   std::wstring value;
   size_t at = 0;
@@ -325,30 +329,37 @@ Acad::ErrorStatus acdbEvaluateFields(const AcDbObjectId& objId, int nContext, co
                                      AcDbDatabase* pDb, AcFd::EvalFields, int* pNumFound, int* pNumEvaluated) {
   if (pNumFound) *pNumFound = 0;
   if (pNumEvaluated) *pNumEvaluated = 0;
-  if (objId.isNull()) return Acad::eNullObjectId;
-  AcDbObject* obj = AcDbCore::object(objId);
-  if (obj == nullptr) return Acad::eKeyNotFound;
-  if (objId.isErased()) return Acad::eWasErased;
-  if (AcDbCore::openForWrite(obj)) return Acad::eWasOpenForWrite;
+  // Writing a field's value into its object is a write like any other: the object is opened for
+  // write, so that a locked layer, a missing document lock or another opener refuses it.
+  AcDbObject* obj = nullptr;
+  const Acad::ErrorStatus opened = acdbOpenObject(obj, objId, AcDb::kForWrite, false, nullptr);
+  if (opened != Acad::eOk) return opened;
   AcDbFieldTable* table = AcDbCore::fields(obj);
-  if (table == nullptr) return Acad::eOk;
   const std::wstring wanted = pszPropName ? acdbUpperName(pszPropName) : L"";
   int found = 0, evaluated = 0;
-  for (auto& slot : table->slots) {
+  Acad::ErrorStatus result = Acad::eOk;
+  for (size_t i = 0; table != nullptr && i < table->slots.size(); ++i) {
+    const AcDbFieldTable::Slot& slot = table->slots[i];
     if (!wanted.empty() && acdbUpperName(slot.property.c_str()) != wanted) continue;
-    auto* field = AcDbCore::objectAs<AcDbField>(slot.id);
-    if (field == nullptr || slot.id.isErased() || AcDbCore::isOpen(field)) continue;
+    AcDbField* field = nullptr;
+    const Acad::ErrorStatus fieldOpened = acdbOpenObject(field, slot.id, AcDb::kForWrite);
+    if (fieldOpened != Acad::eOk) {
+      if (fieldOpened != Acad::eWasErased && fieldOpened != Acad::eNullObjectId) result = fieldOpened;
+      continue;
+    }
     int n = 0, e = 0;
-    AcDbCore::beginWrite(field);
     field->evaluate(nContext, pDb, &n, &e);
+    const std::wstring value = field->getValue();
+    const std::wstring property = slot.property;
     field->close();
     found += n;
     evaluated += e;
-    AcDbCore::setFieldValue(obj, slot.property.c_str(), field->getValue());
+    AcDbCore::setFieldValue(obj, property.c_str(), value.c_str());
   }
+  obj->close();
   if (pNumFound) *pNumFound = found;
   if (pNumEvaluated) *pNumEvaluated = evaluated;
-  return Acad::eOk;
+  return result;
 }
 
 Acad::ErrorStatus acdbEvaluateFields(const AcDbObjectIdArray& objIds, int nContext, const ACHAR* pszPropName,

@@ -27,6 +27,9 @@ ACCORE_PORT void closeAllDocuments();
 // Everything printed with acutPrintf since the last take.
 ACCORE_PORT std::wstring takeCommandLineOutput();
 ACCORE_PORT const std::wstring& commandLineHistory();
+// Whether the command line stands at the start of a line (nothing printed yet, or a line end
+// last): the host's prompts begin on a line of their own.
+ACCORE_PORT bool commandLineAtLineStart();
 // Called with each printed piece as it is printed (the host program echoes it to its console).
 ACCORE_PORT void setCommandLineEcho(std::function<void(const std::wstring&)> echo);
 
@@ -35,6 +38,9 @@ ACCORE_PORT void setCommandLineEcho(std::function<void(const std::wstring&)> ech
 struct SelectionRequest {
   AcDbDatabase* database = nullptr;
   const ACHAR* prompt = L"Select objects: ";
+  // Whether the command takes an entity (it can be selected and passes the command's filter):
+  // the prompt counts only what it takes. Valid while the prompt is asked.
+  std::function<bool(AcDbObjectId)> accepts = [](AcDbObjectId) { return true; };
 };
 struct SelectionAnswer {
   bool cancelled = false;
@@ -71,7 +77,8 @@ ACCORE_PORT int openSelectionSetCount();
 // Runs a command as the command line does: a name with a leading underscore is looked up as a
 // global name, otherwise as a local name and then as a global one. Honours the command's
 // flags: the pick-first set is kept for commands with ACRX_CMD_USEPICKSET and cleared for the
-// others, and cleared after every command. Returns false when no such command exists.
+// others, and cleared after every command; a command that is not transparent is refused with the
+// host's message while another command runs. Returns false when no such command exists.
 ACCORE_PORT bool runCommand(const std::wstring& name);
 // The flags of the command being run, 0 outside commands.
 ACCORE_PORT Adesk::Int32 activeCommandFlags();
@@ -124,11 +131,36 @@ ACCORE_PORT void setHostEventListener(std::function<void(const HostEvent&)> list
 ACCORE_PORT void recordHostEvent(HostEventKind kind, AcApDocument* doc = nullptr, long long detail = 0,
                                  const std::wstring& text = L"");
 
-// ---- Checks for plug-ins ----------------------------------------------------------------
-// When on, opening an object for write in a document that nobody has locked fails with
-// eLockViolation, so that tests can show every write happens under a document lock.
+// ---- The host's rules for plug-ins ------------------------------------------------------
+// Document locks: opening an object for write in a document that is not locked fails with
+// eLockViolation, as on the real host. On by default; a test that needs the loose host turns it
+// off by name (setRequireDocumentLockForWrite(false)) and says why.
 ACCORE_PORT void setRequireDocumentLockForWrite(bool required);
 ACCORE_PORT bool requireDocumentLockForWrite();
+
+// Open state: reading a property of a database object that is not open (or after its close),
+// writing one that is open only for read (or not at all), and closing an object that is not open
+// are faults of the caller. The call is refused (a read gives the property type's empty value, a
+// write eNotOpenForWrite, a close eNotOpenForRead) and recorded with the call's name. A host built
+// without NDEBUG stops at the first fault with the call's name, as a debug build of the real host
+// does; tests check after each test that it caused none.
+enum class ProtocolFaultAction { Record, Stop };
+ACCORE_PORT void setProtocolFaultAction(ProtocolFaultAction action);
+ACCORE_PORT ProtocolFaultAction protocolFaultAction();
+// The faults since the last take, oldest first, each as "AcDbText::height: read of a closed object".
+ACCORE_PORT std::vector<std::wstring> takeProtocolFaults();
+// The number of faults since the host started (the program's count; never reset).
+ACCORE_PORT long long protocolFaultCount();
+
+// While one lives, the host's own code (its drawing window, file writer, selection, commands)
+// reads objects that it has not opened, as the real host reads its own database.
+class ACCORE_PORT HostReadScope {
+ public:
+  HostReadScope();
+  ~HostReadScope();
+  HostReadScope(const HostReadScope&) = delete;
+  HostReadScope& operator=(const HostReadScope&) = delete;
+};
 // The number of objects of a database that are open now (for read or write).
 ACCORE_PORT int openObjectCount(AcDbDatabase* db);
 

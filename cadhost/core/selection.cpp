@@ -42,8 +42,14 @@ void newSet(std::vector<AcDbObjectId> members, ads_name ss) {
   ss[1] = kSelectionSetMark;
 }
 
+// An entity of the drawing that a user can select: not erased, and drawn in a layout (model space
+// or a paper space), never one inside a block definition.
 bool isSelectableEntity(AcDbObjectId id, const AcDbDatabase* db) {
-  return id.isValid() && !id.isErased() && id.database() == db && AcDbEntity::cast(AcDbCore::object(id)) != nullptr;
+  if (!id.isValid() || id.isErased() || id.database() != db) return false;
+  const AcDbEntity* entity = AcDbEntity::cast(AcDbCore::object(id));
+  if (entity == nullptr) return false;
+  const auto* owner = AcDbCore::objectAs<AcDbBlockTableRecord>(entity->ownerId());
+  return owner != nullptr && AcDbCore::isLayout(owner);
 }
 
 // Keeps the selectable entities that pass the filter, in order, without repeats.
@@ -106,6 +112,7 @@ Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName) {
 }
 
 int acdbEntLast(ads_name result) {
+  cadhost::HostReadScope hostReads;
   AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
   if (db == nullptr) return RTERROR;
   // The last entity appended that still exists.
@@ -119,6 +126,7 @@ int acdbEntLast(ads_name result) {
 // ---- Selection sets ---------------------------------------------------------------------
 
 int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const resbuf* filter, ads_name ss) {
+  cadhost::HostReadScope hostReads;  // the host reads what it offers for selection
   (void)pt1;
   (void)pt2;
   if (ss == nullptr) return RTERROR;
@@ -155,6 +163,11 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const resbuf* 
       if (s.source == nullptr) return RTCAN;
       cadhost::SelectionRequest request;
       request.database = db;
+      const cadhost_detail::SelectionFilter* accepted = compiled.get();
+      request.accepts = [db, accepted](AcDbObjectId id) {
+        cadhost::HostReadScope hostReads;
+        return !applyFilter({id}, db, accepted).empty();
+      };
       const cadhost::SelectionAnswer answer = s.source->selectObjects(request);
       if (answer.cancelled) return RTCAN;
       chosen = applyFilter(answer.objects, db, compiled.get());
@@ -265,12 +278,14 @@ int openSelectionSetCount() { return static_cast<int>(selection().sets.size()); 
 void clearPickFirst() { selection().pickFirst.clear(); }
 
 bool isOnShownLayer(const AcDbEntity* entity, bool offCounts) {
+  HostReadScope hostReads;
   const auto* layer = entity ? AcDbCore::objectAs<AcDbLayerTableRecord>(entity->layerId()) : nullptr;
   return layer == nullptr || (!layer->isFrozen() && !(offCounts && layer->isOff()));
 }
 
 bool parseSelectionAnswer(AcDbDatabase* db, const std::wstring& line, std::vector<AcDbObjectId>& objects,
                           std::wstring& message) {
+  HostReadScope hostReads;
   if (db == nullptr) {
     message = L"No drawing is open.";
     return false;

@@ -38,13 +38,15 @@ bool isValidSymbolName(const ACHAR* name) {
 }
 }  // namespace
 
-Acad::ErrorStatus AcDbSymbolTableRecord::getName(ACHAR*& pName) const { return acutNewString(mName.c_str(), pName); }
+Acad::ErrorStatus AcDbSymbolTableRecord::getName(ACHAR*& pName) const {
+  return acutNewString(readProperty(mName, __func__).c_str(), pName);
+}
 Acad::ErrorStatus AcDbSymbolTableRecord::getName(const ACHAR*& pName) const {
-  pName = mName.c_str();
+  pName = readProperty(mName, __func__).c_str();
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbSymbolTableRecord::getName(AcString& name) const {
-  name = mName;
+  name = readProperty(mName, __func__);
   return Acad::eOk;
 }
 
@@ -52,13 +54,13 @@ Acad::ErrorStatus AcDbSymbolTableRecord::setName(const ACHAR* pName) {
   if (!isValidSymbolName(pName)) return Acad::eInvalidInput;
   auto* table = AcDbCore::objectAs<AcDbSymbolTable>(ownerId());
   if (table != nullptr && isDatabaseResident()) {
-    AcDbObjectId other;
-    if (table->getAt(pName, other) == Acad::eOk && other != objectId()) return Acad::eDuplicateKey;
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+    const AcDbObjectId other = AcDbCore::findRecord(table, pName);
+    if (!other.isNull() && other != objectId()) return Acad::eDuplicateKey;
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
     AcDbCore::renameRecord(table, this, pName);
     return Acad::eOk;
   }
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mName = pName;
   return Acad::eOk;
 }
@@ -80,15 +82,16 @@ bool AcDbCore::isProtected(const AcDbObject* obj) {
   if (db == nullptr) return false;
   if (id == db->clayer() || id == db->textstyle() || id == db->dimstyle()) return true;
   if (const auto* layer = AcDbLayerTableRecord::cast(obj)) return acdbUpperName(name(layer)) == L"0";
-  if (const auto* block = AcDbBlockTableRecord::cast(obj)) return block->isLayout();
+  if (const auto* block = AcDbBlockTableRecord::cast(obj)) return isLayout(block);
   return false;
 }
 
 bool AcDbCore::nameTakenByAnother(const AcDbObject* obj) {
   const auto* record = AcDbSymbolTableRecord::cast(obj);
   const auto* table = record ? AcDbCore::objectAs<AcDbSymbolTable>(record->ownerId()) : nullptr;
-  AcDbObjectId holder;
-  return table != nullptr && table->getAt(name(record), holder) == Acad::eOk && holder != record->objectId();
+  if (table == nullptr) return false;
+  const AcDbObjectId holder = findRecord(table, name(record));
+  return !holder.isNull() && holder != record->objectId();
 }
 
 // When an erased record comes back, the name index names it again.
@@ -103,11 +106,16 @@ void AcDbCore::reindexRecord(AcDbObject* obj) {
 Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* entryName, AcDbObjectId& recordId, bool getErasedRecord) const {
   recordId.setNull();
   if (entryName == nullptr) return Acad::eInvalidInput;
-  const auto it = mByName.find(acdbUpperName(entryName));
-  if (it == mByName.end()) return Acad::eKeyNotFound;
-  if (it->second.isErased() && !getErasedRecord) return Acad::eKeyNotFound;
-  recordId = it->second;
-  return Acad::eOk;
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
+  recordId = AcDbCore::findRecord(this, entryName, getErasedRecord);
+  return recordId.isNull() ? Acad::eKeyNotFound : Acad::eOk;
+}
+
+AcDbObjectId AcDbCore::findRecord(const AcDbSymbolTable* table, const ACHAR* name, bool erasedToo) {
+  if (name == nullptr) return AcDbObjectId();
+  const auto it = table->mByName.find(acdbUpperName(name));
+  if (it == table->mByName.end() || (it->second.isErased() && !erasedToo)) return AcDbObjectId();
+  return it->second;
 }
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* entryName, AcDbSymbolTableRecord*& pRec,
@@ -125,7 +133,7 @@ bool AcDbSymbolTable::has(const ACHAR* name) const {
 }
 
 bool AcDbSymbolTable::has(AcDbObjectId id) const {
-  return !id.isErased() && std::find(mRecords.begin(), mRecords.end(), id) != mRecords.end();
+  return assertReadEnabled(__func__) && !id.isErased() && std::find(mRecords.begin(), mRecords.end(), id) != mRecords.end();
 }
 
 Acad::ErrorStatus AcDbSymbolTable::add(AcDbSymbolTableRecord* pRecord) {
@@ -148,19 +156,22 @@ Acad::ErrorStatus AcDbSymbolTable::add(AcDbObjectId& recordId, AcDbSymbolTableRe
   const Acad::ErrorStatus es = AcDbCore::addToDatabase(database(), pRecord, objectId(), 0, id);
   if (es != Acad::eOk) return es;
   AcDbCore::addRecordToTable(this, pRecord);
-  assertWriteEnabled();
+  assertWriteEnabled(__func__);
   AcDbCore::beginWrite(pRecord);
   recordId = id;
   return Acad::eOk;
 }
 
 int AcDbSymbolTable::numRecords(bool includeErased) const {
+  if (!assertReadEnabled(__func__)) return 0;
   if (includeErased) return static_cast<int>(mRecords.size());
   return static_cast<int>(std::count_if(mRecords.begin(), mRecords.end(), [](AcDbObjectId id) { return !id.isErased(); }));
 }
 
 Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& pIterator, bool atBeginning,
                                                bool skipDeleted) const {
+  pIterator = nullptr;
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
   pIterator = new AcDbSymbolTableIterator(this);
   pIterator->start(atBeginning, skipDeleted);
   return Acad::eOk;
@@ -227,6 +238,8 @@ Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id) {
     return acdbOpenObject(pRec, id, openMode, openErasedRec);                                        \
   }                                                                                                  \
   Acad::ErrorStatus TABLE::newIterator(ITERATOR*& pIterator, bool atBeginning, bool skipDeleted) const { \
+    pIterator = nullptr;                                                                             \
+    if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;                                  \
     pIterator = new ITERATOR(this);                                                                  \
     pIterator->start(atBeginning, skipDeleted);                                                      \
     return Acad::eOk;                                                                                \
@@ -274,47 +287,53 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId
   AcDbCore::addEntityToBlock(this, id);
   AcDbCore::beginWrite(pEntity);
   AcDbCore::markChanged(pEntity);
-  assertWriteEnabled();
+  assertWriteEnabled(__func__);
   pOutputId = id;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& pIterator, bool atBeginning,
                                                     bool skipDeleted) const {
+  pIterator = nullptr;
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
   pIterator = new AcDbBlockTableRecordIterator(this);
   pIterator->start(atBeginning, skipDeleted);
   return Acad::eOk;
 }
 
-bool AcDbBlockTableRecord::isLayout() const {
-  const std::wstring upper = acdbUpperName(AcDbCore::name(this));
+bool AcDbBlockTableRecord::isLayout() const { return assertReadEnabled(__func__) && AcDbCore::isLayout(this); }
+
+bool AcDbCore::isLayout(const AcDbBlockTableRecord* block) {
+  const std::wstring upper = acdbUpperName(name(block));
   return upper == L"*MODEL_SPACE" || upper.rfind(L"*PAPER_SPACE", 0) == 0;
 }
 
 bool AcDbBlockTableRecord::isAnonymous() const {
+  if (!assertReadEnabled(__func__)) return false;
   const ACHAR* name = AcDbCore::name(this);
-  return name[0] == L'*' && !isLayout();
+  return name[0] == L'*' && !AcDbCore::isLayout(this);
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setLayoutId(AcDbObjectId id) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLayoutId = id;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setLayoutName(const ACHAR* name) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLayoutName = name ? name : L"";
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setOrigin(const AcGePoint3d& p) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mOrigin = p;
   return Acad::eOk;
 }
 
 int AcDbBlockTableRecord::entityCount(bool includeErased) const {
+  if (!assertReadEnabled(__func__)) return 0;
   if (includeErased) return static_cast<int>(mEntities.size());
   return static_cast<int>(std::count_if(mEntities.begin(), mEntities.end(), [](AcDbObjectId id) { return !id.isErased(); }));
 }
@@ -356,7 +375,7 @@ Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& pEntity, 
 
 #define ACDB_SETTER(CLASS, NAME, TYPE, MEMBER)             \
   Acad::ErrorStatus CLASS::NAME(TYPE value) {              \
-    if (!assertWriteEnabled()) return Acad::eNotOpenForWrite; \
+    if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite; \
     MEMBER = value;                                        \
     return Acad::eOk;                                      \
   }
@@ -376,48 +395,48 @@ bool isPositive(double v) { return v > 0 && std::isfinite(v); }
 }  // namespace
 
 Acad::ErrorStatus AcDbTextStyleTableRecord::setFileName(const ACHAR* fontFile) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mFont = fontFile ? fontFile : L"";
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbTextStyleTableRecord::setBigFontFileName(const ACHAR* fontFile) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mBigFont = fontFile ? fontFile : L"";
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbTextStyleTableRecord::setTextSize(double size) {
   if (!isNonNegative(size)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mTextSize = size;
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbTextStyleTableRecord::setXScale(double factor) {
   if (!isPositive(factor)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mXScale = factor;
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbTextStyleTableRecord::setPriorSize(double size) {
   if (!isNonNegative(size)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mPriorSize = size;
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbDimStyleTableRecord::setDimtxt(double h) {
   if (!isPositive(h)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimtxt = h;
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbDimStyleTableRecord::setDimscale(double s) {
   if (!isNonNegative(s)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimscale = s;
   return Acad::eOk;
 }
 Acad::ErrorStatus AcDbDimStyleTableRecord::setDimdec(int d) {
   if (d < 0 || d > 8) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDimdec = d;
   return Acad::eOk;
 }

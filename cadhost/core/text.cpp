@@ -71,14 +71,14 @@ void AcDbText::keepAlignment() {
 }
 
 Acad::ErrorStatus AcDbText::adjustAlignment(const AcDbDatabase*) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   keepAlignment();
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p) {
   if (!isFinitePoint(p)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mPosition = p;
   keepAlignment();  // an alignment-placed text goes back where its alignment point says
   return Acad::eOk;
@@ -86,7 +86,7 @@ Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p) {
 
 Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p) {
   if (!isFinitePoint(p)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mAlignment = p;
   keepAlignment();
   return Acad::eOk;
@@ -94,14 +94,14 @@ Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p) {
 
 Acad::ErrorStatus AcDbText::setNormal(const AcGeVector3d& v) {
   if (v.isZeroLength() || !std::isfinite(v.length())) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mNormal = v.normal();
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::setThickness(double t) {
   if (!std::isfinite(t)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mThickness = t;
   return Acad::eOk;
 }
@@ -110,14 +110,14 @@ Acad::ErrorStatus AcDbText::setOblique(double angle) {
   // The host accepts obliquing angles within 85 degrees either way.
   if (!std::isfinite(angle) || std::fabs(std::remainder(angle, 2 * M_PI)) > 85.0 * M_PI / 180.0)
     return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mOblique = angle;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::setRotation(double angle) {
   if (!std::isfinite(angle)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mRotation = angle;
   if (placementOf(mHorz, mVert) == Placement::ByBaseline) {
     // The baseline turns about its start.
@@ -130,7 +130,7 @@ Acad::ErrorStatus AcDbText::setRotation(double angle) {
 
 Acad::ErrorStatus AcDbText::setHeight(double h) {
   if (!isPositive(h)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mHeight = h;
   keepAlignment();
   return Acad::eOk;
@@ -138,31 +138,34 @@ Acad::ErrorStatus AcDbText::setHeight(double h) {
 
 Acad::ErrorStatus AcDbText::setWidthFactor(double f) {
   if (!isPositive(f)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mWidthFactor = f;
   keepAlignment();
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::mirrorInX(bool mirror) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mMirrorX = mirror;
   keepAlignment();
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::mirrorInY(bool mirror) {
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mMirrorY = mirror;
   return Acad::eOk;
 }
 
-ACHAR* AcDbText::textString() const { return newCopy(mText); }
-Acad::ErrorStatus AcDbText::textString(AcString& text) const { return copyOut(mText, text); }
+ACHAR* AcDbText::textString() const { return newCopy(readProperty(mText, __func__)); }
+Acad::ErrorStatus AcDbText::textString(AcString& text) const {
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
+  return copyOut(mText, text);
+}
 
 Acad::ErrorStatus AcDbText::setTextString(const ACHAR* text) {
   if (text == nullptr) return Acad::eNullObjectPointer;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   // A new string of the text's own length: assigning into the old one could double its
   // capacity, and a drawing whose every text was edited would hold twice the memory it needs.
   const std::wstring previous = std::exchange(mText, std::wstring(text));
@@ -180,21 +183,21 @@ Acad::ErrorStatus AcDbText::setTextString(const ACHAR* text) {
 
 Acad::ErrorStatus AcDbText::setTextStyle(AcDbObjectId id) {
   if (!id.isNull() && AcDbTextStyleTableRecord::cast(AcDbCore::object(id)) == nullptr) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mStyle = id;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::setHorizontalMode(AcDb::TextHorzMode mode) {
   if (mode < AcDb::kTextLeft || mode > AcDb::kTextFit) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   AcDbCore::setTextJustificationInPlace(this, mode, mVert);
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbText::setVerticalMode(AcDb::TextVertMode mode) {
   if (mode < AcDb::kTextBase || mode > AcDb::kTextTop) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   AcDbCore::setTextJustificationInPlace(this, mHorz, mode);
   return Acad::eOk;
 }
@@ -272,14 +275,14 @@ AcDbMText::AcDbMText() = default;
 
 Acad::ErrorStatus AcDbMText::setLocation(const AcGePoint3d& p) {
   if (!isFinitePoint(p)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLocation = p;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setNormal(const AcGeVector3d& v) {
   if (v.isZeroLength() || !std::isfinite(v.length())) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mNormal = v.normal();
   return Acad::eOk;
 }
@@ -293,79 +296,84 @@ Acad::ErrorStatus AcDbMText::setDirection(const AcGeVector3d& v) {
 
 Acad::ErrorStatus AcDbMText::setRotation(double angle) {
   if (!std::isfinite(angle)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mRotation = angle;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setWidth(double w) {
   if (!(w >= 0) || !std::isfinite(w)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mWidth = w;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setHeight(double h) {
   if (!(h >= 0) || !std::isfinite(h)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mDefinedHeight = h;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setTextHeight(double h) {
   if (!isPositive(h)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mTextHeight = h;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setAttachment(AttachmentPoint a) {
   if (a < kTopLeft || a > kBottomRight) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mAttachment = a;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setFlowDirection(FlowDirection d) {
   if (d < kLtoR || d > kByStyle) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mFlow = d;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setLineSpacingFactor(double factor) {
   if (!(factor >= kMinLineSpacingFactor && factor <= kMaxLineSpacingFactor)) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLineSpacingFactor = factor;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setLineSpacingStyle(AcDb::LineSpacingStyle style) {
   if (style != AcDb::kAtLeast && style != AcDb::kExactly) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mLineSpacingStyle = style;
   return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbMText::setTextStyle(AcDbObjectId id) {
   if (!id.isNull() && AcDbTextStyleTableRecord::cast(AcDbCore::object(id)) == nullptr) return Acad::eInvalidInput;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mStyle = id;
   return Acad::eOk;
 }
 
-ACHAR* AcDbMText::contents() const { return newCopy(mContents); }
-Acad::ErrorStatus AcDbMText::contents(AcString& text) const { return copyOut(mContents, text); }
+ACHAR* AcDbMText::contents() const { return newCopy(readProperty(mContents, __func__)); }
+Acad::ErrorStatus AcDbMText::contents(AcString& text) const {
+  if (!assertReadEnabled(__func__)) return Acad::eNotOpenForRead;
+  return copyOut(mContents, text);
+}
 
 Acad::ErrorStatus AcDbMText::setContents(const ACHAR* text) {
   if (text == nullptr) return Acad::eNullObjectPointer;
-  if (!assertWriteEnabled()) return Acad::eNotOpenForWrite;
+  if (!assertWriteEnabled(__func__)) return Acad::eNotOpenForWrite;
   mContents = std::wstring(text);  // of its own length (see AcDbText::setTextString)
   syncTextField(text);
   return Acad::eOk;
 }
 
-AcString AcDbMText::text() const { return AcString(textgeometry::stripMTextFormatting(mContents)); }
+AcString AcDbMText::text() const {
+  return AcString(textgeometry::stripMTextFormatting(readProperty(mContents, __func__)));
+}
 
 namespace {
 std::vector<std::wstring> plainLines(const std::wstring& contents) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 
+#include "../core/hostservices.h"
 #include "outputfile.h"
 #include "reading.h"
 #include "textcodec.h"
@@ -58,6 +59,7 @@ std::wstring ReadResult::report() const { return lines(messages); }
 std::wstring WriteResult::report() const { return lines(messages); }
 
 ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
+  cadhost::HostReadScope hostReads;  // the reader and writer read the drawing as the host does
   std::string reason;
   FileImage* image = FileImage::open(nativePath(path), reason);
   if (image == nullptr) {
@@ -71,6 +73,7 @@ ReadResult readDrawing(const std::wstring& path, const ReadOptions& options) {
 }
 
 ReadResult readDrawingFromMemory(const void* data, size_t size, const std::wstring& name, const ReadOptions& options) {
+  cadhost::HostReadScope hostReads;
   FileImage* image = FileImage::copy(std::string_view(static_cast<const char*>(data), size));
   ReadResult result = readDrawingImage(image, name, options);
   image->release();
@@ -116,6 +119,7 @@ std::wstring whyNotWritable(const std::wstring& path, const std::filesystem::pat
 }  // namespace
 
 WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
+  cadhost::HostReadScope hostReads;
   WriteResult check = checkWritable(db);
   if (!check.ok) return check;
   std::string buffer;
@@ -130,6 +134,7 @@ WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
 }
 
 WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
+  cadhost::HostReadScope hostReads;
   WriteResult check = checkWritable(db);
   if (!check.ok) return check;
   std::filesystem::path target = nativePath(path);

@@ -13,23 +13,23 @@ class ACCORE_PORT AcDbDimension : public AcDbEntity {
   ACRX_DECLARE_MEMBERS(AcDbDimension);
 
   ACHAR* dimensionText() const;  // a new string the caller frees (acutDelString)
-  const ACHAR* dimensionTextConst() const { return mText.c_str(); }
+  const ACHAR* dimensionTextConst() const { return readProperty(mText, __func__).c_str(); }
   // Sets the text override. As with TEXT, a field expression gets, or updates, the field under
   // "TEXT", and a text without one removes it.
   Acad::ErrorStatus setDimensionText(const ACHAR* text);
-  AcGePoint3d textPosition() const { return mTextPosition; }
+  AcGePoint3d textPosition() const { return readProperty(mTextPosition, __func__); }
   Acad::ErrorStatus setTextPosition(const AcGePoint3d& p);
-  double textRotation() const { return mTextRotation; }
+  double textRotation() const { return readProperty(mTextRotation, __func__); }
   Acad::ErrorStatus setTextRotation(double a);
-  AcDbObjectId dimensionStyle() const { return mDimStyle; }
+  AcDbObjectId dimensionStyle() const { return readProperty(mDimStyle, __func__); }
   Acad::ErrorStatus setDimensionStyle(AcDbObjectId id);
-  AcDbObjectId dimBlockId() const { return mBlock; }
+  AcDbObjectId dimBlockId() const { return readProperty(mBlock, __func__); }
   Acad::ErrorStatus setDimBlockId(AcDbObjectId id);
-  AcGeVector3d normal() const { return mNormal; }
+  AcGeVector3d normal() const { return readProperty(mNormal, __func__); }
   Acad::ErrorStatus setNormal(const AcGeVector3d& v);
-  double elevation() const { return mElevation; }
+  double elevation() const { return readProperty(mElevation, __func__); }
   Acad::ErrorStatus setElevation(double z);
-  double horizontalRotation() const { return mHorizontalRotation; }
+  double horizontalRotation() const { return readProperty(mHorizontalRotation, __func__); }
   Acad::ErrorStatus setHorizontalRotation(double a);
 
   // Text height (DIMTXT) and text style (DIMTXSTY): the override when set, else the style's.
@@ -37,8 +37,8 @@ class ACCORE_PORT AcDbDimension : public AcDbEntity {
   Acad::ErrorStatus setDimtxt(double height);  // eInvalidInput unless positive and finite
   AcDbObjectId dimtxsty() const;
   Acad::ErrorStatus setDimtxsty(AcDbObjectId id);
-  bool hasDimtxtOverride() const { return mHasDimtxt; }
-  bool hasDimtxstyOverride() const { return mHasDimtxsty; }
+  bool hasDimtxtOverride() const { return readProperty(mHasDimtxt, __func__); }
+  bool hasDimtxstyOverride() const { return readProperty(mHasDimtxsty, __func__); }
   Acad::ErrorStatus removeDimtxtOverride();
   Acad::ErrorStatus removeDimtxstyOverride();
 
@@ -75,13 +75,13 @@ class ACCORE_PORT AcDbAlignedDimension : public AcDbDimension {
   AcDbAlignedDimension(const AcGePoint3d& xLine1Point, const AcGePoint3d& xLine2Point,
                        const AcGePoint3d& dimLinePoint, const ACHAR* dimText = nullptr,
                        AcDbObjectId dimStyle = AcDbObjectId::kNull);
-  AcGePoint3d xLine1Point() const { return mXLine1; }
+  AcGePoint3d xLine1Point() const { return readProperty(mXLine1, __func__); }
   Acad::ErrorStatus setXLine1Point(const AcGePoint3d& p);
-  AcGePoint3d xLine2Point() const { return mXLine2; }
+  AcGePoint3d xLine2Point() const { return readProperty(mXLine2, __func__); }
   Acad::ErrorStatus setXLine2Point(const AcGePoint3d& p);
-  AcGePoint3d dimLinePoint() const { return mDimLine; }
+  AcGePoint3d dimLinePoint() const { return readProperty(mDimLine, __func__); }
   Acad::ErrorStatus setDimLinePoint(const AcGePoint3d& p);
-  double oblique() const { return mOblique; }
+  double oblique() const { return readProperty(mOblique, __func__); }
   Acad::ErrorStatus setOblique(double a);
   Acad::ErrorStatus measurement(double& value) const override;
 
@@ -101,7 +101,7 @@ class ACCORE_PORT AcDbRotatedDimension : public AcDbAlignedDimension {
   AcDbRotatedDimension(double rotation, const AcGePoint3d& xLine1Point,
                        const AcGePoint3d& xLine2Point, const AcGePoint3d& dimLinePoint,
                        const ACHAR* dimText = nullptr, AcDbObjectId dimStyle = AcDbObjectId::kNull);
-  double rotation() const { return mRotation; }
+  double rotation() const { return readProperty(mRotation, __func__); }
   Acad::ErrorStatus setRotation(double a);
   Acad::ErrorStatus measurement(double& value) const override;
 
@@ -115,11 +115,11 @@ class ACCORE_PORT AcDb2LineAngularDimension : public AcDbDimension {
  public:
   ACRX_DECLARE_MEMBERS(AcDb2LineAngularDimension);
   AcDb2LineAngularDimension() = default;
-  AcGePoint3d xLine1Start() const { return mL1Start; }
-  AcGePoint3d xLine1End() const { return mL1End; }
-  AcGePoint3d xLine2Start() const { return mL2Start; }
-  AcGePoint3d xLine2End() const { return mL2End; }
-  AcGePoint3d arcPoint() const { return mArcPoint; }
+  AcGePoint3d xLine1Start() const { return readProperty(mL1Start, __func__); }
+  AcGePoint3d xLine1End() const { return readProperty(mL1End, __func__); }
+  AcGePoint3d xLine2Start() const { return readProperty(mL2Start, __func__); }
+  AcGePoint3d xLine2End() const { return readProperty(mL2End, __func__); }
+  AcGePoint3d arcPoint() const { return readProperty(mArcPoint, __func__); }
   Acad::ErrorStatus setLines(const AcGePoint3d& l1Start, const AcGePoint3d& l1End,
                              const AcGePoint3d& l2Start, const AcGePoint3d& l2End);
   Acad::ErrorStatus setArcPoint(const AcGePoint3d& p);
@@ -138,10 +138,10 @@ class ACCORE_PORT AcDb3PointAngularDimension : public AcDbDimension {
  public:
   ACRX_DECLARE_MEMBERS(AcDb3PointAngularDimension);
   AcDb3PointAngularDimension() = default;
-  AcGePoint3d centerPoint() const { return mCenter; }
-  AcGePoint3d xLine1Point() const { return mXLine1; }
-  AcGePoint3d xLine2Point() const { return mXLine2; }
-  AcGePoint3d arcPoint() const { return mArcPoint; }
+  AcGePoint3d centerPoint() const { return readProperty(mCenter, __func__); }
+  AcGePoint3d xLine1Point() const { return readProperty(mXLine1, __func__); }
+  AcGePoint3d xLine2Point() const { return readProperty(mXLine2, __func__); }
+  AcGePoint3d arcPoint() const { return readProperty(mArcPoint, __func__); }
   Acad::ErrorStatus setPoints(const AcGePoint3d& center, const AcGePoint3d& xLine1,
                               const AcGePoint3d& xLine2, const AcGePoint3d& arcPoint);
   Acad::ErrorStatus measurement(double& value) const override;
@@ -161,11 +161,11 @@ class ACCORE_PORT AcDbRadialDimension : public AcDbDimension {
   AcDbRadialDimension() = default;
   AcDbRadialDimension(const AcGePoint3d& center, const AcGePoint3d& chordPoint, double leaderLength,
                       const ACHAR* dimText = nullptr, AcDbObjectId dimStyle = AcDbObjectId::kNull);
-  AcGePoint3d center() const { return mCenter; }
+  AcGePoint3d center() const { return readProperty(mCenter, __func__); }
   Acad::ErrorStatus setCenter(const AcGePoint3d& p);
-  AcGePoint3d chordPoint() const { return mChord; }
+  AcGePoint3d chordPoint() const { return readProperty(mChord, __func__); }
   Acad::ErrorStatus setChordPoint(const AcGePoint3d& p);
-  double leaderLength() const { return mLeaderLength; }
+  double leaderLength() const { return readProperty(mLeaderLength, __func__); }
   Acad::ErrorStatus setLeaderLength(double l);
   Acad::ErrorStatus measurement(double& value) const override;
 
@@ -185,11 +185,11 @@ class ACCORE_PORT AcDbDiametricDimension : public AcDbDimension {
   AcDbDiametricDimension(const AcGePoint3d& chordPoint, const AcGePoint3d& farChordPoint,
                          double leaderLength, const ACHAR* dimText = nullptr,
                          AcDbObjectId dimStyle = AcDbObjectId::kNull);
-  AcGePoint3d chordPoint() const { return mChord; }
+  AcGePoint3d chordPoint() const { return readProperty(mChord, __func__); }
   Acad::ErrorStatus setChordPoint(const AcGePoint3d& p);
-  AcGePoint3d farChordPoint() const { return mFarChord; }
+  AcGePoint3d farChordPoint() const { return readProperty(mFarChord, __func__); }
   Acad::ErrorStatus setFarChordPoint(const AcGePoint3d& p);
-  double leaderLength() const { return mLeaderLength; }
+  double leaderLength() const { return readProperty(mLeaderLength, __func__); }
   Acad::ErrorStatus setLeaderLength(double l);
   Acad::ErrorStatus measurement(double& value) const override;
 
@@ -209,14 +209,14 @@ class ACCORE_PORT AcDbOrdinateDimension : public AcDbDimension {
   AcDbOrdinateDimension(bool useXAxis, const AcGePoint3d& definingPoint,
                         const AcGePoint3d& leaderEndPoint, const ACHAR* dimText = nullptr,
                         AcDbObjectId dimStyle = AcDbObjectId::kNull);
-  bool isUsingXAxis() const { return mUseXAxis; }
+  bool isUsingXAxis() const { return readProperty(mUseXAxis, __func__); }
   Acad::ErrorStatus useXAxis();
   Acad::ErrorStatus useYAxis();
-  AcGePoint3d origin() const { return mOrigin; }
+  AcGePoint3d origin() const { return readProperty(mOrigin, __func__); }
   Acad::ErrorStatus setOrigin(const AcGePoint3d& p);
-  AcGePoint3d definingPoint() const { return mDefining; }
+  AcGePoint3d definingPoint() const { return readProperty(mDefining, __func__); }
   Acad::ErrorStatus setDefiningPoint(const AcGePoint3d& p);
-  AcGePoint3d leaderEndPoint() const { return mLeaderEnd; }
+  AcGePoint3d leaderEndPoint() const { return readProperty(mLeaderEnd, __func__); }
   Acad::ErrorStatus setLeaderEndPoint(const AcGePoint3d& p);
   Acad::ErrorStatus measurement(double& value) const override;
 

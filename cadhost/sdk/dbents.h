@@ -19,42 +19,44 @@ class ACCORE_PORT AcDbText : public AcDbEntity {
   AcDbText(const AcGePoint3d& position, const ACHAR* text, AcDbObjectId style = AcDbObjectId::kNull,
            double height = 0.0, double rotation = 0.0);
 
-  AcGePoint3d position() const { return mPosition; }
+  AcGePoint3d position() const { return readProperty(mPosition, __func__); }
   Acad::ErrorStatus setPosition(const AcGePoint3d& p);
-  AcGePoint3d alignmentPoint() const { return mAlignment; }
+  AcGePoint3d alignmentPoint() const { return readProperty(mAlignment, __func__); }
   Acad::ErrorStatus setAlignmentPoint(const AcGePoint3d& p);
-  bool isDefaultAlignment() const { return mHorz == AcDb::kTextLeft && mVert == AcDb::kTextBase; }
-  AcGeVector3d normal() const { return mNormal; }
+  bool isDefaultAlignment() const {
+    return assertReadEnabled(__func__) && mHorz == AcDb::kTextLeft && mVert == AcDb::kTextBase;
+  }
+  AcGeVector3d normal() const { return readProperty(mNormal, __func__); }
   Acad::ErrorStatus setNormal(const AcGeVector3d& v);
-  double thickness() const { return mThickness; }
+  double thickness() const { return readProperty(mThickness, __func__); }
   Acad::ErrorStatus setThickness(double t);
-  double oblique() const { return mOblique; }
+  double oblique() const { return readProperty(mOblique, __func__); }
   Acad::ErrorStatus setOblique(double angle);
-  double rotation() const { return mRotation; }
+  double rotation() const { return readProperty(mRotation, __func__); }
   Acad::ErrorStatus setRotation(double angle);
-  double height() const { return mHeight; }
+  double height() const { return readProperty(mHeight, __func__); }
   Acad::ErrorStatus setHeight(double h);  // eInvalidInput unless positive and finite
-  double widthFactor() const { return mWidthFactor; }
+  double widthFactor() const { return readProperty(mWidthFactor, __func__); }
   Acad::ErrorStatus setWidthFactor(double f);  // eInvalidInput unless positive and finite
-  bool isMirroredInX() const { return mMirrorX; }
+  bool isMirroredInX() const { return readProperty(mMirrorX, __func__); }
   Acad::ErrorStatus mirrorInX(bool mirror);
-  bool isMirroredInY() const { return mMirrorY; }
+  bool isMirroredInY() const { return readProperty(mMirrorY, __func__); }
   Acad::ErrorStatus mirrorInY(bool mirror);
 
   // The text: as a new string the caller frees (acutDelString), or into an AcString.
   ACHAR* textString() const;
   Acad::ErrorStatus textString(AcString& text) const;
-  const ACHAR* textStringConst() const { return mText.c_str(); }
+  const ACHAR* textStringConst() const { return readProperty(mText, __func__).c_str(); }
   // Sets the text. A text holding a field expression ("%<\AcVar Date>%") gets, or updates, its
   // field under "TEXT" and shows the expression until the fields are evaluated; a text without
   // one removes such a field. Line breaks have no meaning in single-line text and are kept.
   Acad::ErrorStatus setTextString(const ACHAR* text);
 
-  AcDbObjectId textStyle() const { return mStyle; }
+  AcDbObjectId textStyle() const { return readProperty(mStyle, __func__); }
   Acad::ErrorStatus setTextStyle(AcDbObjectId id);
-  AcDb::TextHorzMode horizontalMode() const { return mHorz; }
+  AcDb::TextHorzMode horizontalMode() const { return readProperty(mHorz, __func__); }
   Acad::ErrorStatus setHorizontalMode(AcDb::TextHorzMode mode);
-  AcDb::TextVertMode verticalMode() const { return mVert; }
+  AcDb::TextVertMode verticalMode() const { return readProperty(mVert, __func__); }
   Acad::ErrorStatus setVerticalMode(AcDb::TextVertMode mode);
   // Recomputes the derived point (and, for aligned and fit text, the height or width factor).
   Acad::ErrorStatus adjustAlignment(const AcDbDatabase* pDb = nullptr);
@@ -96,35 +98,35 @@ class ACCORE_PORT AcDbMText : public AcDbEntity {
 
   AcDbMText();
 
-  AcGePoint3d location() const { return mLocation; }
+  AcGePoint3d location() const { return readProperty(mLocation, __func__); }
   Acad::ErrorStatus setLocation(const AcGePoint3d& p);
-  AcGeVector3d normal() const { return mNormal; }
+  AcGeVector3d normal() const { return readProperty(mNormal, __func__); }
   Acad::ErrorStatus setNormal(const AcGeVector3d& v);
   AcGeVector3d direction() const;  // the x axis of the text, from the rotation
   Acad::ErrorStatus setDirection(const AcGeVector3d& v);
-  double rotation() const { return mRotation; }
+  double rotation() const { return readProperty(mRotation, __func__); }
   Acad::ErrorStatus setRotation(double angle);
-  double width() const { return mWidth; }  // the defined width; 0 means no wrapping
+  double width() const { return readProperty(mWidth, __func__); }  // the defined width; 0 means no wrapping
   Acad::ErrorStatus setWidth(double w);    // eInvalidInput when negative or not finite
-  double height() const { return mDefinedHeight; }
+  double height() const { return readProperty(mDefinedHeight, __func__); }
   Acad::ErrorStatus setHeight(double h);
-  double textHeight() const { return mTextHeight; }
+  double textHeight() const { return readProperty(mTextHeight, __func__); }
   Acad::ErrorStatus setTextHeight(double h);  // eInvalidInput unless positive and finite
-  AttachmentPoint attachment() const { return mAttachment; }
+  AttachmentPoint attachment() const { return readProperty(mAttachment, __func__); }
   Acad::ErrorStatus setAttachment(AttachmentPoint a);  // eInvalidInput outside 1..9
-  FlowDirection flowDirection() const { return mFlow; }
+  FlowDirection flowDirection() const { return readProperty(mFlow, __func__); }
   Acad::ErrorStatus setFlowDirection(FlowDirection d);
-  double lineSpacingFactor() const { return mLineSpacingFactor; }
+  double lineSpacingFactor() const { return readProperty(mLineSpacingFactor, __func__); }
   // eInvalidInput outside 0.25 to 4.0, as the host limits it; the factor is then unchanged.
   Acad::ErrorStatus setLineSpacingFactor(double factor);
-  AcDb::LineSpacingStyle lineSpacingStyle() const { return mLineSpacingStyle; }
+  AcDb::LineSpacingStyle lineSpacingStyle() const { return readProperty(mLineSpacingStyle, __func__); }
   Acad::ErrorStatus setLineSpacingStyle(AcDb::LineSpacingStyle style);
-  AcDbObjectId textStyle() const { return mStyle; }
+  AcDbObjectId textStyle() const { return readProperty(mStyle, __func__); }
   Acad::ErrorStatus setTextStyle(AcDbObjectId id);
 
   ACHAR* contents() const;  // a new string the caller frees (acutDelString)
   Acad::ErrorStatus contents(AcString& text) const;
-  const ACHAR* contentsConst() const { return mContents.c_str(); }
+  const ACHAR* contentsConst() const { return readProperty(mContents, __func__).c_str(); }
   // Sets the contents; a field expression creates or updates the field under "TEXT" as for
   // single-line text.
   Acad::ErrorStatus setContents(const ACHAR* text);
@@ -158,9 +160,9 @@ class ACCORE_PORT AcDbLine : public AcDbEntity {
   ACRX_DECLARE_MEMBERS(AcDbLine);
   AcDbLine() = default;
   AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end) : mStart(start), mEnd(end) {}
-  AcGePoint3d startPoint() const { return mStart; }
+  AcGePoint3d startPoint() const { return readProperty(mStart, __func__); }
   Acad::ErrorStatus setStartPoint(const AcGePoint3d& p);
-  AcGePoint3d endPoint() const { return mEnd; }
+  AcGePoint3d endPoint() const { return readProperty(mEnd, __func__); }
   Acad::ErrorStatus setEndPoint(const AcGePoint3d& p);
   Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
@@ -175,11 +177,11 @@ class ACCORE_PORT AcDbCircle : public AcDbEntity {
   AcDbCircle() = default;
   AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius)
       : mCenter(center), mNormal(normal), mRadius(radius) {}
-  AcGePoint3d center() const { return mCenter; }
+  AcGePoint3d center() const { return readProperty(mCenter, __func__); }
   Acad::ErrorStatus setCenter(const AcGePoint3d& p);
-  double radius() const { return mRadius; }
+  double radius() const { return readProperty(mRadius, __func__); }
   Acad::ErrorStatus setRadius(double r);  // eInvalidInput unless positive and finite
-  AcGeVector3d normal() const { return mNormal; }
+  AcGeVector3d normal() const { return readProperty(mNormal, __func__); }
   Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
  private:
@@ -195,15 +197,15 @@ class ACCORE_PORT AcDbArc : public AcDbEntity {
   AcDbArc() = default;
   AcDbArc(const AcGePoint3d& center, double radius, double startAngle, double endAngle)
       : mCenter(center), mRadius(radius), mStartAngle(startAngle), mEndAngle(endAngle) {}
-  AcGePoint3d center() const { return mCenter; }
+  AcGePoint3d center() const { return readProperty(mCenter, __func__); }
   Acad::ErrorStatus setCenter(const AcGePoint3d& p);
-  double radius() const { return mRadius; }
+  double radius() const { return readProperty(mRadius, __func__); }
   Acad::ErrorStatus setRadius(double r);
-  double startAngle() const { return mStartAngle; }
+  double startAngle() const { return readProperty(mStartAngle, __func__); }
   Acad::ErrorStatus setStartAngle(double a);
-  double endAngle() const { return mEndAngle; }
+  double endAngle() const { return readProperty(mEndAngle, __func__); }
   Acad::ErrorStatus setEndAngle(double a);
-  AcGeVector3d normal() const { return mNormal; }
+  AcGeVector3d normal() const { return readProperty(mNormal, __func__); }
   Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
  private:
@@ -218,7 +220,9 @@ class ACCORE_PORT AcDbPolyline : public AcDbEntity {
  public:
   ACRX_DECLARE_MEMBERS(AcDbPolyline);
   AcDbPolyline() = default;
-  unsigned int numVerts() const { return static_cast<unsigned int>(mVertices.size()); }
+  unsigned int numVerts() const {
+    return assertReadEnabled(__func__) ? static_cast<unsigned int>(mVertices.size()) : 0u;
+  }
   // A width below zero is none of the vertex's own (the constant width applies).
   Acad::ErrorStatus addVertexAt(unsigned int index, const AcGePoint2d& pt, double bulge = 0.0,
                                 double startWidth = -1.0, double endWidth = -1.0);
@@ -228,11 +232,11 @@ class ACCORE_PORT AcDbPolyline : public AcDbEntity {
   // The widths of the segment that starts at a vertex, at its start and at its end.
   Acad::ErrorStatus getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const;
   Acad::ErrorStatus setWidthsAt(unsigned int index, double startWidth, double endWidth);
-  bool isClosed() const { return mClosed; }
+  bool isClosed() const { return readProperty(mClosed, __func__); }
   Acad::ErrorStatus setClosed(bool closed);
-  double elevation() const { return mElevation; }
+  double elevation() const { return readProperty(mElevation, __func__); }
   Acad::ErrorStatus setElevation(double z);
-  double constantWidth() const { return mConstantWidth; }
+  double constantWidth() const { return readProperty(mConstantWidth, __func__); }
   Acad::ErrorStatus setConstantWidth(double w);
   Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
@@ -251,13 +255,13 @@ class ACCORE_PORT AcDbBlockReference : public AcDbEntity {
   AcDbBlockReference() = default;
   AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord)
       : mPosition(position), mBlock(blockTableRecord) {}
-  AcDbObjectId blockTableRecord() const { return mBlock; }
+  AcDbObjectId blockTableRecord() const { return readProperty(mBlock, __func__); }
   Acad::ErrorStatus setBlockTableRecord(AcDbObjectId id);
-  AcGePoint3d position() const { return mPosition; }
+  AcGePoint3d position() const { return readProperty(mPosition, __func__); }
   Acad::ErrorStatus setPosition(const AcGePoint3d& p);
-  double rotation() const { return mRotation; }
+  double rotation() const { return readProperty(mRotation, __func__); }
   Acad::ErrorStatus setRotation(double a);
-  AcGeVector3d scaleFactors() const { return mScale; }
+  AcGeVector3d scaleFactors() const { return readProperty(mScale, __func__); }
   Acad::ErrorStatus setScaleFactors(const AcGeVector3d& s);
   Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 

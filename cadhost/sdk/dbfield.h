@@ -61,10 +61,10 @@ class ACCORE_PORT AcDbField : public AcDbObject {
   // Evaluates the expressions of the code against the database of the field (or pDb).
   Acad::ErrorStatus evaluate(int nContext, AcDbDatabase* pDb = nullptr, int* pNumFound = nullptr,
                              int* pNumEvaluated = nullptr);
-  const ACHAR* getValue() const { return mValue.c_str(); }  // the last evaluated text
-  EvalStatus evaluationStatus() const { return mStatus; }
+  const ACHAR* getValue() const { return readProperty(mValue, __func__).c_str(); }  // the last evaluated text
+  EvalStatus evaluationStatus() const { return readProperty(mStatus, __func__); }
   int childCount() const;
-  bool isTextField() const { return mTextField; }
+  bool isTextField() const { return readProperty(mTextField, __func__); }
 
  private:
   friend struct AcDbCore;

@@ -84,9 +84,22 @@ class ACCORE_PORT AcDbObject : public AcRxObject {
   AcDbObject(const AcDbObject& other);  // property copy for clone(); not in a database
   AcDbObject& operator=(const AcDbObject&) = delete;
   // True when the object may be changed now (not in a database, or open for write); counts the
-  // change. Setters call it first and return eNotOpenForWrite when it is false.
-  bool assertWriteEnabled();
-  bool assertReadEnabled() const { return true; }
+  // change. Setters call it first with their own name and return eNotOpenForWrite when it is
+  // false: a write to an object that is closed or open only for read is the caller's fault.
+  bool assertWriteEnabled(const char* call);
+  // True when a property may be read now: the object is open, or in no database. Getters ask
+  // it with their own name; a read of a closed object is the caller's fault and reads nothing.
+  bool assertReadEnabled(const char* call) const {
+    return mpStub == nullptr || mReaders != 0 || mOpenForWrite || readWithoutOpen(call);
+  }
+  // A property's value for a getter: the value itself when it may be read, else its type's empty
+  // value (after the fault has been recorded).
+  template <class T>
+  const T& readProperty(const T& value, const char* call) const {
+    if (assertReadEnabled(call)) return value;
+    static const T empty{};
+    return empty;
+  }
   // Called after a change of an object's field text, so that the object shows the new value.
   virtual void subSetFieldValue(const ACHAR* propName, const ACHAR* value);
   // The object's own text under a field property (entity text under "TEXT"); nullptr if none.
@@ -97,6 +110,9 @@ class ACCORE_PORT AcDbObject : public AcRxObject {
 
  private:
   friend struct AcDbCore;
+  // The slow path of assertReadEnabled: true while the host itself reads objects it has not opened
+  // (see cadhost::HostReadScope); otherwise records the caller's fault and returns false.
+  bool readWithoutOpen(const char* call) const;
   // (Ordered so that the small members come last: an entity puts its colour in the space after.)
   AcDbStub* mpStub = nullptr;         // null while the object is not in a database
   AcDbObjectId mOwnerId;
@@ -115,12 +131,12 @@ class ACCORE_PORT AcDbEntity : public AcDbObject {
   ACRX_DECLARE_MEMBERS(AcDbEntity);
 
   ACHAR* layer() const;  // a copy the caller frees with acutDelString
-  AcDbObjectId layerId() const { return mLayerId; }
+  AcDbObjectId layerId() const { return readProperty(mLayerId, __func__); }
   // eKeyNotFound when the drawing has no such layer; the entity must be in a database or the
   // name is looked up in the working database.
   Acad::ErrorStatus setLayer(const ACHAR* newVal, bool doSubents = true, bool allowHiddenLayer = false);
   Acad::ErrorStatus setLayer(AcDbObjectId newVal, bool doSubents = true, bool allowHiddenLayer = false);
-  Adesk::UInt16 colorIndex() const { return mColorIndex; }
+  Adesk::UInt16 colorIndex() const { return readProperty(mColorIndex, __func__); }
   Acad::ErrorStatus setColorIndex(Adesk::UInt16 color, bool doSubents = true);
   AcDbObjectId blockId() const { return ownerId(); }
   // Layer "0" and the colour by layer of the working database.

@@ -133,12 +133,12 @@ class ACCORE_PORT AcDbBlockTableRecord : public AcDbSymbolTableRecord {
                                 bool skipDeleted = true) const;
   bool isLayout() const;  // model space or a paper space layout
   bool isAnonymous() const;
-  AcDbObjectId getLayoutId() const { return mLayoutId; }
+  AcDbObjectId getLayoutId() const { return readProperty(mLayoutId, __func__); }
   Acad::ErrorStatus setLayoutId(AcDbObjectId id);
   // The layout's tab name ("Model", "Layout1"); empty for a block definition.
-  const ACHAR* layoutName() const { return mLayoutName.c_str(); }
+  const ACHAR* layoutName() const { return readProperty(mLayoutName, __func__).c_str(); }
   Acad::ErrorStatus setLayoutName(const ACHAR* name);
-  AcGePoint3d origin() const { return mOrigin; }
+  AcGePoint3d origin() const { return readProperty(mOrigin, __func__); }
   Acad::ErrorStatus setOrigin(const AcGePoint3d& p);
   int entityCount(bool includeErased = false) const;
 
@@ -173,13 +173,13 @@ class ACCORE_PORT AcDbLayerTableRecord : public AcDbSymbolTableRecord {
  public:
   ACRX_DECLARE_MEMBERS(AcDbLayerTableRecord);
   AcDbLayerTableRecord() = default;
-  bool isLocked() const { return mLocked; }
+  bool isLocked() const { return readProperty(mLocked, __func__); }
   Acad::ErrorStatus setIsLocked(bool locked);
-  bool isFrozen() const { return mFrozen; }
+  bool isFrozen() const { return readProperty(mFrozen, __func__); }
   Acad::ErrorStatus setIsFrozen(bool frozen);
-  bool isOff() const { return mOff; }
+  bool isOff() const { return readProperty(mOff, __func__); }
   Acad::ErrorStatus setIsOff(bool off);
-  Adesk::UInt16 colorIndex() const { return mColorIndex; }
+  Adesk::UInt16 colorIndex() const { return readProperty(mColorIndex, __func__); }
   Acad::ErrorStatus setColorIndex(Adesk::UInt16 color);
 
  private:
@@ -192,21 +192,27 @@ class ACCORE_PORT AcDbTextStyleTableRecord : public AcDbSymbolTableRecord {
  public:
   ACRX_DECLARE_MEMBERS(AcDbTextStyleTableRecord);
   AcDbTextStyleTableRecord() = default;
-  Acad::ErrorStatus fileName(const ACHAR*& fontFile) const { fontFile = mFont.c_str(); return Acad::eOk; }
+  Acad::ErrorStatus fileName(const ACHAR*& fontFile) const {
+    fontFile = readProperty(mFont, __func__).c_str();
+    return Acad::eOk;
+  }
   Acad::ErrorStatus setFileName(const ACHAR* fontFile);
-  Acad::ErrorStatus bigFontFileName(const ACHAR*& fontFile) const { fontFile = mBigFont.c_str(); return Acad::eOk; }
+  Acad::ErrorStatus bigFontFileName(const ACHAR*& fontFile) const {
+    fontFile = readProperty(mBigFont, __func__).c_str();
+    return Acad::eOk;
+  }
   Acad::ErrorStatus setBigFontFileName(const ACHAR* fontFile);
-  double textSize() const { return mTextSize; }  // 0: the height is asked for each text
+  double textSize() const { return readProperty(mTextSize, __func__); }  // 0: the height is asked for each text
   Acad::ErrorStatus setTextSize(double size);
-  double xScale() const { return mXScale; }  // the width factor
+  double xScale() const { return readProperty(mXScale, __func__); }  // the width factor
   Acad::ErrorStatus setXScale(double factor);
-  double obliquingAngle() const { return mOblique; }
+  double obliquingAngle() const { return readProperty(mOblique, __func__); }
   Acad::ErrorStatus setObliquingAngle(double angle);
-  double priorSize() const { return mPriorSize; }
+  double priorSize() const { return readProperty(mPriorSize, __func__); }
   Acad::ErrorStatus setPriorSize(double size);
-  bool isShapeFile() const { return mShapeFile; }
+  bool isShapeFile() const { return readProperty(mShapeFile, __func__); }
   Acad::ErrorStatus setIsShapeFile(bool shape);
-  bool isVertical() const { return mVertical; }
+  bool isVertical() const { return readProperty(mVertical, __func__); }
   Acad::ErrorStatus setIsVertical(bool vertical);
 
  private:
@@ -220,13 +226,13 @@ class ACCORE_PORT AcDbDimStyleTableRecord : public AcDbSymbolTableRecord {
  public:
   ACRX_DECLARE_MEMBERS(AcDbDimStyleTableRecord);
   AcDbDimStyleTableRecord() = default;
-  double dimtxt() const { return mDimtxt; }
+  double dimtxt() const { return readProperty(mDimtxt, __func__); }
   Acad::ErrorStatus setDimtxt(double h);
-  AcDbObjectId dimtxsty() const { return mDimtxsty; }
+  AcDbObjectId dimtxsty() const { return readProperty(mDimtxsty, __func__); }
   Acad::ErrorStatus setDimtxsty(AcDbObjectId id);
-  double dimscale() const { return mDimscale; }
+  double dimscale() const { return readProperty(mDimscale, __func__); }
   Acad::ErrorStatus setDimscale(double s);
-  int dimdec() const { return mDimdec; }
+  int dimdec() const { return readProperty(mDimdec, __func__); }
   Acad::ErrorStatus setDimdec(int d);
 
  private:

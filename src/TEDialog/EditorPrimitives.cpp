@@ -1,11 +1,14 @@
 // The editor primitives through which the dialog reads and changes the editor: the whole text or
-// the selection, one line, and the selection with its lines and caret column. The editor is a
+// the selection, one line, the selection with its lines and caret column, and replacing the whole
+// text. The editor is a
 // plain-text rich edit control: each line ends in a single carriage return, and every position is
 // a UTF-16 code unit.
 #include <algorithm>
 #include <vector>
 
+#include "../Settings.h"
 #include "TEDialog.h"
+#include "resource.h"
 
 void CTEDialog::GetEditorText(std::wstring& text, DWORD flags) {
   GETTEXTLENGTHEX lengthRequest{flags, 1200};
@@ -64,4 +67,78 @@ int CTEDialog::UpdateSelectionInfo() {
   m_firstSelectedLine = std::min(lastLine, static_cast<int>(m_editor.SendMessage(EM_EXLINEFROMCHAR, 0, m_selectionStart)));
   m_caretColumn = m_selectionEnd - static_cast<int>(m_editor.SendMessage(EM_LINEINDEX, static_cast<WPARAM>(m_lastSelectedLine), 0));
   return m_caretColumn;
+}
+
+// ---- Replacing the whole text ------------------------------------------------------------
+// The platform's control takes time that grows with the square of the lines it deletes (a text of
+// 10,000 lines takes seconds to empty), while it fills a new, empty control in time that grows
+// with the text. So a long text is replaced by a new control in the old one's place; a short one
+// in place, where its undo history can be kept. The old control is not destroyed then but put
+// aside, hidden, until the dialog ends: under some platforms destroying a control of that size
+// slows every later edit of the process for a while.
+
+namespace {
+constexpr int kLinesReplacedInPlace = 500;
+}
+
+void CTEDialog::ReplaceEditorText(const std::wstring& text, LONG selStart, LONG selEnd, bool keepUndo) {
+  if (static_cast<int>(m_editor.SendMessage(EM_GETLINECOUNT, 0, 0)) >= kLinesReplacedInPlace) {
+    RecreateEditor(text, selStart, selEnd);
+    return;
+  }
+  const LRESULT mask = m_editor.SendMessage(EM_GETEVENTMASK, 0, 0);
+  m_editor.SendMessage(EM_SETEVENTMASK, 0, mask & ~static_cast<LRESULT>(ENM_CHANGE));
+  m_editor.SendMessage(WM_SETREDRAW, FALSE, 0);
+  SETTEXTEX request{static_cast<DWORD>(keepUndo ? ST_KEEPUNDO : ST_DEFAULT), 1200};
+  m_editor.SendMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text.c_str()));
+  m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+  m_editor.SendMessage(WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(m_editorWindow, nullptr, TRUE);
+  m_editor.SendMessage(EM_SCROLLCARET, 0, 0);
+  m_editor.SendMessage(EM_SETEVENTMASK, 0, mask);
+}
+
+void CTEDialog::RecreateEditor(const std::wstring& text, LONG selStart, LONG selEnd) {
+  const HWND old = m_editorWindow;
+  RECT place{};
+  ::GetWindowRect(old, &place);
+  ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+  const DWORD style = static_cast<DWORD>(::GetWindowLongW(old, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(old, GWL_EXSTYLE));
+  const LRESULT mask = m_editor.SendMessage(EM_GETEVENTMASK, 0, 0);
+  const bool focused = ::GetFocus() == old;
+  // Made hidden and filled while it still sends nothing; then it takes the old one's place in the
+  // tab order, its id and its object.
+  const HWND fresh = ::CreateWindowExW(exStyle, L"RichEdit20W", L"", style & ~WS_VISIBLE, place.left, place.top,
+                                       place.right - place.left, place.bottom - place.top, m_hWnd,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDITOR)),
+                                       reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(old, GWLP_HINSTANCE)), nullptr);
+  if (fresh == nullptr) {
+    // No new control: the old one takes the text, slowly.
+    const LRESULT oldMask = m_editor.SendMessage(EM_SETEVENTMASK, 0, mask & ~static_cast<LRESULT>(ENM_CHANGE));
+    SETTEXTEX request{ST_DEFAULT, 1200};
+    m_editor.SendMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text.c_str()));
+    m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+    m_editor.SendMessage(EM_SETEVENTMASK, 0, oldMask);
+    return;
+  }
+  ::SendMessageW(fresh, WM_SETFONT, ::SendMessageW(old, WM_GETFONT, 0, 0), FALSE);
+  ::SendMessageW(fresh, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+  ::SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  m_editor.UnsubclassWindow();
+  ::ShowWindow(old, SW_HIDE);
+  ::EnableWindow(old, FALSE);
+  ::SetWindowLongPtrW(old, GWLP_ID, 0);
+  ::SetWindowLongW(old, GWL_STYLE, static_cast<LONG>(style & ~(WS_VISIBLE | WS_TABSTOP)));
+  m_editor.SubclassWindow(fresh);
+  m_editorWindow = fresh;
+  ApplyEditorFont(EditorFontFace(), EditorFontPoints());
+  SETTEXTEX request{ST_DEFAULT, 1200};
+  m_editor.SendMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text.c_str()));
+  m_editor.SendMessage(EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+  m_editor.SendMessage(EM_SETEVENTMASK, 0, mask);
+  ::ShowWindow(fresh, SW_SHOWNA);
+  if (focused) ::SetFocus(fresh);
+  m_editor.SendMessage(EM_SCROLLCARET, 0, 0);
+  ::PostMessageW(m_dialogWindow, WM_TE_SELECTIONREFRESH, 0, 0);
 }

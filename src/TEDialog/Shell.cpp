@@ -5,7 +5,9 @@
 #include "../FailureReport.h"
 #include "../LocalizedResources.h"
 #include "../ModuleState.h"
+#include "../Settings.h"
 #include "TEDialog.h"
+#include "platform/Menu.h"
 #include "resource.h"
 
 IMPLEMENT_DYNAMIC(CTEDialog, CAcUiDialog)
@@ -23,6 +25,22 @@ BEGIN_MESSAGE_MAP(CTEDialog, CAcUiDialog)
   ON_COMMAND(IDC_ALIGNY, &CTEDialog::OnAlignY)
   ON_COMMAND(ID_TOOLS_ALIGNX, &CTEDialog::OnAlignX)
   ON_COMMAND(ID_TOOLS_ALIGNY, &CTEDialog::OnAlignY)
+  ON_CBN_SELCHANGE(IDC_TEXTSTYLE, &CTEDialog::OnTextStyleChange)
+  ON_EN_CHANGE(IDC_TEXTHEIGHT, &CTEDialog::OnTextHeightChange)
+  ON_EN_CHANGE(IDC_LINESPACE, &CTEDialog::OnLineSpaceChange)
+  ON_EN_CHANGE(IDC_WIDTH, &CTEDialog::OnWidthChange)
+  ON_COMMAND(ID_OPTIONS_EXITONENTER, &CTEDialog::OnExitOnEnter)
+  ON_COMMAND(ID_OPTIONS_EXITONCTRLENTER, &CTEDialog::OnExitOnCtrlEnter)
+  ON_COMMAND(ID_OPTIONS_FASTYALIGN, &CTEDialog::OnFastYAlign)
+  ON_COMMAND(ID_TOOLS_UPPERCASE, &CTEDialog::OnUppercase)
+  ON_COMMAND(ID_TOOLS_LOWERCASE, &CTEDialog::OnLowercase)
+  ON_COMMAND(ID_EDIT_FIND, &CTEDialog::OnFind)
+  ON_COMMAND(ID_EDIT_REPLACE, &CTEDialog::OnReplace)
+  ON_COMMAND(ID_HELP_ABOUT, &CTEDialog::ShowAboutBox)
+  ON_COMMAND_RANGE(ID_EDIT_UNDO, ID_EDIT_SELECTALL, &CTEDialog::OnEditCommand)
+  ON_REGISTERED_MESSAGE(g_findReplaceMessage, &CTEDialog::OnFindReplace)
+  ON_COMMAND(ID_OPTIONS_FONT, &CTEDialog::ChooseEditorFont)
+  ON_WM_INITMENUPOPUP()
 END_MESSAGE_MAP()
 
 namespace {
@@ -34,9 +52,6 @@ const DLGCTLINFO kControlLayout[] = {
     {IDC_STATUSBAR, MOVEY | ELASTICX, 100},
     {IDC_EDITOR, ELASTICXY, 100},
 };
-
-// Status bar panes: a hint, an empty pane, the entity kind, the caret position.
-enum StatusPane { kHintPane = 0, kKindPane = 2, kCaretPane = 3 };
 
 }  // namespace
 
@@ -75,11 +90,18 @@ BOOL CTEDialog::OnInitDialog() {
     }
   } else if (m_entityKind == kEntityText) {
     SetUpTextGeometry();
+    // The width field shows the first line's width factor until the first selection refresh
+    // shows that of the selected lines.
+    AcDbText* pText = nullptr;
+    if (TE_CHECKED(acdbOpenObject(pText, m_textList[0], AcDb::kForRead))) {
+      m_mtextWidth = pText->widthFactor();
+      pText->close();
+    }
   }
 
   CAcUiDialog::OnInitDialog();
 
-  m_accelerators = LoadAcceleratorsW(ModuleInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  LoadShortcuts();
   m_dialogWindow = m_hWnd;
   ::SetMenu(m_dialogWindow, LoadLocalizedMenu(ModuleInstance(), IDR_MENU));
   m_editorWindow = ::GetDlgItem(m_hWnd, IDC_EDITOR);
@@ -91,18 +113,25 @@ BOOL CTEDialog::OnInitDialog() {
   m_alignYWindow = ::GetDlgItem(m_hWnd, IDC_ALIGNY);
 
   m_editor.SetTextMode(TM_PLAINTEXT);  // while the editor is still empty, as the control requires
+  ApplyEditorFont(EditorFontFace(), EditorFontPoints());
   m_editor.SetEventMask(ENM_CHANGE | ENM_KEYEVENTS | ENM_SELCHANGE);
 
+  FillTextStyleList();
   if (m_entityKind == kEntityDimension) {
+    // A dimension has neither a line spacing nor a width of its own: the fields are grey and empty.
     ::EnableWindow(m_lineSpaceWindow, FALSE);
     ::EnableWindow(m_widthWindow, FALSE);
+    ::SetWindowTextW(m_lineSpaceWindow, L"");
+    ::SetWindowTextW(m_widthWindow, L"");
   }
   if (m_entityKind == kEntityMText || m_entityKind == kEntityDimension) {
+    SelectTextStyle(GetEntityTextStyleName(0));
     m_alignXButton.EnableWindow(FALSE);
     m_alignYButton.EnableWindow(FALSE);
   }
 
   LoadEditorText();
+  UpdateMenuState();
   m_propertiesLive = true;
   return TRUE;  // the dialog manager gives the focus to the editor, the first control
 }
@@ -112,6 +141,9 @@ void CTEDialog::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_EDITOR, m_editor);
   DDX_Control(pDX, IDC_EXIT, m_exitButton);
   DDX_Control(pDX, IDC_TEXTSTYLE, m_styleList);
+  DDX_Distance(pDX, IDC_TEXTHEIGHT, m_textHeight);
+  DDX_Distance(pDX, IDC_LINESPACE, m_lineSpacing);
+  DDX_Distance(pDX, IDC_WIDTH, m_mtextWidth);
   DDX_Control(pDX, IDC_ALIGNX, m_alignXButton);
   DDX_Control(pDX, IDC_ALIGNY, m_alignYButton);
   DDX_Control(pDX, IDC_STATUSBAR, m_statusBar);
@@ -174,7 +206,12 @@ void CTEDialog::OnEditorSelChange(NMHDR*, LRESULT* pResult) {
 
 LRESULT CTEDialog::OnSelectionRefresh(WPARAM, LPARAM) {
   ShowCaretPosition();
+  ShowSelectionProperties(m_firstSelectedLine, m_lastSelectedLine);
   return 1;
+}
+
+void CTEDialog::ShowFailure(const std::wstring& report) {
+  if (m_statusBar.GetSafeHwnd() != nullptr) m_statusBar.SetText(report.c_str(), kHintPane, 0);
 }
 
 // ---- Context menu and exit --------------------------------------------------------------

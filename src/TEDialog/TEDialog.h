@@ -11,10 +11,18 @@
 //                         MTEXT and dimension branch
 //   TextListWriteBack.cpp the TEXT list branch: lines rewritten, cloned, erased
 //   TextGeometry.cpp      anchor points, line step, ordering of the lines, Align X and Align Y
+//   PropertyFields.cpp    the style list and the height, line space and width fields
+//   Keyboard.cpp          shortcuts, Enter, Tab, and the three options
+//   EditorFont.cpp        the editor's font and the Font command
+//   TextTools.cpp         upper and lower case, the Edit menu
+//   FindReplace.cpp       Find and Replace
+//   About.cpp             the About box
 // Failures of host calls are reported as "!src/TEDialog@<line>: <status>".
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "EntityKind.h"
 #include "host/HostInterface.h"
@@ -24,6 +32,25 @@
 
 // The message the dialog posts itself when the editor's selection changes.
 constexpr UINT WM_TE_SELECTIONREFRESH = WM_USER + 10;
+
+// Status bar panes: a hint (or the last failure), an empty pane, the entity kind, the caret.
+enum StatusPane { kHintPane = 0, kKindPane = 2, kCaretPane = 3 };
+
+// Opens an entity for write and closes it again at once: whether a change could write it.
+Acad::ErrorStatus CheckWritable(AcDbObjectId id);
+
+// A distance in the drawing's current linear units, into a buffer of 30 characters.
+void FormatDistance(double value, wchar_t (&buffer)[30]);
+// Exchanges a distance field with a value: shown in the current units, read back with the host's
+// conversion (a text that does not convert leaves the value as it was).
+void DDX_Distance(CDataExchange* pDX, int nIDC, double& value);
+
+// What a Find or Replace request asks to look for.
+struct FindRequest {
+  DWORD flags = FR_DOWN;  // FR_DOWN, FR_WHOLEWORD, FR_MATCHCASE
+  bool down = true;
+  std::wstring text;
+};
 
 class CTEDialog : public CAcUiDialog {
   DECLARE_DYNAMIC(CTEDialog)
@@ -43,11 +70,14 @@ class CTEDialog : public CAcUiDialog {
 
   EntityKind GetEntityKind() const { return m_entityKind; }
   const AcDbObjectIdArray& GetTextList() const { return m_textList; }
+  // Shows a failure report in the status bar too (the command line is behind the dialog).
+  void ShowFailure(const std::wstring& report);
 
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* pDX) override;
   void OnInitDialogFinish() override;
+  BOOL PreTranslateMessage(MSG* pMsg) override;
 
   // Shell.
   afx_msg LRESULT OnHoverIdle(WPARAM wParam, LPARAM lParam);
@@ -65,15 +95,27 @@ class CTEDialog : public CAcUiDialog {
   void GetEditorLine(int line, std::wstring& text);
   int UpdateSelectionInfo();
   void ShowCaretPosition();
+  // Puts a new whole text into the editor (without a change notification) and selects a range;
+  // keepUndo lets the editor's Undo take the change back where the editor can keep it.
+  void ReplaceEditorText(const std::wstring& text, LONG selStart, LONG selEnd, bool keepUndo);
+  void RecreateEditor(const std::wstring& text, LONG selStart, LONG selEnd);
 
   // Text access.
   void ReadEntityText(const AcDbEntity* pEntity, EntityKind kind, std::wstring& text);
   void ReadEntityTextById(AcDbObjectId id, EntityKind kind, std::wstring& text);
   void LoadEditorText();
+  // Sets the editor to what the drawing holds (as last loaded or written), without a write-back.
+  void GiveEditorTheDrawingText();
   Acad::ErrorStatus SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text);
   void WriteBack();
   void WriteBackSingleEntity();
   void WriteBackTextList();
+  std::vector<std::wstring> ReadEditorLines();
+  // Whether every entity the change to these lines needs can be written; reports the first that
+  // cannot.
+  bool CheckTextListChange(const std::vector<std::wstring>& lines);
+  // Adds a TEXT for a new last line below the list's last entity; false (reported) on failure.
+  bool AddTextLine(const std::wstring& text);
   afx_msg void OnEditorChange();
 
   // Text geometry.
@@ -84,12 +126,72 @@ class CTEDialog : public CAcUiDialog {
   afx_msg void OnAlignX();
   afx_msg void OnAlignY();
 
+  // Editor font.
+  void ApplyEditorFont(const std::wstring& face, int points);
+  afx_msg void ChooseEditorFont();
+
+  // Text tools.
+  void ConvertSelectionCase(bool upper);
+  afx_msg void OnUppercase();
+  afx_msg void OnLowercase();
+  afx_msg void OnEditCommand(UINT id);
+  afx_msg void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+
+  // Find and Replace.
+  void OpenFindDialog(BOOL findOnly);
+  // Selects the next occurrence from the selection in the request's direction; false (the
+  // selection unchanged) when there is none.
+  bool FindInEditor(const FindRequest& request);
+  int ReplaceAllInEditor(const FindRequest& request, const std::wstring& replacement);
+  void ShowFindMessage(const std::wstring& text);
+  afx_msg void OnFind();
+  afx_msg void OnReplace();
+  afx_msg LRESULT OnFindReplace(WPARAM wParam, LPARAM lParam);
+
+  // About.
+  afx_msg void ShowAboutBox();
+
+  // Property fields.
+  int ParseDistanceField(int controlId, double& value);
+  void FillTextStyleList();
+  AcDbObjectId FindTextStyleId(const std::wstring& name);
+  std::wstring GetEntityTextStyleName(int index);
+  Acad::ErrorStatus ApplyTextStyle(int index, AcDbObjectId styleId);
+  void SelectTextStyle(const std::wstring& name);
+  void ShowSelectionProperties(int first, int last);
+  // Fills the fields from the entities again (after Enter in a field, or a refused change).
+  void ShowPropertiesInForce();
+  void SetFieldText(HWND field, const std::wstring& text);
+  void ShowDistance(HWND field, double value);
+  // The entities a property change applies to: those of the selected lines, or the one entity.
+  std::vector<AcDbObjectId> PropertyTargets();
+  bool CheckPropertyTargets(const std::vector<AcDbObjectId>& targets);
+  void ApplyToTargets(const std::function<Acad::ErrorStatus(AcDbEntity*)>& apply);
+  void ShowValueRefused(bool refused);
+  afx_msg void OnTextStyleChange();
+  afx_msg void OnTextHeightChange();
+  afx_msg void OnLineSpaceChange();
+  afx_msg void OnWidthChange();
+
+  // Keyboard and options.
+  void LoadShortcuts();
+  bool IsShortcut(const MSG& msg) const;
+  LONG ToggleOption(int option);
+  void UpdateMenuState();
+  afx_msg void OnExitOnEnter();
+  afx_msg void OnExitOnCtrlEnter();
+  afx_msg void OnFastYAlign();
+
   DECLARE_MESSAGE_MAP()
 
  private:
   // Edit-run state.
   AcDbObjectId m_currentObjectId;
   AcDbObjectIdArray m_textList{0, 8};
+  // What the drawing holds, in the editor's terms: the text of each TEXT of the list (field codes
+  // where a line has fields), or the MTEXT or dimension text ("\P" for a paragraph break).
+  std::vector<std::wstring> m_drawingLines;
+  std::wstring m_drawingText;
 
   // Text geometry of the TEXT lines.
   double m_rotation = 0;
@@ -109,6 +211,7 @@ class CTEDialog : public CAcUiDialog {
   bool m_propertiesLive = false;
   bool m_hintPending = false;
   HACCEL m_accelerators = nullptr;
+  std::vector<ACCEL> m_shortcuts;  // the entries of the accelerator table
   HWND m_hoveredWindow = nullptr;
   HWND m_dialogWindow = nullptr;
   HWND m_editorWindow = nullptr, m_styleListWindow = nullptr, m_textHeightWindow = nullptr,

@@ -81,19 +81,27 @@ void CTEDialog::ReadEntityTextById(AcDbObjectId id, EntityKind kind, std::wstrin
 }
 
 void CTEDialog::LoadEditorText() {
+  if (m_entityKind == kEntityText) {
+    m_drawingLines.assign(static_cast<size_t>(m_textList.length()), std::wstring());
+    for (int i = 0; i < m_textList.length(); ++i) ReadEntityTextById(m_textList[i], kEntityText, m_drawingLines[static_cast<size_t>(i)]);
+  } else {
+    ReadEntityTextById(m_currentObjectId, m_entityKind, m_drawingText);
+  }
+  GiveEditorTheDrawingText();  // without a change notification: loading writes nothing back
+}
+
+void CTEDialog::GiveEditorTheDrawingText() {
   std::wstring text;
   if (m_entityKind == kEntityText) {
-    std::wstring line;
-    for (int i = 0; i < m_textList.length(); ++i) {
-      ReadEntityTextById(m_textList[i], kEntityText, line);
+    for (size_t i = 0; i < m_drawingLines.size(); ++i) {
       if (i > 0) text += L"\r\n";
-      text += line;
+      text += m_drawingLines[i];
     }
   } else {
-    ReadEntityTextById(m_currentObjectId, m_entityKind, text);
+    text = m_drawingText;
     ReplaceAll(text, L"\\P", L"\r\n");
   }
-  SetEditorText(text, 0);  // without a change notification: loading writes nothing back
+  SetEditorText(text, 0);
 }
 
 Acad::ErrorStatus CTEDialog::SetSingleEntityText(AcDbEntity* pEntity, const std::wstring& text) {
@@ -116,8 +124,13 @@ void CTEDialog::WriteBackSingleEntity() {
   GetEditorText(text, 0);
   ReplaceAll(text, L"\r", L"\\P");
   AcDbEntity* pEntity = nullptr;
-  if (!TE_CHECKED(acdbOpenObject(pEntity, m_currentObjectId, AcDb::kForWrite))) return;
+  if (!TE_CHECKED(acdbOpenObject(pEntity, m_currentObjectId, AcDb::kForWrite))) {
+    // Reported; the editor shows again what the entity holds.
+    GiveEditorTheDrawingText();
+    return;
+  }
   SetSingleEntityText(pEntity, text);
   pEntity->close();
+  m_drawingText = text;
   acdbEvaluateFields(m_currentObjectId, kFieldEvaluationContext, nullptr, nullptr, AcFd::kEvalRecursive);
 }

@@ -66,27 +66,27 @@ void ControlLayout::Apply(HWND hDialog, int cx, int cy) const
     const int dx = cx - clientSize_.cx;
     const int dy = cy - clientSize_.cy;
     constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
-    // All controls move in one step; should the system refuse that, they move one by one.
-    HDWP positions = ::BeginDeferWindowPos(static_cast<int>(controls_.size()));
+    // Each control is found by its id, so that a control the dialog made anew (in place of one of
+    // the same id) follows the layout too.
+    std::vector<std::pair<HWND, RECT>> placed;
+    placed.reserve(controls_.size());
     for (const Control& control : controls_) {
+        const HWND hWnd = ::GetDlgItem(hDialog, static_cast<int>(control.id));
+        if (hWnd != nullptr)
+            placed.emplace_back(hWnd, LayoutControlRect(control.recorded, control.flags, control.pct, dx, dy));
+    }
+    // All controls move in one step; should the system refuse that, they move one by one.
+    HDWP positions = ::BeginDeferWindowPos(static_cast<int>(placed.size()));
+    for (const auto& [hWnd, rect] : placed) {
         if (positions == nullptr)
             break;
-        if (control.hWnd == nullptr || !::IsWindow(control.hWnd))
-            continue;
-        const RECT rect = LayoutControlRect(control.recorded, control.flags, control.pct, dx, dy);
-        positions = ::DeferWindowPos(positions, control.hWnd, nullptr, rect.left, rect.top, rect.right - rect.left,
+        positions = ::DeferWindowPos(positions, hWnd, nullptr, rect.left, rect.top, rect.right - rect.left,
                                      rect.bottom - rect.top, kFlags);
     }
     if (positions == nullptr || !::EndDeferWindowPos(positions)) {
-        for (const Control& control : controls_) {
-            if (control.hWnd == nullptr || !::IsWindow(control.hWnd))
-                continue;
-            const RECT rect = LayoutControlRect(control.recorded, control.flags, control.pct, dx, dy);
-            ::SetWindowPos(control.hWnd, nullptr, rect.left, rect.top, rect.right - rect.left,
-                           rect.bottom - rect.top, kFlags);
-        }
+        for (const auto& [hWnd, rect] : placed)
+            ::SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, kFlags);
     }
-    ::InvalidateRect(hDialog, nullptr, TRUE);
 }
 
 } // namespace pellaton::platform

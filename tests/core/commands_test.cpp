@@ -33,6 +33,7 @@ class CommandTest : public DrawingTest {
  protected:
   void SetUp() override {
     DrawingTest::SetUp();
+    unlockDocument();  // the tests run commands as the command line does, outside any command
     commandLog = CommandLog();
     stack = acedRegCmds;
     ASSERT_NE(stack, nullptr);

@@ -97,16 +97,19 @@ TEST_F(DimensionInDrawingTest, DrawnTextUsesTheUnitsOfItsOwnDrawing) {
   AcDbDatabase* imperial = new AcDbDatabase(true);
   ASSERT_EQ(imperial->setLunits(4), Acad::eOk);
   cadhost::openDocument(imperial, true, L"Imperial.dwg");
-  AcDbDimStyleTableRecord* style = nullptr;
-  ASSERT_EQ(acdbOpenObject(style, imperial->dimstyle(), AcDb::kForWrite), Acad::eOk);
-  style->setDimdec(1);
-  style->close();
-
   auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(17.5, 0, 0), AcGePoint3d(0, 5, 0));
-  AcDbBlockTableRecord* model = nullptr;
-  ASSERT_EQ(acdbOpenObject(model, imperial->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
-  ASSERT_EQ(model->appendAcDbEntity(dim), Acad::eOk);
-  model->close();
+  {
+    // The other drawing is written under its own document's lock.
+    AcAxDocLock imperialLock(imperial, AcAxDocLock::kCurDocSwitch);
+    AcDbDimStyleTableRecord* style = nullptr;
+    ASSERT_EQ(acdbOpenObject(style, imperial->dimstyle(), AcDb::kForWrite), Acad::eOk);
+    style->setDimdec(1);
+    style->close();
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, imperial->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(model->appendAcDbEntity(dim), Acad::eOk);
+    model->close();
+  }
   EXPECT_EQ(dim->dimensionStyle(), imperial->dimstyle());
   ASSERT_EQ(acDocManager->curDocument(), doc) << "the decimal drawing is the working one";
   EXPECT_EQ(dim->formattedText().str(), L"1'-5 1/2\"");
@@ -161,6 +164,8 @@ TEST_F(DimensionInDrawingTest, ChangesNeedTheDimensionOpenForWrite) {
   ASSERT_EQ(acdbOpenObject(dim, id, AcDb::kForRead), Acad::eOk);
   EXPECT_EQ(dim->setDimensionText(L"other"), Acad::eNotOpenForWrite);
   EXPECT_EQ(dim->setDimtxt(1), Acad::eNotOpenForWrite);
+  EXPECT_FAULTS(L"AcDbRadialDimension::setDimensionText: write to an object open only for read",
+                L"AcDbRadialDimension::setDimtxt: write to an object open only for read");
   EXPECT_STREQ(dim->dimensionTextConst(), L"R<>");
   EXPECT_FALSE(dim->hasDimtxtOverride());
   dim->close();

@@ -5,7 +5,15 @@
 
 namespace {
 
-using DocumentTest = DrawingTest;
+// These tests are about locks themselves: the document starts unlocked.
+class DocumentTest : public DrawingTest {
+ protected:
+  void SetUp() override {
+    DrawingTest::SetUp();
+    unlockDocument();
+    cadhost::clearHostEvents();
+  }
+};
 
 std::vector<std::pair<cadhost::HostEventKind, long long>> lockEvents() {
   std::vector<std::pair<cadhost::HostEventKind, long long>> events;
@@ -124,9 +132,12 @@ TEST_F(DocumentTest, LockingAnotherDocumentSwitchesOnlyWhenAskedTo) {
   ASSERT_EQ(acDocManager->enableDocumentActivation(), Acad::eOk);
 }
 
-TEST_F(DocumentTest, WritesNeedALockWhenTheHostAsksForLocks) {
+TEST_F(DocumentTest, TheHostAsksForLocksUnlessATestLoosensItByName) {
+  EXPECT_TRUE(cadhost::requireDocumentLockForWrite()) << "as the real host, from the start";
+}
+
+TEST_F(DocumentTest, WritesNeedALock) {
   const AcDbObjectId id = addText(L"Locked write");
-  cadhost::setRequireDocumentLockForWrite(true);
   AcDbText* text = nullptr;
   EXPECT_EQ(acdbOpenObject(text, id, AcDb::kForWrite), Acad::eLockViolation);
   EXPECT_EQ(text, nullptr);
@@ -209,7 +220,11 @@ TEST_F(DocumentTest, GraphicsFlushDrawsWhatChanged) {
   const AcDbObjectId field = addText(L"%<\\AcVar Date \\f \"yyyy\">%");
   tm->queueForGraphicsFlush();
   tm->flushGraphics();
-  ASSERT_EQ(acdbEvaluateFields(field, AcFd::kDemand), Acad::eOk);
+  EXPECT_EQ(acdbEvaluateFields(field, AcFd::kDemand), Acad::eLockViolation) << "a field's value is written like any other change";
+  {
+    AcAxDocLock lock;
+    ASSERT_EQ(acdbEvaluateFields(field, AcFd::kDemand), Acad::eOk);
+  }
   tm->queueForGraphicsFlush();
   EXPECT_EQ(lastEvent(cadhost::HostEventKind::GraphicsQueued)->detail, 1);
   tm->flushGraphics();

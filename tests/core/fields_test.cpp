@@ -278,6 +278,32 @@ TEST_F(FieldTest, EvaluationStatuses) {
   EXPECT_EQ(acdbEvaluateFields(ids, AcFd::kDemand, L"NOT_A_PROPERTY"), Acad::eOk);
 }
 
+TEST_F(FieldTest, EvaluationWritesUnderTheRulesOfAnyWriter) {
+  setAuthor(L"Ivanov");
+  const AcDbObjectId layer = addLayer(L"Frozen in place");
+  auto* onLockedLayer = new AcDbText(AcGePoint3d(), L"%<\\AcVar Author>%");
+  onLockedLayer->setLayer(layer);
+  const AcDbObjectId locked = append(onLockedLayer);
+  setLayerLocked(layer, true);
+  EXPECT_EQ(acdbEvaluateFields(locked, AcFd::kDemand), Acad::eOnLockedLayer);
+  EXPECT_EQ(textOf(locked), L"%<\\AcVar Author>%") << "a locked layer keeps the text as it is";
+
+  const AcDbObjectId held = addText(L"%<\\AcVar Author>%");
+  AcDbText* reader = nullptr;
+  ASSERT_EQ(acdbOpenObject(reader, held, AcDb::kForRead), Acad::eOk);
+  EXPECT_EQ(acdbEvaluateFields(held, AcFd::kDemand), Acad::eWasOpenForRead) << "a reader holds it";
+  reader->close();
+
+  unlockDocument();
+  EXPECT_EQ(acdbEvaluateFields(held, AcFd::kDemand), Acad::eLockViolation);
+  EXPECT_EQ(textOf(held), L"%<\\AcVar Author>%");
+  {
+    AcAxDocLock lock(db);
+    EXPECT_EQ(acdbEvaluateFields(held, AcFd::kDemand), Acad::eOk);
+  }
+  EXPECT_EQ(textOf(held), L"Ivanov");
+}
+
 TEST_F(FieldTest, FieldsFollowCloneAndAppend) {
   setAuthor(L"Ivanov");
   const AcDbObjectId id = addText(L"By %<\\AcVar Author>%");

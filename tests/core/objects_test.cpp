@@ -38,6 +38,7 @@ TEST_F(ObjectOpenTest, SeveralReadersOrOneWriter) {
   EXPECT_EQ(cadhost::openObjectCount(db), 1);
   EXPECT_EQ(writer->close(), Acad::eOk);
   EXPECT_EQ(writer->close(), Acad::eNotOpenForRead) << "a second close has nothing to end";
+  EXPECT_FAULTS(L"AcDbText::close: close of an object that is not open");
 }
 
 TEST_F(ObjectOpenTest, NullIdsAndClassChecksOpenNothing) {
@@ -70,6 +71,7 @@ TEST_F(ObjectOpenTest, ErasedObjectsOpenOnlyWhenAskedFor) {
   EXPECT_EQ(text->erase(), Acad::eNotOpenForWrite);
   text->close();
   EXPECT_FALSE(id.isErased());
+  EXPECT_FAULTS(L"AcDbText::erase: write to an object open only for read");
 
   eraseObject(id);
   EXPECT_TRUE(id.isErased());
@@ -139,6 +141,7 @@ TEST_F(ObjectOpenTest, UpgradeAndDowngrade) {
   ASSERT_EQ(acdbOpenObject(text, id, AcDb::kForRead), Acad::eOk);
   EXPECT_EQ(text->setTextString(L"B"), Acad::eNotOpenForWrite);
   EXPECT_STREQ(text->textStringConst(), L"A");
+  EXPECT_FAULTS(L"AcDbText::setTextString: write to an object open only for read");
   ASSERT_EQ(text->upgradeOpen(), Acad::eOk);
   EXPECT_EQ(text->setTextString(L"B"), Acad::eOk);
   EXPECT_EQ(text->upgradeOpen(), Acad::eWasOpenForWrite);
@@ -150,6 +153,46 @@ TEST_F(ObjectOpenTest, UpgradeAndDowngrade) {
   second->close();
   text->close();
   EXPECT_EQ(textOf(id), L"B");
+}
+
+TEST_F(ObjectOpenTest, ReadsOfAnObjectThatIsNotOpenAreRefusedAndNamed) {
+  const AcDbObjectId id = addText(L"Closed", AcGePoint3d(1, 2, 0), 3.5);
+  AcDbText* text = nullptr;
+  ASSERT_EQ(acdbOpenObject(text, id, AcDb::kForRead), Acad::eOk);
+  EXPECT_EQ(text->height(), 3.5);
+  text->close();
+  // After its close the object is still in memory, but not the caller's to read.
+  EXPECT_EQ(text->height(), 0.0);
+  EXPECT_STREQ(text->textStringConst(), L"");
+  AcString copy;
+  EXPECT_EQ(text->textString(copy), Acad::eNotOpenForRead);
+  EXPECT_FAULTS(L"AcDbText::height: read of an object that is not open",
+                L"AcDbText::textStringConst: read of an object that is not open",
+                L"AcDbText::textString: read of an object that is not open");
+  const long long before = cadhost::protocolFaultCount();
+  EXPECT_EQ(text->close(), Acad::eNotOpenForRead) << "closing twice";
+  EXPECT_FAULTS(L"AcDbText::close: close of an object that is not open");
+  EXPECT_EQ(cadhost::protocolFaultCount(), before + 1) << "the program counts every fault";
+
+  // The host's own code reads what it has not opened, as the real host reads its database.
+  {
+    cadhost::HostReadScope hostReads;
+    EXPECT_EQ(text->height(), 3.5);
+  }
+  EXPECT_FAULTS();
+}
+
+TEST_F(ObjectOpenTest, ADebugHostStopsAtTheFirstFaultWithTheCallsName) {
+  const AcDbObjectId id = addText(L"Closed");
+  AcDbText* text = nullptr;
+  ASSERT_EQ(acdbOpenObject(text, id, AcDb::kForRead), Acad::eOk);
+  text->close();
+  EXPECT_DEATH(
+      {
+        cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Stop);
+        text->rotation();
+      },
+      "object protocol fault: AcDbText::rotation: read of an object that is not open");
 }
 
 TEST_F(ObjectOpenTest, ObjectsOutsideTheDatabaseCannotBeClosed) {

@@ -3,7 +3,10 @@
 // command line understands.
 #include "drawing_fixture.h"
 
+#include <functional>
 #include <memory>
+
+#include "core/coreaccess.h"
 
 namespace {
 
@@ -188,6 +191,41 @@ TEST_F(SelectionTest, PromptAnswersKeepOrderDropRepeatsAndWhatIsGone) {
   EXPECT_EQ(acedSSGet(L"?", nullptr, nullptr, nullptr, ss), RTREJ);
 }
 
+// Asks the prompt's request, while it is asked, which of its picks the command takes.
+class RememberingSelection : public ScriptedSelection {
+ public:
+  cadhost::SelectionAnswer selectObjects(const cadhost::SelectionRequest& request) override {
+    taken.clear();
+    for (AcDbObjectId id : picks) taken.push_back(request.accepts(id));
+    return ScriptedSelection::selectObjects(request);
+  }
+  std::vector<bool> taken;
+};
+
+TEST_F(SelectionTest, APromptKnowsWhatTheCommandTakesAndNeverGivesWhatIsInsideABlock) {
+  AcDbObjectId blockId;
+  inspect<AcDbBlockReference>(blockRef, [&](AcDbBlockReference* r) { blockId = r->blockTableRecord(); });
+  const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
+  ASSERT_NE(block, nullptr);
+  const AcDbObjectId insideText = AcDbCore::entities(block).front();
+  RememberingSelection user;
+  cadhost::setSelectionSource(&user);
+  user.picks = {insideText, text1, line};
+  EXPECT_EQ(select(nullptr, textKindsFilter()), std::vector<AcDbObjectId>{text1});
+  // The block's text is never selected; the line is refused by the filter: the prompt counts
+  // neither.
+  EXPECT_EQ(user.taken, (std::vector<bool>{false, true, false}));
+
+  user.picks = {insideText, line};
+  EXPECT_EQ(select(nullptr, nullptr), std::vector<AcDbObjectId>{line});
+  ads_name name, set;
+  acdbGetAdsName(name, insideText);
+  ASSERT_EQ(acedSSAdd(name, nullptr, set), RTNORM);
+  ASSERT_EQ(acedSSSetFirst(set, nullptr), RTNORM);
+  acedSSFree(set);
+  EXPECT_EQ(select(L"I", nullptr), std::vector<AcDbObjectId>{}) << "nor from a set made before";
+}
+
 TEST_F(SelectionTest, LastEntityAndPickFirstModes) {
   EXPECT_EQ(select(L"L", nullptr), std::vector<AcDbObjectId>{paperText});
   EXPECT_EQ(select(L"_L", textKindsFilter()), std::vector<AcDbObjectId>{paperText});
@@ -350,13 +388,16 @@ TEST_F(SelectionTest, SetsGrowShrinkAndAnswerMembership) {
 TEST_F(SelectionTest, ClosingADrawingTakesItsEntitiesOutOfSetsAndThePickFirstSet) {
   auto* otherDb = new AcDbDatabase(true);
   AcApDocument* other = cadhost::openDocument(otherDb, true, L"Other.dwg");
-  AcDbBlockTableRecord* model = nullptr;
-  ASSERT_EQ(acdbOpenObject(model, otherDb->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
-  auto* foreign = new AcDbText(AcGePoint3d(), L"In the other drawing");
   AcDbObjectId foreignId;
-  ASSERT_EQ(model->appendAcDbEntity(foreignId, foreign), Acad::eOk);
-  foreign->close();
-  model->close();
+  {
+    AcAxDocLock otherLock(otherDb, AcAxDocLock::kCurDocSwitch);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, otherDb->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    auto* foreign = new AcDbText(AcGePoint3d(), L"In the other drawing");
+    ASSERT_EQ(model->appendAcDbEntity(foreignId, foreign), Acad::eOk);
+    foreign->close();
+    model->close();
+  }
 
   ads_name foreignName, lineName, ss;
   acdbGetAdsName(foreignName, foreignId);

@@ -245,6 +245,7 @@ TEST_F(SymbolTableTest, RenamingKeepsNamesUnique) {
   AcDbLayerTableRecord* layer = nullptr;
   ASSERT_EQ(acdbOpenObject(layer, walls, AcDb::kForRead), Acad::eOk);
   EXPECT_EQ(layer->setName(L"Other"), Acad::eNotOpenForWrite);
+  EXPECT_FAULTS(L"AcDbLayerTableRecord::setName: write to an object open only for read");
   layer->close();
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "../../cadhost/core/coreaccess.h"
+#include "../../cadhost/core/hostservices.h"
 #include "../../cadhost/sdk/dbdim.h"
 #include "dxffile.h"
 #include "textcodec.h"
@@ -240,6 +241,7 @@ int makeNewDrawing(const std::wstring& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  cadhost::HostReadScope hostReads;  // a tool of the host: it reads drawings as the host does
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() < 2) {
     std::cerr << "usage: dxftool dump|copy|edit FILE [OUT] [EDIT...]\n";

@@ -6,9 +6,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "../../cadhost/core/hostservices.h"
 #include "textcodec.h"
 
 namespace dxftest {
+
+// The drawing-file tests look into the drawings they read the way the host's own code does,
+// without opening each object.
+const cadhost::HostReadScope kTestsReadAsTheHost;
 
 Tags& Tags::operator()(int code, const std::string& value) {
   char buffer[16];

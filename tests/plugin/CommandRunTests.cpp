@@ -88,16 +88,49 @@ TEST_F(CommandRunTest, ObjectsSelectedBeforeTheCommandServeWithoutAPrompt) {
   EXPECT_EQ(shown, L"picked first");
 }
 
-TEST_F(CommandRunTest, NothingEditableReportsTheFailureAndTheMessageInTheUsersLanguage) {
+TEST_F(CommandRunTest, ANonTextSelectionIsRefusedInTheUsersLanguage) {
+  // The message needs an entity that passes the filter by its type name and is none of the three
+  // kinds the editor knows: a TEXT record that this host keeps unmodelled stands for one.
+  auto* pretender = new AcDbUnmodeledEntity(L"TEXT");
+  selection.pick({append(pretender)});
+  EXPECT_FALSE(runTE());
+  EXPECT_EQ(commandLine, onlyTextAllowed());
+}
+
+// Held open for write by another tool (opened under that tool's own lock): it cannot be read.
+AcDbText* holdOpenForWrite(AcDbDatabase* db, AcDbObjectId id) {
+  AcAxDocLock lock(db);
+  AcDbText* holder = nullptr;
+  EXPECT_EQ(acdbOpenObject(holder, id, AcDb::kForWrite), Acad::eOk);
+  return holder;
+}
+
+TEST_F(CommandRunTest, ATextThatCannotBeOpenedStillMakesATextRunAndIsReportedAsAFailure) {
+  const AcDbObjectId mtext = addMText(L"not to be edited instead");
   const AcDbObjectId text = addText(0, 0, L"held open");
-  selection.pick({text});
-  AcDbText* holder = nullptr;  // another tool has it open for write: it cannot be read
-  ASSERT_EQ(acdbOpenObject(holder, text, AcDb::kForWrite), Acad::eOk);
+  selection.pick({mtext, text});
+  AcDbText* holder = holdOpenForWrite(db, text);
+  EXPECT_FALSE(runTE()) << "no dialog: the MTEXT is not edited in the TEXT's place";
+  holder->close();
+  EXPECT_EQ(failureReports(), 1) << commandLine;
+  EXPECT_NE(commandLine.find(L": eWasOpenForWrite\n"), std::wstring::npos) << commandLine;
+  EXPECT_EQ(commandLine.find(onlyTextAllowed()), std::wstring::npos) << "it is a failure, not a wrong kind";
+  EXPECT_EQ(textOf(mtext), L"not to be edited instead");
+}
+
+TEST_F(CommandRunTest, AnMTextThatCannotBeOpenedIsReportedAsAFailureNotAsAWrongKind) {
+  const AcDbObjectId mtext = addMText(L"held open");
+  selection.pick({mtext});
+  AcDbMText* holder = nullptr;
+  {
+    AcAxDocLock lock(db);
+    ASSERT_EQ(acdbOpenObject(holder, mtext, AcDb::kForWrite), Acad::eOk);
+  }
   EXPECT_FALSE(runTE());
   holder->close();
-  EXPECT_NE(commandLine.find(L"!src/TEDialog@"), std::wstring::npos) << commandLine;
-  EXPECT_NE(commandLine.find(L": eWasOpenForWrite"), std::wstring::npos) << commandLine;
-  EXPECT_NE(commandLine.find(onlyTextAllowed()), std::wstring::npos) << commandLine;
+  EXPECT_EQ(failureReports(), 1) << commandLine;
+  EXPECT_NE(commandLine.find(L": eWasOpenForWrite\n"), std::wstring::npos) << commandLine;
+  EXPECT_EQ(commandLine.find(onlyTextAllowed()), std::wstring::npos) << commandLine;
   // The run still ends normally: the bracket is closed and the display restored.
   EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationDisabled), 1);
   EXPECT_EQ(cadhost::countHostEvents(HostEventKind::DocumentActivationEnabled), 1);
@@ -121,6 +154,27 @@ TEST_F(CommandRunTest, TheEndOfARunRestoresTheHostsDisplayAndFreesTheSelection) 
   EXPECT_GE(cadhost::countHostEvents(HostEventKind::Redrawn), 1);
   EXPECT_EQ(cadhost::openSelectionSetCount(), setsBefore);
   EXPECT_EQ(cadhost::openObjectCount(db), 0);
+}
+
+TEST_F(CommandRunTest, TEIsRefusedWhileTEIsRunningAndTheRunGoesOn) {
+  const AcDbObjectId text = addText(0, 0, L"edited");
+  selection.pick({text});
+  bool handled = false;
+  std::wstring printed;
+  EXPECT_TRUE(runTE({act([&](Dialog&) {
+                       handled = cadhost::runCommand(L"TE");  // as if typed while the editor is open
+                       printed = cadhost::takeCommandLineOutput();
+                     }),
+                     act([](Dialog& d) {
+                       d.select(0, 0);
+                       d.type(L"!");
+                     })}));
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(printed, L"** That command may not be invoked transparently **\n");
+  EXPECT_EQ(selection.prompts, 1) << "the refused run asked for nothing";
+  EXPECT_EQ(textOf(text), L"!edited") << "the first run went on";
+  selection.pick({text});
+  EXPECT_TRUE(runTE()) << "and TE runs again afterwards";
 }
 
 TEST_F(CommandRunTest, TwoRunsInARowStartAfresh) {

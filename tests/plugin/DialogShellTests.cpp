@@ -189,6 +189,38 @@ TEST_F(DialogShellTest, WideningTheDialogMovesTheExitButtonAndStretchesTheEditor
   }
 }
 
+// The mouse, as the system's input: moved to a point of the screen, its left button pressed or not.
+void mouseTo(POINT p, DWORD button = 0) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+  SendInput(1, &input, sizeof input);
+}
+
+TEST_F(DialogShellTest, DraggingTheSizeGripResizesTheDialog) {
+  selection.pick({addText(0, 0, L"a")});
+  RECT before{}, after{};
+  POINT grip{};
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+                       GetWindowRect(d.hwnd, &before);
+                       RECT bar;
+                       GetWindowRect(d.item(217), &bar);
+                       grip = {bar.right - 6, bar.bottom - 6};  // inside the status bar's grip
+                       mouseTo(grip);
+                       mouseTo(grip, MOUSEEVENTF_LEFTDOWN);
+                     }),
+                     settle(3), act([&](Dialog&) { mouseTo({grip.x + 50, grip.y + 40}); }), settle(3),
+                     act([&](Dialog&) { mouseTo({grip.x + 100, grip.y + 80}); }), settle(3),
+                     act([&](Dialog&) { mouseTo({grip.x + 100, grip.y + 80}, MOUSEEVENTF_LEFTUP); }), settle(5),
+                     act([&](Dialog& d) { GetWindowRect(d.hwnd, &after); })}));
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ((after.right - after.left) - (before.right - before.left), 100);
+  EXPECT_EQ((after.bottom - after.top) - (before.bottom - before.top), 80);
+}
+
 TEST_F(DialogShellTest, TheContextMenuIsTheEditMenu) {
   selection.pick({addText(0, 0, L"right click me")});
   HMENU shown = nullptr, editMenu = nullptr;
@@ -246,6 +278,7 @@ TEST_F(DialogShellTest, LoadingTheTextWritesNothingAndCannotBeUndone) {
   const AcDbObjectId text = addText(0, 0, L"as it was");
   selection.pick({text});
   bool canUndo = true;
+  cadhost::clearHostEvents();
   EXPECT_TRUE(runTE({act([&](Dialog& d) { canUndo = SendMessageW(d.editor(), EM_CANUNDO, 0, 0) != 0; })}));
   EXPECT_FALSE(canUndo);
   EXPECT_EQ(cadhost::countHostEvents(cadhost::HostEventKind::GraphicsFlushed), 0);

@@ -6,6 +6,8 @@
 #include "CommandProcessor.h"
 #include "DrawingCommands.h"
 #include "PluginHost.h"
+#include "accmd.h"
+#include "acutads.h"
 
 namespace plugintest {
 namespace {
@@ -61,6 +63,7 @@ class HostProgramTest : public PluginTest {
   // Changes the first TEXT of the current drawing.
   static void changeATextInTheDrawing() {
     AcDbDatabase* current = acDocManagerPtr()->curDocument()->database();
+    AcAxDocLock lock(current);
     AcDbBlockTableRecord* space = nullptr;
     ASSERT_EQ(acdbOpenObject(space, current->modelSpaceId(), AcDb::kForRead), Acad::eOk);
     AcDbBlockTableRecordIterator* it = nullptr;
@@ -119,6 +122,31 @@ TEST_F(HostProgramChangesTest, SaveWritesTheChangesToTheDrawingsOwnFile) {
   const std::wstring out = runScriptAfterChange(L"SAVE\nQUIT\n");
   EXPECT_NE(readBytes(sample).find("CHANGED BY THE TEST"), std::string::npos);
   EXPECT_EQ(out.find(L"Save changes"), std::wstring::npos) << out;
+}
+
+TEST_F(HostProgramTest, ASelectionPromptCountsOnlyWhatTheCommandTakes) {
+  // 4F is a LINE of model space: TE's filter refuses it, and the prompt says so.
+  const std::wstring out = runScript(L"TE\n4F\n\nQUIT\n");
+  EXPECT_NE(out.find(L"Select objects: 4F\n0 found, 1 filtered out, 0 total\n"), std::wstring::npos) << out;
+  EXPECT_EQ(out.find(L"1 found"), std::wstring::npos) << out;
+}
+
+TEST_F(HostProgramTest, EntitiesInsideABlockDefinitionCannotBeSelected) {
+  // 7B is a LINE of the block *D1 (a dimension's picture), not of a layout.
+  const std::wstring out = runScript(L"LIST\n7B\n4F\n\nQUIT\n");
+  EXPECT_NE(out.find(L"No entity with the handle 7B."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"LINE handle 4F"), std::wstring::npos) << out;
+  EXPECT_EQ(out.find(L"LINE handle 7B"), std::wstring::npos) << out;
+}
+
+// A module's command that prints a message the way modules do: a line break first, none after.
+void printNote() { acutPrintf(L"\nA module's message"); }
+
+TEST_F(HostProgramTest, AMessageThatDoesNotEndItsLineDoesNotRunIntoThePrompt) {
+  ASSERT_EQ(acedRegCmds->addCommand(L"NOTES", L"NOTE", L"NOTE", ACRX_CMD_MODAL, printNote), Acad::eOk);
+  const std::wstring out = runScript(L"NOTE\nQUIT\n");
+  acedRegCmds->removeGroup(L"NOTES");
+  EXPECT_NE(out.find(L"Command: NOTE\n\nA module's message\nCommand: QUIT"), std::wstring::npos) << out;
 }
 
 TEST_F(HostProgramTest, AFileThatCannotBeReadIsReportedAndTheDrawingStays) {

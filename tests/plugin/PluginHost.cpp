@@ -4,22 +4,65 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "HostRelease.h"
 #include "acdocman.h"
 #include "acedads.h"
+#include "dbfield.h"
 
 namespace plugintest {
 
 int testRelease() {
   const char* release = std::getenv("PELLATON_TEST_RELEASE");
-  return release ? std::atoi(release) : 2021;
+  return release ? std::atoi(release) : PELLATON_FULL_SUITE_RELEASE;
 }
 
 bool russianUser() { return GetUserDefaultLangID() == 1049; }
 
-std::wstring moduleFileName() { return L"Pellaton" + std::to_wstring(testRelease()) + L"x64.arx"; }
+std::wstring processorSuffix(bool otherProcessor) { return (sizeof(void*) == 8) != otherProcessor ? L"x64" : L"x32"; }
+
+std::wstring moduleFileName() { return moduleFileName(testRelease()); }
+
+std::wstring moduleFileName(int release, bool otherProcessor) {
+  return L"Pellaton" + std::to_wstring(release) + processorSuffix(otherProcessor) + L".arx";
+}
+
+namespace {
+// A folder of the build as Windows programs under Wine see it.
+std::wstring windowsFolder(const char* unixPath) {
+  if (*unixPath == 0) return L"";
+  std::wstring path = L"Z:";
+  for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return path;
+}
+}  // namespace
+
+std::wstring buildFolder() { return windowsFolder(PELLATON_BUILD_DIR); }
+std::wstring otherProcessorBuildFolder() { return windowsFolder(PELLATON_OTHER_BUILD_DIR); }
+std::wstring bundlePluginsFolder() { return windowsFolder(PELLATON_BUNDLE_PLUGINS_FOLDER); }
+
+std::string storedSetting(const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  DWORD size = 0;
+  std::string bytes;
+  if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    bytes.resize(size);
+    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()), &size);
+  }
+  RegCloseKey(key);
+  return bytes;
+}
+
+LONG editorHeightFor(int points) {
+  HDC screen = GetDC(nullptr);
+  const int pixels = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return -MulDiv(points * 10, pixels, 36);
+}
 
 // ---- The process-wide host --------------------------------------------------------------
 
@@ -35,11 +78,20 @@ void HostEnvironment::SetUp() {
   mWindow = new cadhost::app::DrawingWindow;
   mWindow->create(true);
   mLoader = new cadhost::app::ModuleLoader;
+  // Each test program starts as a user's first use of the module: no settings stored (unless it
+  // runs as the next process of a test that stored some).
+  if (std::getenv("PELLATON_KEEP_SETTINGS") == nullptr) RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
   std::wstring message;
   if (!mLoader->load(moduleFileName(), message)) {
     fwprintf(stderr, L"cannot load the module: %ls\n", message.c_str());
     std::abort();
   }
+}
+
+void HostEnvironment::reloadModule() {
+  std::wstring message;
+  ASSERT_TRUE(mLoader->unload(moduleFileName(), message)) << message;
+  ASSERT_TRUE(mLoader->load(moduleFileName(), message)) << message;
 }
 
 void HostEnvironment::TearDown() {
@@ -83,6 +135,32 @@ void Dialog::type(const std::wstring& text) const {
     if (c == L'\r' || c == L'\n') key(VK_RETURN, false, false, editor());
     else PostMessageW(editor(), WM_CHAR, c, 1);
   }
+}
+
+void Dialog::typeInto(int id, const std::wstring& text) const {
+  for (wchar_t c : text) PostMessageW(item(id), WM_CHAR, c, 1);
+}
+
+bool Dialog::menuChecked(int command) const {
+  return (GetMenuState(GetMenu(hwnd), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+bool Dialog::menuGrey(int command) const {
+  return (GetMenuState(GetMenu(hwnd), command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+std::wstring Dialog::editorFace() const {
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  SendMessageW(editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  return format.szFaceName;
+}
+
+LONG Dialog::editorFontHeight() const {
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  SendMessageW(editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  return format.yHeight;
 }
 
 void Dialog::key(UINT vk, bool ctrl, bool shift, HWND target) const {
@@ -150,6 +228,10 @@ Step act(std::function<void(Dialog&)> action) {
 
 Step waitUntil(std::function<bool(Dialog&)> condition) { return condition; }
 
+Step settle(int turns) {
+  return [left = turns](Dialog&) mutable { return --left <= 0; };
+}
+
 // ---- Running TE -------------------------------------------------------------------------
 
 namespace {
@@ -187,18 +269,27 @@ std::wstring className(HWND w) {
   return buffer;
 }
 
+// Window enumeration callbacks are CALLBACK (stdcall) functions: on 32-bit Windows a lambda does
+// not convert to one.
+BOOL CALLBACK takeEditorDialog(HWND w, LPARAM out) {
+  if (IsWindowVisible(w) && className(w) == L"#32770" && windowText(w) == L"Pellaton 3.5") {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK takeStaticText(HWND child, LPARAM out) {
+  if (className(child) == L"Static" && !windowText(child).empty()) {
+    *reinterpret_cast<std::wstring*>(out) = windowText(child);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND findEditorDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM out) -> BOOL {
-        if (IsWindowVisible(w) && className(w) == L"#32770" && windowText(w) == L"Pellaton 3.5") {
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), takeEditorDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -240,23 +331,31 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // Message boxes are read and closed with their first button.
+BOOL CALLBACK findInputControl(HWND child, LPARAM found) {
+  const std::wstring name = className(child);
+  if (name == L"Edit" || name == L"ComboBox" || name == L"RichEdit20W") {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A message box: an OK button and texts, nothing to type into (unlike the find, font and About
+// dialogs).
+bool isMessageBox(HWND w) {
+  bool hasInput = false;
+  EnumChildWindows(w, findInputControl, reinterpret_cast<LPARAM>(&hasInput));
+  return GetDlgItem(w, IDOK) != nullptr && !hasInput;
+}
+
 LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && gRun != nullptr) {
     HWND w = reinterpret_cast<HWND>(wParam);
     if (className(w) == L"#32770" && windowText(w) != L"Pellaton 3.5") {
       // A message box holds its text in a static control.
       std::wstring text;
-      EnumChildWindows(
-          w,
-          [](HWND child, LPARAM out) -> BOOL {
-            if (className(child) == L"Static" && !windowText(child).empty()) {
-              *reinterpret_cast<std::wstring*>(out) = windowText(child);
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&text));
-      if (GetDlgItem(w, IDOK) != nullptr && GetDlgItem(w, 1002) == nullptr) {  // not a find dialog
+      EnumChildWindows(w, takeStaticText, reinterpret_cast<LPARAM>(&text));
+      if (isMessageBox(w)) {  // not a find, font or About dialog
         gRun->boxes->push_back({windowText(w), text});
         PostMessageW(w, WM_COMMAND, IDOK, 0);
       }
@@ -300,21 +399,28 @@ void PluginTest::SetUp() {
   db = new AcDbDatabase(true, true);
   cadhost::openDocument(db, true, L"Test");
   cadhost::setSelectionSource(&selection);
-  cadhost::setRequireDocumentLockForWrite(false);
+  mLocksRequiredAtStart = cadhost::requireDocumentLockForWrite();
+  cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
+  cadhost::takeProtocolFaults();
   cadhost::clearPickFirst();
   cadhost::takeCommandLineOutput();
   cadhost::clearHostEvents();
 }
 
 void PluginTest::TearDown() {
+  // Neither the module nor the test may break the open protocol or leave an object open.
+  for (const std::wstring& fault : cadhost::takeProtocolFaults()) ADD_FAILURE() << "object protocol fault: " << fault;
+  for (int i = 0; i < acDocManagerPtr()->documentCount(); ++i)  // (a test may have opened another drawing)
+    EXPECT_EQ(cadhost::openObjectCount(acDocManagerPtr()->documentAt(i)->database()), 0) << "objects left open";
   cadhost::setSelectionSource(nullptr);
-  cadhost::setRequireDocumentLockForWrite(false);
+  cadhost::setRequireDocumentLockForWrite(mLocksRequiredAtStart);  // a test that loosened the host says so itself
   cadhost::closeAllDocuments();
   db = nullptr;
 }
 
 AcDbObjectId PluginTest::append(AcDbEntity* entity, AcDbObjectId block) {
   if (block.isNull()) block = db->modelSpaceId();
+  AcAxDocLock lock(db);  // the test draws as the host's own drawing commands do
   AcDbBlockTableRecord* record = nullptr;
   EXPECT_EQ(acdbOpenObject(record, block, AcDb::kForWrite), Acad::eOk);
   AcDbObjectId id;
@@ -355,6 +461,7 @@ AcDbObjectId PluginTest::addDimension(const std::wstring& text) {
 AcDbObjectId PluginTest::addLine() { return append(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 10, 0))); }
 
 AcDbObjectId PluginTest::addLayer(const std::wstring& name, bool locked) {
+  AcAxDocLock lock(db);
   AcDbLayerTable* table = nullptr;
   EXPECT_EQ(db->getLayerTable(table, AcDb::kForWrite), Acad::eOk);
   auto* layer = new AcDbLayerTableRecord;
@@ -413,6 +520,54 @@ std::vector<AcDbObjectId> PluginTest::textsIn(AcDbObjectId block) {
   delete it;
   record->close();
   return texts;
+}
+
+std::vector<std::wstring> PluginTest::blockLines(AcDbObjectId block) {
+  std::vector<std::pair<double, std::wstring>> lines;
+  for (AcDbObjectId id : textsIn(block)) lines.emplace_back(positionOf(id).y, textOf(id));
+  std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::wstring> result;
+  for (const auto& [y, text] : lines) {
+    wchar_t at[32];
+    swprintf(at, 32, L"@%g", std::round(y * 1000) / 1000);
+    result.push_back(text + at);
+  }
+  return result;
+}
+
+void PluginTest::evaluateFields(AcDbObjectId id) {
+  AcAxDocLock lock(db);
+  EXPECT_EQ(acdbEvaluateFields(id, 64), Acad::eOk);
+}
+
+void PluginTest::eraseEntity(AcDbObjectId id) {
+  AcAxDocLock lock(db);
+  AcDbEntity* entity = nullptr;
+  ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+  entity->erase();
+  entity->close();
+}
+
+void FreshSettingsTest::forgetSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  host().reloadModule();
+}
+
+void FreshSettingsTest::SetUp() {
+  PluginTest::SetUp();
+  forgetSettings();
+}
+
+void FreshSettingsTest::TearDown() {
+  forgetSettings();
+  PluginTest::TearDown();
+}
+
+int PluginTest::failureReports() const {
+  int count = 0;
+  for (size_t at = commandLine.find(L"!src/TEDialog@"); at != std::wstring::npos; at = commandLine.find(L"!src/TEDialog@", at + 1))
+    ++count;
+  return count;
 }
 
 }  // namespace plugintest

@@ -63,6 +63,23 @@ TEST_F(TextGeometryTest, LinesAtTheSameHeightKeepTheirSelectionOrder) {
   EXPECT_EQ(shown, L"top\rb\ra");
 }
 
+TEST_F(TextGeometryTest, ManyLinesOnFewHeightsKeepTheirSelectionOrderOnEachHeight) {
+  // A table of notes: four rows of twenty cells, picked in a scattered order. Each row keeps the
+  // order in which its cells were picked (enough lines that a sort that is not stable mixes them).
+  std::vector<AcDbObjectId> picked;
+  std::wstring expected[4];
+  for (int i = 0; i < 80; ++i) {
+    const int row = (i * 7) % 4;
+    const std::wstring name = L"r" + std::to_wstring(row) + L"c" + std::to_wstring(i);
+    picked.push_back(text((i * 13) % 50, 30.0 - 5.0 * row, name));
+    expected[row] += (expected[row].empty() ? L"" : L"\r") + name;
+  }
+  selection.pick(picked);
+  std::wstring shown;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) { shown = d.editorText(); })}));
+  EXPECT_EQ(shown, expected[0] + L"\r" + expected[1] + L"\r" + expected[2] + L"\r" + expected[3]);
+}
+
 TEST_F(TextGeometryTest, TwoFirstLinesAtOneHeightGiveSpacingZeroAndAlignYStacksEveryLineOnTheFirst) {
   const AcDbObjectId a = text(0, 5, L"a"), b = text(10, 5, L"b"), c = text(0, 1, L"c");
   selection.pick({a, b, c});
@@ -122,6 +139,31 @@ TEST_F(TextGeometryTest, AlignYSpacesTheLinesEvenlyAndASecondAlignYChangesNothin
   }
 }
 
+TEST_F(TextGeometryTest, AlignYWritesUnderItsOwnLockRefreshesTheDrawingAndRewritesTheCaret) {
+  const AcDbObjectId a = text(0, 10, L"a"), b = text(0, 6, L"b"), c = text(0, 1, L"c");
+  selection.pick({a, b, c});
+  int locks = 0, flushes = 0, updates = 0;
+  std::wstring caret;
+  EXPECT_TRUE(runTE({act([](Dialog& d) { d.select(0, 0); }),
+                     act([](Dialog& d) {
+                       // (after the caret's own refresh) the pane is blanked: only Align Y can fill it
+                       SendMessageW(d.item(217), SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(L"?"));
+                       cadhost::clearHostEvents();
+                       d.command(208);
+                     }),
+                     act([&](Dialog& d) {
+                       locks = cadhost::countHostEvents(cadhost::HostEventKind::DocumentLocked);
+                       flushes = cadhost::countHostEvents(cadhost::HostEventKind::GraphicsFlushed);
+                       updates = cadhost::countHostEvents(cadhost::HostEventKind::DisplayUpdated);
+                       caret = d.statusPane(3);
+                     })}));
+  EXPECT_NEAR(positionOf(c).y, 2.0, kTolerance) << "moved: the host takes writes only under a lock";
+  EXPECT_EQ(locks, 1);
+  EXPECT_EQ(flushes, 1);
+  EXPECT_EQ(updates, 1);
+  EXPECT_EQ(caret, russianUser() ? L"Стр:1, Кол:1" : L"Ln 1, Col 1");
+}
+
 TEST_F(TextGeometryTest, AlignedAndFitTextsMoveBothEndsOfTheirBaseline) {
   const AcDbObjectId first = text(0, 10, L"first");
   auto* aligned = new AcDbText(AcGePoint3d(5, 6, 0), L"aligned", AcDbObjectId::kNull, 2.0);
@@ -148,6 +190,7 @@ TEST_F(TextGeometryTest, AlignedTextsWithAVerticalModeAreStillPlacedByTheirBasel
   // straight below its template, both ends of its baseline moved alike.
   const AcDbObjectId top = text(0, 10, L"top", 0, AcDb::kTextAlign, AcDb::kTextVertMid);
   const AcDbObjectId below = text(0, 5, L"below", 0, AcDb::kTextAlign, AcDb::kTextVertMid);
+  AcAxDocLock lock(db);
   for (AcDbObjectId id : {top, below}) {
     AcDbText* t = nullptr;
     ASSERT_EQ(acdbOpenObject(t, id, AcDb::kForWrite), Acad::eOk);

@@ -7,18 +7,24 @@ void DrawingTest::SetUp() {
   cadhost::closeAllDocuments();
   cadhost::setSelectionSource(nullptr);
   cadhost::clearPickFirst();
-  cadhost::setRequireDocumentLockForWrite(false);
+  cadhost::setProtocolFaultAction(cadhost::ProtocolFaultAction::Record);
+  cadhost::takeProtocolFaults();
+  mLocksRequiredAtStart = cadhost::requireDocumentLockForWrite();
   cadhost::setFixedClock(std::nullopt);
   acdbHostApplicationServices()->setWorkingDatabase(nullptr);
   db = new AcDbDatabase(true);
   doc = cadhost::openDocument(db, true, L"Drawing1.dwg");
+  mCommandLock = std::make_unique<AcAxDocLock>(db);
   cadhost::clearHostEvents();
   cadhost::takeCommandLineOutput();
   mSelectionSetsAtStart = cadhost::openSelectionSetCount();
 }
 
 void DrawingTest::TearDown() {
-  // Whatever a test did, it must leave no object open and no selection set allocated.
+  // Whatever a test did, it must not break the open protocol, and must leave no object open and
+  // no selection set allocated.
+  for (const std::wstring& fault : cadhost::takeProtocolFaults()) ADD_FAILURE() << "object protocol fault: " << fault;
+  mCommandLock.reset();
   for (int i = 0; i < acDocManager->documentCount(); ++i) {
     AcDbDatabase* open = acDocManager->documentAt(i)->database();
     EXPECT_EQ(cadhost::openObjectCount(open), 0) << "objects left open in document " << i;
@@ -27,7 +33,7 @@ void DrawingTest::TearDown() {
   while (!acDocManager->isDocumentActivationEnabled()) acDocManager->enableDocumentActivation();
   cadhost::setSelectionSource(nullptr);
   cadhost::clearPickFirst();
-  cadhost::setRequireDocumentLockForWrite(false);
+  cadhost::setRequireDocumentLockForWrite(mLocksRequiredAtStart);  // a test that loosened the host says so itself
   cadhost::setFixedClock(std::nullopt);
   acdbHostApplicationServices()->setWorkingDatabase(nullptr);
   cadhost::closeAllDocuments();
@@ -37,8 +43,11 @@ void DrawingTest::TearDown() {
   doc = nullptr;
 }
 
+void DrawingTest::unlockDocument() { mCommandLock.reset(); }
+
 AcDbObjectId DrawingTest::append(AcDbEntity* entity, AcDbObjectId block) {
   if (block.isNull()) block = db->modelSpaceId();
+  AcAxDocLock lock(block);
   AcDbBlockTableRecord* record = nullptr;
   EXPECT_EQ(acdbOpenObject(record, block, AcDb::kForWrite), Acad::eOk);
   if (record == nullptr) {
@@ -72,6 +81,7 @@ AcDbObjectId DrawingTest::addLine(const AcGePoint3d& from, const AcGePoint3d& to
 }
 
 AcDbObjectId DrawingTest::addLayer(const wchar_t* name) {
+  AcAxDocLock lock(db);
   AcDbLayerTable* table = nullptr;
   EXPECT_EQ(db->getLayerTable(table, AcDb::kForWrite), Acad::eOk);
   auto* layer = new AcDbLayerTableRecord;
@@ -85,6 +95,7 @@ AcDbObjectId DrawingTest::addLayer(const wchar_t* name) {
 }
 
 AcDbObjectId DrawingTest::addTextStyle(const wchar_t* name) {
+  AcAxDocLock lock(db);
   AcDbTextStyleTable* table = nullptr;
   EXPECT_EQ(db->getTextStyleTable(table, AcDb::kForWrite), Acad::eOk);
   auto* style = new AcDbTextStyleTableRecord;
@@ -153,6 +164,16 @@ std::vector<AcDbObjectId> selectionMembers(const ads_name ss) {
     if (acedSSName(ss, i, name) == RTNORM && acdbGetObjectId(id, name) == Acad::eOk) members.push_back(id);
   }
   return members;
+}
+
+::testing::AssertionResult faultsWere(std::vector<std::wstring> expected) {
+  const std::vector<std::wstring> faults = cadhost::takeProtocolFaults();
+  if (faults == expected) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult failure = ::testing::AssertionFailure() << "the host recorded these faults:";
+  for (const std::wstring& fault : faults) failure << "\n  " << fault;
+  failure << "\nbut these were expected:";
+  for (const std::wstring& fault : expected) failure << "\n  " << fault;
+  return failure;
 }
 
 ::testing::AssertionResult pointNear(const AcGePoint3d& actual, const AcGePoint3d& expected, double tolerance) {

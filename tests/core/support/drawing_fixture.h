@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,16 @@
 #include "dbsymtb.h"
 #include "core/hostservices.h"
 
+// Each test works as one of the host's own commands does: its document is locked from SetUp to
+// TearDown (unlockDocument lets it go, for tests of what needs the lock). Every test must keep
+// the open protocol: a fault fails it with the call's name.
 class DrawingTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void unlockDocument();
 
+  // The helpers that write lock the document themselves (locks nest).
   // Appends an entity to a block (model space when none is given) and closes it.
   AcDbObjectId append(AcDbEntity* entity, AcDbObjectId block = AcDbObjectId::kNull);
   AcDbObjectId addText(const wchar_t* text, const AcGePoint3d& at = AcGePoint3d(), double height = 1.0);
@@ -37,6 +43,7 @@ class DrawingTest : public ::testing::Test {
   // Opens an object of class T for write (or read), runs f on it and closes it.
   template <class T, class F>
   void change(AcDbObjectId id, F f) {
+    AcAxDocLock lock(id);
     T* object = nullptr;
     ASSERT_EQ(acdbOpenObject(object, id, AcDb::kForWrite), Acad::eOk);
     f(object);
@@ -59,6 +66,8 @@ class DrawingTest : public ::testing::Test {
 
  private:
   int mSelectionSetsAtStart = 0;
+  bool mLocksRequiredAtStart = true;
+  std::unique_ptr<AcAxDocLock> mCommandLock;
 };
 
 // A selection prompt answered from a script: the objects to pick, or a cancel.
@@ -73,6 +82,10 @@ class ScriptedSelection : public cadhost::SelectionSource {
 
 // The members of a selection set, in order.
 std::vector<AcDbObjectId> selectionMembers(const ads_name ss);
+
+// The host's record of the open-protocol faults since the last take must be exactly these.
+::testing::AssertionResult faultsWere(std::vector<std::wstring> expected);
+#define EXPECT_FAULTS(...) EXPECT_TRUE(faultsWere({__VA_ARGS__}))
 
 // Points compare with a small tolerance (the text geometry goes through sines and cosines).
 ::testing::AssertionResult pointNear(const AcGePoint3d& actual, const AcGePoint3d& expected, double tolerance = 1e-9);

@@ -1,0 +1,260 @@
+// The editor's font chosen in the platform's font dialog (kept in the settings, shown at once and
+// at the next run), and the About box in the user's language with links that open through the
+// program the system has for them.
+#include <windows.h>
+
+#include <dlgs.h>
+#include <richedit.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "PluginHost.h"
+
+namespace plugintest {
+namespace {
+
+constexpr int kFont = 32785, kAbout = 32786;
+
+BOOL CALLBACK collectOwned(HWND w, LPARAM data) {
+  auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+  if (GetWindow(w, GW_OWNER) == found->first && IsWindowVisible(w)) found->second = w;
+  return TRUE;
+}
+
+// The visible window the editor dialog owns (the font dialog or the About box), or none.
+HWND ownedWindow(Dialog& d) {
+  std::pair<HWND, HWND> found{d.hwnd, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), collectOwned, reinterpret_cast<LPARAM>(&found));
+  return found.second;
+}
+
+std::string storedBytes(const wchar_t* name) { return storedSetting(name); }
+DWORD storedSize() {
+  const std::string bytes = storedBytes(L"FontSize");
+  DWORD size = 0;
+  if (bytes.size() == sizeof size) memcpy(&size, bytes.data(), sizeof size);
+  return size;
+}
+std::wstring storedFace() {
+  const std::string bytes = storedBytes(L"FontName");
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)).c_str();
+}
+
+LONG heightFor(int points) { return editorHeightFor(points); }
+
+class FontTest : public FreshSettingsTest {
+ protected:
+  // Opens the font dialog, picks a face, a style and a size as a user does, and presses a button.
+  static std::vector<Step> chooseFont(const std::wstring& face, const std::wstring& size, int button = IDOK,
+                                      const std::wstring& style = L"") {
+    return {act([](Dialog& d) { d.command(kFont); }), waitUntil([](Dialog& d) {
+              const HWND font = ownedWindow(d);
+              return font != nullptr && GetDlgItem(font, cmb1) != nullptr;
+            }),
+            act([face, size, button, style](Dialog& d) {
+              const HWND font = ownedWindow(d);
+              const HWND faces = GetDlgItem(font, cmb1);
+              SendMessageW(faces, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(face.c_str()));
+              SendMessageW(font, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
+              if (!style.empty()) {
+                const HWND styles = GetDlgItem(font, cmb2);
+                SendMessageW(styles, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(style.c_str()));
+                SendMessageW(font, WM_COMMAND, MAKEWPARAM(cmb2, CBN_SELCHANGE), reinterpret_cast<LPARAM>(styles));
+              }
+              // A size of the list is picked from it; any other is typed.
+              const HWND sizes = GetDlgItem(font, cmb3);
+              const LRESULT listed = SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(size.c_str()));
+              if (listed != CB_ERR) {
+                SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(listed), 0);
+                SendMessageW(font, WM_COMMAND, MAKEWPARAM(cmb3, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+              } else {
+                const HWND edit = FindWindowExW(sizes, nullptr, L"Edit", nullptr);
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                for (wchar_t c : size) SendMessageW(edit, WM_CHAR, c, 1);
+              }
+              PostMessageW(GetDlgItem(font, button), BM_CLICK, 0, 0);
+            }),
+            waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; })};
+  }
+};
+
+TEST_F(FontTest, ArialAtTwelvePointsIsStoredShownAtOnceAndAtTheNextRun) {
+  selection.pick({addText(0, 0, L"a")});
+  std::wstring face, nextFace;
+  LONG height = 0, nextHeight = 0;
+  std::vector<Step> steps = chooseFont(L"Arial", L"12");
+  steps.push_back(act([&](Dialog& d) {
+    face = d.editorFace();
+    height = d.editorFontHeight();
+  }));
+  EXPECT_TRUE(runTE(steps));
+  EXPECT_EQ(storedSize(), 12u);
+  EXPECT_EQ(storedFace(), L"Arial");
+  EXPECT_EQ(face, L"Arial");
+  EXPECT_EQ(height, heightFor(12));
+
+  selection.pick({addText(0, 5, L"b")});
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+    nextFace = d.editorFace();
+    nextHeight = d.editorFontHeight();
+  })}));
+  EXPECT_EQ(nextFace, L"Arial");
+  EXPECT_EQ(nextHeight, heightFor(12));
+}
+
+TEST_F(FontTest, BoldItalicChangesOnlyTheFaceAndTheSize) {
+  selection.pick({addText(0, 0, L"a")});
+  DWORD effects = 0xFFFFFFFF;
+  std::vector<Step> steps = chooseFont(L"Tahoma", L"14", IDOK, L"Bold");
+  steps.push_back(act([&](Dialog& d) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    SendMessageW(d.editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    effects = format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE);
+  }));
+  EXPECT_TRUE(runTE(steps));
+  EXPECT_EQ(storedFace(), L"Tahoma");
+  EXPECT_EQ(storedSize(), 14u);
+  EXPECT_EQ(effects, 0u) << "weight, slant and underline are dropped";
+}
+
+TEST_F(FontTest, CancelChangesNothingNotEvenTheSettings) {
+  selection.pick({addText(0, 0, L"a")});
+  std::wstring face;
+  std::vector<Step> steps = chooseFont(L"Arial", L"20", IDCANCEL);
+  steps.push_back(act([&](Dialog& d) { face = d.editorFace(); }));
+  EXPECT_TRUE(runTE(steps));
+  EXPECT_EQ(storedBytes(L"FontName"), "");
+  EXPECT_EQ(storedBytes(L"FontSize"), "");
+  EXPECT_NE(face, L"Arial");
+}
+
+TEST_F(FontTest, AFractionOfAPointIsDropped) {
+  selection.pick({addText(0, 0, L"a")});
+  std::vector<Step> steps = chooseFont(L"Arial", L"10.5");
+  // Some font dialogs take only whole sizes: they say so in a box, and the user cancels.
+  steps.back() = waitUntil([this](Dialog& d) {
+    const HWND font = ownedWindow(d);
+    if (font != nullptr && !messageBoxes.empty()) PostMessageW(GetDlgItem(font, IDCANCEL), BM_CLICK, 0, 0);
+    return font == nullptr;
+  });
+  EXPECT_TRUE(runTE(steps));
+  if (!messageBoxes.empty()) {
+    EXPECT_EQ(storedBytes(L"FontSize"), "") << "the platform's dialog refused the size: nothing changed";
+    return;
+  }
+  EXPECT_EQ(storedSize(), 10u);
+}
+
+// The About box.
+
+// The program the system opens a kind of link with: the command under the scheme's class.
+std::wstring linkCommandKey(const wchar_t* scheme) { return std::wstring(scheme) + L"\\shell\\open\\command"; }
+std::wstring linkCommand(const wchar_t* scheme) {
+  wchar_t command[1024] = {};
+  LONG size = sizeof command;
+  RegQueryValueW(HKEY_CLASSES_ROOT, linkCommandKey(scheme).c_str(), command, &size);
+  return command;
+}
+void setLinkCommand(const wchar_t* scheme, const std::wstring& command) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CLASSES_ROOT, linkCommandKey(scheme).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+class AboutTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    for (const wchar_t* scheme : {L"http", L"mailto"}) previous.push_back(linkCommand(scheme));
+  }
+  void TearDown() override {
+    // The system's own programs for links again.
+    setLinkCommand(L"http", previous[0]);
+    setLinkCommand(L"mailto", previous[1]);
+    PluginTest::TearDown();
+  }
+  std::vector<std::wstring> previous;
+  static Step openAbout() {
+    return act([](Dialog& d) { d.command(kAbout); });
+  }
+  static Step waitForAbout() {
+    return waitUntil([](Dialog& d) {
+      const HWND about = ownedWindow(d);
+      return about != nullptr && GetDlgItem(about, 215) != nullptr;
+    });
+  }
+  static std::wstring aboutText(Dialog& d) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(ownedWindow(d), 215, text, 512);
+    return text;
+  }
+};
+
+TEST_F(AboutTest, TheBoxIsInTheUsersLanguageAndEscapeAndTheCloseBoxEndIt) {
+  selection.pick({addText(0, 0, L"a")});
+  std::wstring text, caption;
+  bool closedByEscape = false;
+  EXPECT_TRUE(runTE({openAbout(), waitForAbout(), act([&](Dialog& d) {
+                       text = aboutText(d);
+                       wchar_t title[64] = {};
+                       GetWindowTextW(ownedWindow(d), title, 64);
+                       caption = title;
+                       PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+                     }),
+                     waitUntil([&](Dialog& d) { return closedByEscape = ownedWindow(d) == nullptr; }), openAbout(),
+                     waitForAbout(), act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_SYSCOMMAND, SC_CLOSE, 0); }),
+                     waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; })}));
+  EXPECT_EQ(caption, L"About Pellaton");
+  EXPECT_EQ(text.rfind(L"Pellaton v.3.5\r", 0), 0u) << text;
+  EXPECT_NE(text.find(russianUser() ? L"для AutoCAD" : L"for AutoCAD"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(russianUser() ? L"Домашняя страничка http" : L"Check http"), std::wstring::npos) << text;
+  EXPECT_TRUE(closedByEscape);
+}
+
+// This test program records the links it is asked to open, when the shell starts it as the
+// program for them (see main.cpp).
+TEST_F(AboutTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasForIt) {
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::string log = std::string("Z:") + PELLATON_BUILD_DIR + "/opened-links.txt";
+  std::remove(log.c_str());
+  const std::wstring handler = L"\"" + std::wstring(program) + L"\" --record-link \"%1\"";
+  for (const wchar_t* scheme : {L"http", L"mailto"}) setLinkCommand(scheme, handler);
+  selection.pick({addText(0, 0, L"a")});
+  // A mouse button pressed on a link's third character, as the mouse would.
+  auto clickLink = [](const wchar_t* start, UINT down, UINT up) {
+    return act([start, down, up](Dialog& d) {
+      const HWND text = GetDlgItem(ownedWindow(d), 215);
+      wchar_t all[512] = {};
+      GetWindowTextW(text, all, 512);
+      const LONG at = static_cast<LONG>(std::wstring(all).find(start)) + 2;
+      POINTL where{};
+      SendMessageW(text, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&where), at);
+      const LPARAM point = MAKELPARAM(where.x + 2, where.y + 4);
+      PostMessageW(text, WM_MOUSEMOVE, 0, point);
+      PostMessageW(text, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, point);
+      PostMessageW(text, up, 0, point);
+    });
+  };
+  EXPECT_TRUE(runTE({openAbout(), waitForAbout(), settle(), clickLink(L"mailto:", WM_LBUTTONDOWN, WM_LBUTTONUP),
+                     settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(),
+                     clickLink(L"http:", WM_RBUTTONDOWN, WM_RBUTTONUP), settle(),  // the right button opens nothing
+                     act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_COMMAND, 2, 0); }),
+                     waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; }),
+                     waitUntil([&](Dialog&) {
+                       std::ifstream in(log);
+                       std::string lines((std::istreambuf_iterator<char>(in)), {});
+                       return std::count(lines.begin(), lines.end(), '\n') >= 2;
+                     })}));
+  std::ifstream in(log);
+  std::string lines((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(lines, "mailto:pellaton@example.org\nhttp://www.example.org/pellaton\n");
+}
+
+}  // namespace
+}  // namespace plugintest
