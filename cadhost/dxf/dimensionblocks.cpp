@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "../sdk/acdocman.h"
 #include "../sdk/dbdim.h"
 
 namespace cadhost::dxf {
@@ -48,24 +49,6 @@ std::vector<Segment> linesOf(const AcDbDimension* dim) {
   return lines;
 }
 
-// An object added to the database, owned by owner; null (the object deleted) if it cannot be.
-AcDbObjectId addOwned(AcDbDatabase* db, AcDbObject* obj, AcDbObjectId owner) {
-  AcDbObjectId id;
-  if (AcDbCore::addToDatabase(db, obj, owner, 0, id) != Acad::eOk) {
-    delete obj;
-    return AcDbObjectId();
-  }
-  return id;
-}
-
-// An entity of a geometry block: on layer 0, owned by the block.
-AcDbObjectId addToBlock(AcDbDatabase* db, AcDbBlockTableRecord* block, AcDbEntity* entity, AcDbObjectId layer) {
-  if (!layer.isNull()) AcDbCore::setLayerId(entity, layer);
-  const AcDbObjectId id = addOwned(db, entity, block->objectId());
-  if (!id.isNull()) AcDbCore::addEntityToBlock(block, id);
-  return id;
-}
-
 // A block of no name in use: *D1, *D2...
 std::wstring freeName(const AcDbBlockTable* table) {
   for (int n = 1;; ++n) {
@@ -75,38 +58,67 @@ std::wstring freeName(const AcDbBlockTable* table) {
   }
 }
 
-AcDbObjectId makeBlock(AcDbDatabase* db, AcDbBlockTable* table, const AcDbDimension* dim) {
+std::wstring handleText(const AcDbObjectId& id) {
+  ACHAR handle[20];
+  id.handle().getIntoAsciiBuffer(handle, 20);
+  return handle;
+}
+
+// The geometry block of dim (open for write), made as any writer of the drawing makes a block: the
+// block table opened for write, each part appended and closed. Null when the table cannot be
+// opened (a caller holds it open), with status saying why.
+AcDbObjectId makeBlock(AcDbDatabase* db, const AcDbDimension* dim, Acad::ErrorStatus& status) {
+  AcDbBlockTable* table = nullptr;
+  if ((status = acdbOpenObject(table, AcDbCore::imp(db)->blockTable, AcDb::kForWrite)) != Acad::eOk) return AcDbObjectId();
   auto* block = new AcDbBlockTableRecord;
   block->setName(freeName(table).c_str());
-  const AcDbObjectId blockId = addOwned(db, block, table->objectId());
-  if (blockId.isNull()) return blockId;
-  AcDbCore::addRecordToTable(table, block);
-  AcDbObjectId layer;
-  if (const auto* layers = AcDbCore::objectAs<AcDbLayerTable>(AcDbCore::imp(db)->layerTable)) layers->getAt(L"0", layer);
-  if (layer.isNull()) layer = dim->layerId();
-  for (const auto& [start, end] : linesOf(dim)) addToBlock(db, block, new AcDbLine(start, end), layer);
-  const AcString text = dim->formattedText();
-  if (*text.kwszPtr() != 0) {
-    auto* label = new AcDbText(dim->textPosition(), text.kwszPtr(), dim->dimtxsty(), dim->dimtxt(), dim->textRotation());
-    addToBlock(db, block, label, layer);
+  AcDbObjectId blockId;
+  status = table->add(blockId, block);
+  table->close();
+  if (status != Acad::eOk) {
+    delete block;
+    return AcDbObjectId();
   }
+  AcDbObjectId layer;
+  AcDbLayerTable* layers = nullptr;
+  if (acdbOpenObject(layers, AcDbCore::imp(db)->layerTable, AcDb::kForRead) == Acad::eOk) {
+    layers->getAt(L"0", layer);
+    layers->close();
+  }
+  if (layer.isNull()) layer = dim->layerId();
+  auto append = [&](AcDbEntity* part) {
+    part->setLayer(layer);
+    if (block->appendAcDbEntity(part) == Acad::eOk) part->close();
+    else delete part;
+  };
+  for (const auto& [start, end] : linesOf(dim)) append(new AcDbLine(start, end));
+  const AcString text = dim->formattedText();
+  if (*text.kwszPtr() != 0)
+    append(new AcDbText(dim->textPosition(), text.kwszPtr(), dim->dimtxsty(), dim->dimtxt(), dim->textRotation()));
+  block->close();
   return blockId;
 }
 
-void erase(AcDbObjectId blockId) {
-  auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(blockId);
-  if (block == nullptr) return;
-  for (AcDbObjectId id : AcDbCore::entities(block))
-    if (id.stub() != nullptr) id.stub()->erased = true;
-  blockId.stub()->erased = true;
+// A geometry block the host made before, erased with its parts. (A part that cannot be opened
+// leaves the file with its block all the same.)
+void eraseBlock(AcDbObjectId blockId) {
+  AcDbBlockTableRecord* block = nullptr;
+  if (acdbOpenObject(block, blockId, AcDb::kForWrite) != Acad::eOk) return;
+  for (AcDbObjectId id : AcDbCore::entities(block)) {
+    AcDbEntity* part = nullptr;
+    if (acdbOpenObject(part, id, AcDb::kForWrite) != Acad::eOk) continue;
+    part->erase();
+    part->close();
+  }
+  block->erase();
+  block->close();
 }
 
 }  // namespace
 
-void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file) {
+void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file, const std::function<void(std::wstring)>& warn) {
   AcDbImpDatabase* imp = AcDbCore::imp(db);
-  auto* table = AcDbCore::objectAs<AcDbBlockTable>(imp->blockTable);
-  if (table == nullptr) return;
+  if (AcDbCore::objectAs<AcDbBlockTable>(imp->blockTable) == nullptr) return;
   // (The dimensions first: making blocks adds stubs.)
   std::vector<AcDbStub*> dimensions;
   for (auto& stub : imp->stubs) {
@@ -118,21 +130,33 @@ void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file) {
     // (one given a block of its own by whoever made it keeps that)
     if (file.dimensionBlocks.count(&stub) != 0 || dim->dimBlockId().isNull()) dimensions.push_back(&stub);
   }
+  if (dimensions.empty()) return;
+  // The save changes the drawing here as any writer does: under the document's lock (a drawing of
+  // no document needs none), with each object opened for write.
+  const AcAxDocLock lock(db);
   for (AcDbStub* stub : dimensions) {
-    auto* dim = AcDbDimension::cast(stub->loaded());
     const auto made = file.dimensionBlocks.find(stub);
     const bool hasBlock = made != file.dimensionBlocks.end();
     if (stub->erased) {
-      if (hasBlock) erase(made->second.first);
+      if (hasBlock) eraseBlock(made->second.first);
       continue;
     }
-    if (hasBlock && made->second.second == AcDbCore::revision(dim) && !made->second.first.isErased()) continue;
-    if (hasBlock) erase(made->second.first);
-    const AcDbObjectId block = makeBlock(db, table, dim);
-    if (block.isNull()) continue;
-    AcDbCore::beginWrite(dim);
-    dim->setDimBlockId(block);
-    dim->close();
+    const AcDbObjectId id(stub);
+    if (hasBlock && made->second.second == AcDbCore::revision(stub->loaded()) && !made->second.first.isErased()) continue;
+    AcDbDimension* dim = nullptr;
+    Acad::ErrorStatus status = acdbOpenObject(dim, id, AcDb::kForWrite);
+    AcDbObjectId block;
+    if (status == Acad::eOk) {
+      if (hasBlock) eraseBlock(made->second.first);
+      block = makeBlock(db, dim, status);
+      if (!block.isNull()) dim->setDimBlockId(block);
+      dim->close();
+    }
+    if (block.isNull()) {
+      warn(L"the picture of the dimension " + handleText(id) + L" could not be made (" + acadErrorStatusText(status) +
+           L"); other programs may not show the dimension");
+      continue;
+    }
     file.dimensionBlocks[stub] = {block, AcDbCore::revision(dim)};
   }
 }

@@ -4,12 +4,16 @@
 // from a file (or copied from one) keeps the block the file gave it.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "filerecord.h"
 
 namespace cadhost::dxf {
 
 // Gives each dimension the host made a geometry block, and a new one when the dimension changed
-// since its block was made; the blocks of dimensions erased since go too. Called as a save begins.
-void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file);
+// since its block was made; the blocks of dimensions erased since go too. Called as a save begins;
+// a dimension or block table that a caller holds open keeps its picture, and warn says so.
+void updateDimensionBlocks(AcDbDatabase* db, FileRecord& file, const std::function<void(std::wstring)>& warn);
 
 }  // namespace cadhost::dxf

@@ -250,7 +250,7 @@ AcDbObjectId Writer::layoutBlock(const AcDbStub* layout) {
 }
 
 void Writer::prepare() {
-  updateDimensionBlocks(mDb, mFile);
+  updateDimensionBlocks(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
   for (auto& stub : mImp->stubs) {

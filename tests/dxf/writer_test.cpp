@@ -7,6 +7,8 @@
 
 #include <sys/resource.h>
 
+#include "../../cadhost/core/hostservices.h"
+#include "../../cadhost/sdk/acdocman.h"
 #include "outputfile.h"
 #include "support.h"
 
@@ -760,4 +762,50 @@ TEST(DxfWriter, NewDimensionIsSavedWithItsGeometryBlock) {
   EXPECT_NE(changed.find("30.00 cm"), std::string::npos);
   EXPECT_EQ(changed.find("30.00 mm"), std::string::npos);
   EXPECT_EQ(changed.find("*D2"), std::string::npos);  // (the name of the block gone is free again)
+}
+
+// The save makes a new dimension's picture as any writer of the drawing does: under the lock of the
+// drawing's document (the caller need not hold it), each object opened for write. A dimension a
+// caller holds open keeps the picture it had, and the save says so.
+TEST(DxfWriter, NewDimensionPictureIsMadeUnderTheHostsRules) {
+  auto db = read(drawing(""));
+  AcApDocument* doc = cadhost::openDocument(db.get(), false, L"dimensions");
+  ASSERT_TRUE(cadhost::requireDocumentLockForWrite());
+  cadhost::takeProtocolFaults();
+  AcDbObjectId id;
+  {
+    const AcAxDocLock lock(db.get());
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(30, 0, 0), AcGePoint3d(0, -5, 0), L"<> mm");
+    ASSERT_EQ(model->appendAcDbEntity(id, dim), Acad::eOk);
+    dim->close();
+    model->close();
+  }
+  std::string saved;
+  cadhost::dxf::WriteResult result = cadhost::dxf::writeDrawingToMemory(db.get(), saved);
+  ASSERT_TRUE(result.ok);
+  EXPECT_TRUE(result.messages.empty()) << utf8(result.report());
+  EXPECT_NE(saved.find("30.00 mm"), std::string::npos);
+  {
+    const AcAxDocLock lock(db.get());
+    AcDbRotatedDimension* dim = nullptr;
+    ASSERT_EQ(acdbOpenObject(dim, id, AcDb::kForWrite), Acad::eOk);
+    dim->setDimensionText(L"<> cm");
+    dim->close();
+  }
+  AcDbRotatedDimension* held = nullptr;
+  ASSERT_EQ(acdbOpenObject(held, id, AcDb::kForRead), Acad::eOk);
+  result = cadhost::dxf::writeDrawingToMemory(db.get(), saved);
+  held->close();
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.messages.size(), 1u) << utf8(result.report());
+  EXPECT_NE(result.messages[0].text.find(L"the picture of the dimension 200 could not be made"), std::wstring::npos)
+      << utf8(result.messages[0].text);
+  EXPECT_NE(saved.find("30.00 mm"), std::string::npos);  // the picture it had
+  cadhost::dxf::ReadResult reread;
+  read(saved, &reread);
+  EXPECT_FALSE(reread.hasWarnings()) << utf8(reread.report());
+  EXPECT_TRUE(cadhost::takeProtocolFaults().empty());
+  cadhost::closeDocument(doc);
 }
