@@ -361,6 +361,11 @@ inline bool hasOwnBytes(const ObjectRecord& record) { return record.has(ObjectRe
 inline bool isShownInFile(const ObjectRecord& record) {
   return !record.has(ObjectRecord::kSynthesized) || record.has(ObjectRecord::kMadeForFile);
 }
+// Whether a save writes the object with its handle, so that a reference to it finds it when read
+// back (not one the file gave no handle).
+inline bool showsHandleInFile(const ObjectRecord& record) {
+  return isShownInFile(record) && !record.has(ObjectRecord::kNoHandle);
+}
 
 inline ObjectRecord* objectRecord(const AcDbObject* obj) {
   AcDbStoredRecord* record = obj ? AcDbCore::storedRecord(obj) : nullptr;

@@ -1494,10 +1494,10 @@ void Loader::entityRecord(bool inBlock) {
 }
 
 void Loader::reportOwnerOfNoBlock(uint64_t offset, std::string_view type, uint64_t owner, bool paper, AcDbObjectId space) {
-  // (A space the file lacks, which the host made and the file does not show: then no owner is
-  // written. One the host makes in a table it writes is shown.)
+  // (A space the file lacks, which the host made and the file does not show, or one the file gave
+  // no handle: then no owner is written. One the host makes in a table it writes is shown.)
   const ObjectRecord* stored = objectRecord(AcDbCore::object(space));
-  const bool shown = stored == nullptr || isShownInFile(*stored) ||
+  const bool shown = stored == nullptr || showsHandleInFile(*stored) ||
                      std::find(file.madeTables.begin(), file.madeTables.end(), AcDbCore::object(space)->ownerId()) !=
                          file.madeTables.end();
   warn(offset, L"the owner " + fromUtf8(formatHandle(owner)) + L" of this " + file.codec.decode(type) +
