@@ -561,9 +561,14 @@ void Loader::resolveNames() {
       id = synthesizeNamed(pending.kind, pending.name);
       if (id.isNull() && AcDbBlockReference::cast(pending.referrer)) {
         id = makeEmptyBlock(pending.name);
-        if (!id.isNull())
-          warn(pending.offset, L"the INSERT names the block '" + text(pending.name) + L"', which the drawing does not "
-                               L"define; the host makes an empty block of that name, and a save writes it");
+        if (!id.isNull()) {
+          const std::wstring made = AcDbCore::name(AcDbCore::objectAs<AcDbSymbolTableRecord>(id));
+          std::wstring named = text(pending.name);
+          for (wchar_t& c : named) c = c < 0x20 ? L'?' : c;  // (a line break in a name would break the message)
+          warn(pending.offset, L"the INSERT names the block '" + named + L"', which the drawing does not define; the "
+                               L"host makes an empty block " + (made == named ? std::wstring(L"of that name") : L"named '" + made + L"'") +
+                               L", and a save writes it");
+        }
       }
       if (id.isNull()) continue;
       std::unordered_map<std::string, AcDbObjectId>* names =

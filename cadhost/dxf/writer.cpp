@@ -275,6 +275,13 @@ void Writer::prepare() {
     for (const auto& [raw, id] : names) {
       const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(id);
       const auto* stored = record ? objectRecord(record) : nullptr;
+      // (A block the reader made for a name the file does not define has the name as the host
+      // spells it: references spelt otherwise are written with it.)
+      if (record != nullptr && stored == nullptr && mFile.codec.decode(raw) != AcDbCore::name(record)) {
+        mRenamed.insert(id);
+        mRenamedRaw.insert(raw);
+        continue;
+      }
       if (stored == nullptr || stored->has(ObjectRecord::kSynthesized) ||
           AcDbCore::revision(record) == stored->revisionAtLoad())
         continue;
