@@ -1538,6 +1538,10 @@ bool Loader::deferScouted(const Tag& first) {
   if ((!inBlock && mSection != Section::Entities) || (inBlock && mBlock.isNull()) || !mParent.isNull()) return false;
   ScoutedEntity scouted;
   if (!mScout->entityAt(first.begin, scouted) || !scouted.clean || !handleIsFree(scouted.handle)) return false;
+  // (An owner that is an entity still in the file is no block: the reader reports it, and finds it
+  // as a read on one core does; loading it here could fail and leave no owner for the reader.)
+  if (!inBlock && scouted.owner != 0)
+    if (const AcDbStub* named = mImp->findHandle(scouted.owner); named != nullptr && named->isDeferred()) return false;
   bool ownerIsBlock = true;
   const AcDbObjectId owner = inBlock ? mBlock : spaceOf(scouted.owner, scouted.paper, &ownerIsBlock);
   if (!ownerIsBlock) return false;  // the reader reports it
