@@ -1208,6 +1208,15 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (p.span == Span::TextChunks) writeTextChunks(values[k].text);
       else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source), &tags, image);
       else writeValue(p, values[k], nullptr, image);
+      // A point's x added here has its y at once, even where a damaged record gives a y elsewhere:
+      // an x without its y would be damage again.
+      if (p.span == Span::One && p.code >= 10 && p.code <= 18) {
+        const int y = schema->propertyOf(p.code + 10, true, flat ? 0 : slot, flat);
+        if (y >= 0) {
+          writeValue(schema->properties[static_cast<size_t>(y)], values[static_cast<size_t>(y)], nullptr, image);
+          emitted[static_cast<size_t>(y)] = 1;
+        }
+      }
     }
   };
 
