@@ -419,13 +419,20 @@ bool Loader::handleIsFree(uint64_t handle) const {
 
 // The block an entity of the ENTITIES section belongs to: the one its owner handle names, else
 // model space or paper space as it says.
+// Whether the object of a handle is a block. One still in the file is an entity, and is not made
+// to tell: a record that cannot be made would leave its stub without an object, and its handle
+// free for a later record of the file while its place is the earlier one's.
+namespace {
+bool isBlock(const AcDbStub& stub) { return !stub.isDeferred() && AcDbBlockTableRecord::cast(stub.object()) != nullptr; }
+}  // namespace
+
 AcDbObjectId Loader::spaceOf(uint64_t ownerHandle, bool paper, bool* ownerIsBlock) {
   if (ownerIsBlock != nullptr) *ownerIsBlock = true;
   if (ownerHandle != 0) {
     // Entities come in long runs with the same owner: the last block found is asked first.
     if (ownerHandle == mLastOwner.handle) return mLastOwner.block;
     AcDbStub* stub = mImp->findHandle(ownerHandle);
-    if (stub != nullptr && AcDbBlockTableRecord::cast(stub->object())) {
+    if (stub != nullptr && isBlock(*stub)) {
       mLastOwner = {ownerHandle, AcDbObjectId(stub)};
       return mLastOwner.block;
     }
@@ -1519,7 +1526,7 @@ void Loader::checkLaterOwners() {
     AcDbObject* entity = later.entity->loaded();
     if (entity == nullptr) continue;
     AcDbStub* named = mImp->findHandle(later.owner);
-    AcDbObjectId block = named != nullptr && AcDbBlockTableRecord::cast(named->object()) ? AcDbObjectId(named) : AcDbObjectId();
+    AcDbObjectId block = named != nullptr && isBlock(*named) ? AcDbObjectId(named) : AcDbObjectId();
     if (block.isNull()) {
       block = space(later.paper);
       reportOwnerOfNoBlock(later.offset, later.type, later.owner, later.paper, block);
@@ -1538,10 +1545,6 @@ bool Loader::deferScouted(const Tag& first) {
   if ((!inBlock && mSection != Section::Entities) || (inBlock && mBlock.isNull()) || !mParent.isNull()) return false;
   ScoutedEntity scouted;
   if (!mScout->entityAt(first.begin, scouted) || !scouted.clean || !handleIsFree(scouted.handle)) return false;
-  // (An owner that is an entity still in the file is no block: the reader reports it, and finds it
-  // as a read on one core does; loading it here could fail and leave no owner for the reader.)
-  if (!inBlock && scouted.owner != 0)
-    if (const AcDbStub* named = mImp->findHandle(scouted.owner); named != nullptr && named->isDeferred()) return false;
   bool ownerIsBlock = true;
   const AcDbObjectId owner = inBlock ? mBlock : spaceOf(scouted.owner, scouted.paper, &ownerIsBlock);
   if (!ownerIsBlock) return false;  // the reader reports it
