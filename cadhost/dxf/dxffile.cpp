@@ -2,6 +2,7 @@
 // target, flushed to the disk, then renamed over it), and the messages.
 #include "dxffile.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <random>
 
@@ -100,6 +101,21 @@ WriteResult checkWritable(AcDbDatabase* db) {
   return result;
 }
 
+// Why a file cannot be made in the folder of target (path as the caller gave it), which the system
+// refused: the folder itself when it is missing or no folder. (A folder that may not be written can
+// give "No such file or directory", which names the wrong reason.)
+std::wstring whyNotWritable(const std::wstring& path, const std::filesystem::path& target, const OutputFile& file) {
+  const size_t slash = path.find_last_of(L"/\\");
+  const std::wstring shown = slash == std::wstring::npos ? std::wstring(L".") : slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  if (!std::filesystem::exists(folder, ec)) return L"the folder " + shown + L" does not exist";
+  if (!std::filesystem::is_directory(folder, ec)) return shown + L" is not a folder";
+  if (file.errorNumber() == ENOENT) return L"the folder " + shown + L" cannot be written to";
+  return L"the folder " + shown + L" cannot be written to (" + file.error() + L")";
+}
+
 }  // namespace
 
 WriteResult writeDrawingToMemory(AcDbDatabase* db, std::string& bytes) {
@@ -145,7 +161,7 @@ WriteResult writeDrawing(AcDbDatabase* db, const std::wstring& path) {
   OutputFile file;
   if (!file.open(temporary)) {
     check.ok = false;
-    check.messages.push_back(errorMessage(L"cannot write beside " + path + L": " + file.error()));
+    check.messages.push_back(errorMessage(L"cannot write " + path + L": " + whyNotWritable(path, target, file)));
     return check;
   }
   if (exists) std::filesystem::permissions(temporary, existing.permissions(), ec);

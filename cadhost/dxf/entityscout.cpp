@@ -4,6 +4,7 @@
 #include <new>
 
 #include "../core/coreaccess.h"
+#include "tagfaults.h"
 
 namespace cadhost::dxf {
 
@@ -65,12 +66,13 @@ bool EntityScout::judge(RecordTags& record, ScoutedEntity& entity, ScoutContext&
   entity.paper = saysPaperSpace(record, mFile.style.binary);
   // Parts and block ends depend on what came before them: the reader's.
   if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND" || type == "BLOCK" || type == "ENDBLK") return false;
+  if (type == "INSERT" && !namesBlock(record)) return false;  // (the reader reports it)
   if (!mayStayInFile(record, mFile.style.binary, mHandleLimit) || entity.end - entity.begin > 0xFFFFFFF0ull) return false;
   context.clean = true;
   AcDbObject* obj = decodeRecord(record, context, true);
   entity.cls = obj->isA();
   delete obj;
-  return context.clean;
+  return context.clean && !forEachFault(record, mFile.style.binary, [](size_t, TagFault) {});
 }
 
 void EntityScout::scout() {
@@ -85,6 +87,7 @@ void EntityScout::scout() {
       if (t.code != 0 || t.value == "ENDSEC" || t.value == "SECTION" || t.value == "EOF") break;
       // (The last record of a file that ends here is the reader's.)
       if (!readRecordAfter(reader, t, record.tags, next)) break;
+      record.dataEnd = reader.dataEnd();
       while (n >= mTaken.load(std::memory_order_acquire) + kAhead) {  // the reader is far behind
         if (mStop.load(std::memory_order_acquire)) return;
         std::this_thread::yield();

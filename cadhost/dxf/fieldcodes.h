@@ -21,8 +21,9 @@ std::vector<std::pair<std::string, uint64_t>> dictionaryEntries(const FileRecord
 // (%<\_ObjIdx n>%) put inline; a field whose evaluator is not "_text" is one expression between
 // %< and >%. extensionDictionaries pairs each entity with the handle of its dictionary. A field
 // whose children name it (or each other) in a loop, or multiply beyond reason, keeps those
-// children as stored and is handed to damaged.
-void attachFields(AcDbDatabase* db, const FileRecord& file,
+// children as stored and is handed to damaged; the references to them are recorded as cut
+// (FileRecord::cutChildren), which a save writes as no handle.
+void attachFields(AcDbDatabase* db, FileRecord& file,
                   const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries,
                   const std::function<void(const AcDbStub*)>& damaged);
 

@@ -93,7 +93,7 @@ std::wstring replaceIndexed(const std::wstring& code, const wchar_t* name, Make 
 struct Expansion {
   std::vector<const AcDbObject*> path;
   size_t budget = 1 << 20;
-  bool cut = false;
+  std::vector<std::pair<const AcDbObject*, size_t>> cuts;  // a field and the index of its child
 };
 
 std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& expansion, bool top) {
@@ -112,13 +112,13 @@ std::wstring expand(AcDbImpDatabase* imp, const AcDbObject* field, Expansion& ex
     if (stub == nullptr || AcDbField::cast(stub->object()) == nullptr) return original;
     const bool loops = std::find(expansion.path.begin(), expansion.path.end(), stub->object()) != expansion.path.end();
     if (loops || expansion.path.size() >= kMaxFieldDepth || expansion.budget == 0) {
-      expansion.cut = true;
+      expansion.cuts.emplace_back(field, i);
       return original;
     }
     std::wstring child = expand(imp, stub->object(), expansion, false);
     if (child.size() + 4 > expansion.budget) {
       expansion.budget = 0;
-      expansion.cut = true;
+      expansion.cuts.emplace_back(field, i);
       return original;
     }
     expansion.budget -= child.size() + 4;
@@ -137,6 +137,7 @@ bool readTags(TagReader& reader, bool binary, RecordTags& tags) {
   while (appendTag(reader, tags.tags)) {
   }
   if (tags.tags.empty() || tags.tags[0].code != 0) return false;
+  tags.dataEnd = reader.dataEnd();
   analyzeRecord(tags, binary);
   return true;
 }
@@ -150,7 +151,7 @@ bool readRecordTags(const ObjectRecord& record, RecordTags& tags) {
 bool readRecordTags(const FileImage* image, uint64_t begin, uint64_t end, RecordTags& tags) {
   tags.tags.clear();
   if (image == nullptr || end > image->size()) return false;
-  TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin));
+  TagReader reader(image->data(), static_cast<size_t>(end), image->style, static_cast<size_t>(begin), image->size());
   return readTags(reader, image->style.binary, tags);
 }
 
@@ -179,7 +180,7 @@ std::vector<std::pair<std::string, uint64_t>> dictionaryEntries(const FileRecord
   return entries;
 }
 
-void attachFields(AcDbDatabase* db, const FileRecord& file,
+void attachFields(AcDbDatabase* db, FileRecord& file,
                   const std::vector<std::pair<AcDbStub*, uint64_t>>& extensionDictionaries,
                   const std::function<void(const AcDbStub*)>& damaged) {
   AcDbImpDatabase* imp = AcDbCore::imp(db);
@@ -198,7 +199,14 @@ void attachFields(AcDbDatabase* db, const FileRecord& file,
         if (field == nullptr) continue;
         Expansion expansion;
         const std::wstring code = expand(imp, field, expansion, true);
-        if (expansion.cut) damaged(fieldStub);
+        if (!expansion.cuts.empty()) {
+          damaged(fieldStub);
+          for (const auto& [cutField, index] : expansion.cuts) {
+            std::vector<size_t>& cut = file.cutChildren[cutField->objectId().stub()];
+            if (std::find(cut.begin(), cut.end(), index) == cut.end()) cut.push_back(index);
+            if (ObjectRecord* record = objectRecord(cutField)) record->set(ObjectRecord::kRepaired);
+          }
+        }
         AcDbCore::setFieldCodeRaw(field, code.c_str());
         // What the field holds (a code cannot hold a zero character) is what a save compares with.
         if (auto* record = dynamic_cast<FieldRecord*>(objectRecord(field)))

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <typeinfo>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "../core/coreaccess.h"
@@ -100,6 +101,9 @@ class ObjectRecord : public AcDbStoredRecord {
     kRehandled = 4,     // the file's handle was taken by another object: written with the new one
     kBlockEntity = 8,   // R12: the block record's record is its BLOCK entity
     kOwnBytes = 16,     // made by the writer for a new object: its bytes are written as they are
+    kRepaired = 32,     // the record has damage the reader reported: a save writes it mended
+    kMoved = 64,        // a record of a second table of a kind: written at the end of the first
+    kMadeForFile = 128, // made by the reader to mend the file (a closing ENDBLK, a table it lacks): written
   };
   ObjectRecord(FileImage* image, uint64_t begin, uint64_t end, uint8_t flags)
       : mImage(image), mBegin(begin), mLength(static_cast<uint32_t>(end - begin)), mFlags(flags) {
@@ -143,6 +147,7 @@ struct HeaderVariable {
 };
 
 // The header settings the host models, as they stood when the file was read.
+// (A setting the host could not use holds a value no setting has: a save then writes the host's.)
 struct HeaderState {
   uint64_t handseed = 0;
   int16_t lunits = 2, luprec = 4;
@@ -223,6 +228,28 @@ class DeferredRecords : public AcDbDeferredLoader {
   std::unique_ptr<class DecodeContext> mDecoding;  // made with the first object
 };
 
+// A mend of the file's structure that a save makes where the reader found it damaged: bytes the
+// drawing does not hold left out, and the ends the file lacks written in their place.
+struct StructureMend {
+  enum class Kind : uint8_t {
+    LeaveOut,     // the bytes [begin, end) are left out (a stray record, tag or end, what follows EOF)
+    MendTag,      // the tag at begin is written mended (a tag outside any object: header, classes)
+    EndTable,     // "0 ENDTAB" at begin
+    EndBlock,     // "0 ENDBLK" at begin, with the handle of object (null without handles), for its block
+    EndSequence,  // "0 SEQEND" at begin, with the handle of object, for its POLYLINE or INSERT
+    EndSection,   // "0 ENDSEC" at begin
+    EndOfFile,    // "0 EOF" at begin
+  };
+  StructureMend(Kind kind, uint64_t begin, uint64_t end, AcDbObjectId object = AcDbObjectId(),
+                AcDbObjectId owner = AcDbObjectId(), uint8_t fault = 0)
+      : kind(kind), begin(begin), end(end), object(object), owner(owner), fault(fault) {}
+  Kind kind;
+  uint64_t begin, end;
+  AcDbObjectId object;
+  AcDbObjectId owner;  // EndBlock, EndSequence: the block or the entity ended (written only with it)
+  uint8_t fault;       // MendTag: the tag's fault (a TagFault)
+};
+
 // The file's own record.
 class FileRecord : public AcDbStoredRecord {
  public:
@@ -237,6 +264,7 @@ class FileRecord : public AcDbStoredRecord {
   std::unordered_map<std::string, AcDbObjectId> freshParts;
   std::string version = "AC1009";
   int release = 1009;         // the number in the version
+  std::string codePage = "ANSI_1252";  // $DWGCODEPAGE as the drawing is read
   TextCodec codec;
   bool handles = true;        // the file gives its objects handles (R12 may not)
   bool r12() const { return release <= 1009; }
@@ -254,20 +282,41 @@ class FileRecord : public AcDbStoredRecord {
   // Where each section ends (its ENDSEC begins, or where the file leaves it without one); 0 where
   // that is not known (a file that ends inside a block).
   bool hasEntities = false;
+  uint64_t entitiesBegin = 0;  // its SECTION
   uint64_t entitiesEnd = 0;
   bool hasObjects = false;
   uint64_t objectsEnd = 0;
   bool hasBlocks = false;
   uint64_t blocksEnd = 0;
   uint64_t eofAt = 0;          // where "0 EOF" begins (or the end of the data)
+  bool cutShort = false;       // the file ends (or could be read) only up to eofAt: what it lost is lost
   // Where each block's ENDBLK begins, and where each table's ENDTAB begins.
   std::unordered_map<AcDbStub*, uint64_t> blockEnds;
   std::unordered_map<AcDbStub*, uint64_t> tableEnds;
-  // Sections that a recovered file lacked the end of, innermost last: written on saving.
-  std::vector<std::string> unclosed;
-  AcDbObjectId unclosedBlock;  // the block a recovered file ended in
+  bool hasTables = false;
+  uint64_t tablesEnd = 0;
+  // What a save mends in the file's structure, in the order of the file.
+  std::vector<StructureMend> mends;
+  // The handles of objects the reader left out (references to them are left out too, where no
+  // other object has the handle).
+  std::unordered_set<uint64_t> leftOutHandles;
+  // Tables the reader made for a drawing that lacks them (written at the end of the TABLES section,
+  // with their records), and records it made for the file (a block record a BLOCK lacks: written at
+  // the end of its table).
+  std::vector<AcDbObjectId> madeTables;
+  std::vector<AcDbObjectId> madeRecords;
+  // Records of second tables of a kind, joined to the first: for the first table, its records
+  // from the others (written at its end).
+  std::unordered_map<const AcDbStub*, std::vector<AcDbStub*>> joinedRecords;
+  // Fields whose children name them (or go too deep): for each, the indexes of the children whose
+  // references a save cuts (writes as no handle).
+  std::unordered_map<const AcDbStub*, std::vector<size_t>> cutChildren;
 
   HeaderState atLoad;
+  // Header values the reader could not use, which a save writes as the host holds them.
+  bool seedUnusable = false;     // $HANDSEED is no handle the host can use
+  bool versionRepaired = false;  // $ACADVER is no version: the drawing is read (and written) as AC1032
+  bool codePageRepaired = false; // $DWGCODEPAGE is no code page: read (and written) as ANSI_1252
   bool hasSeed = false;        // the file gives $HANDSEED
   uint64_t seedInFile = 0;     // as it gives it
   uint64_t seedAfterLoad = 0;  // the database's seed when the file had been read
@@ -277,6 +326,8 @@ class FileRecord : public AcDbStoredRecord {
   std::unordered_map<const AcDbStub*, std::string> replaced;
   std::unordered_map<const AcDbStub*, AcDbObjectId> addedXdicts;
   std::unordered_map<const AcDbStub*, std::pair<AcDbObjectId, AcDbObjectId>> newBlockParts;
+  // Dimensions the host made: the geometry block made for each, and the dimension's revision then.
+  std::unordered_map<const AcDbStub*, std::pair<AcDbObjectId, uint32_t>> dimensionBlocks;
   // Fields written with a code of the host's: the code, the child fields made for it, the bytes.
   struct GeneratedField {
     std::wstring code;
@@ -306,6 +357,15 @@ class FieldRecord : public ObjectRecord {
 };
 
 inline bool hasOwnBytes(const ObjectRecord& record) { return record.has(ObjectRecord::kOwnBytes); }
+// Whether a save writes the object of a record (not one the reader made that the file never shows).
+inline bool isShownInFile(const ObjectRecord& record) {
+  return !record.has(ObjectRecord::kSynthesized) || record.has(ObjectRecord::kMadeForFile);
+}
+// Whether a save writes the object with its handle, so that a reference to it finds it when read
+// back (not one the file gave no handle).
+inline bool showsHandleInFile(const ObjectRecord& record) {
+  return isShownInFile(record) && !record.has(ObjectRecord::kNoHandle);
+}
 
 inline ObjectRecord* objectRecord(const AcDbObject* obj) {
   AcDbStoredRecord* record = obj ? AcDbCore::storedRecord(obj) : nullptr;

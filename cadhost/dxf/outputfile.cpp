@@ -27,6 +27,7 @@ constexpr uint64_t kFlushEvery = 4ull << 20;  // bytes written between two flush
 }  // namespace
 
 bool OutputFile::fail() {
+  mErrorNumber = errno;
   mError = fromUtf8(std::strerror(errno));
   return false;
 }

@@ -26,8 +26,9 @@ class OutputFile {
   bool write(std::string_view bytes);
   // Writes what is left, flushes the file to the disk and closes it.
   bool finish();
-  // What the system said when a step failed.
+  // What the system said when a step failed, and its error number.
   const std::wstring& error() const { return mError; }
+  int errorNumber() const { return mErrorNumber; }
 
  private:
   bool fail();
@@ -53,6 +54,7 @@ class OutputFile {
   int mFlushError = 0;      // what the system said of a flush that failed (a later one may not say it again)
 #endif
   std::wstring mError;
+  int mErrorNumber = 0;
 };
 
 }  // namespace cadhost::dxf

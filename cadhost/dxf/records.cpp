@@ -2,6 +2,7 @@
 // properties the writer compares and writes for it.
 #include "records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -15,11 +16,19 @@ bool appendTag(TagReader& reader, std::vector<Tag>& tags) {
   return false;
 }
 
+bool isRecordType(std::string_view value) {
+  // (Cheap: the first character tells nearly always.)
+  if (value.empty() || !((value[0] >= 'A' && value[0] <= 'Z') || (value[0] >= 'a' && value[0] <= 'z'))) return false;
+  for (char c : value)
+    if (c <= ' ' || c > '~') return false;
+  return true;
+}
+
 bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next) {
   tags.clear();
   tags.push_back(first);
   while (appendTag(reader, tags)) {
-    if (tags.back().code == 0) {
+    if (tags.back().code == 0 && isRecordType(tags.back().value)) {
       next = tags.back();
       tags.pop_back();
       return true;
@@ -28,21 +37,51 @@ bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags
   return false;
 }
 
+namespace {
+// Where the application group that opens at tags[open] ends when no "102 }" closes it; SIZE_MAX
+// when it is closed. The groups the host knows hold references of one kind: an extension
+// dictionary's ends at the first tag of another kind; the reactors' run of 330 tags ends before
+// its last one when the subclass markers follow it (that last one is the owner, which every object
+// has there). Any other group ends before the first subclass marker in it, the next group, the
+// extended data or the record's end.
+size_t unclosedGroupEnd(const std::vector<Tag>& tags, size_t open) {
+  size_t firstMarker = SIZE_MAX;
+  size_t i = open + 1;
+  for (; i < tags.size() && tags[i].code != 1001 && tags[i].code != 102; ++i)
+    if (tags[i].code == 100 && firstMarker == SIZE_MAX) firstMarker = i;
+  if (i < tags.size() && tags[i].code == 102 && !(!tags[i].value.empty() && tags[i].value.front() == '{')) return SIZE_MAX;
+  const size_t end = std::min(firstMarker, i);
+  const std::string_view name = tags[open].value;
+  const int held = name == "{ACAD_XDICTIONARY" ? 360 : name == "{ACAD_REACTORS" ? 330 : 0;
+  if (held != 0) {
+    size_t k = open + 1;
+    while (k < end && tags[k].code == held) ++k;
+    if (held == 330 && k == end && k == firstMarker && k > open + 1) --k;
+    return k;
+  }
+  return end;
+}
+}  // namespace
+
 void analyzeRecord(RecordTags& r, bool binary) {
   r.main.clear();
   r.type = r.tags.empty() ? std::string_view() : r.tags[0].value;
   r.mainEnd = r.tags.size();
   r.hasSubclasses = false;
-  r.handleTag = r.ownerTag = -1;
+  r.handleTag = r.ownerTag = r.xdictionaryTag = -1;
   r.handle = r.owner = r.xdictionary = 0;
   r.handleValid = false;
+  r.ownerReadable = r.xdictionaryReadable = true;
   constexpr int kTrackedCodes = 1100;
-  r.seenCodes.assign((kTrackedCodes + 63) / 64, 0);
+  uint64_t seenCodes[(kTrackedCodes + 63) / 64] = {};  // (for finding first tags)
+  r.unclosedGroups.clear();
   const int handleCode = r.type == "DIMSTYLE" ? 105 : 5;
   bool inGroup = false, inXdictionary = false, seenMarker = false;
+  size_t groupEnd = SIZE_MAX;  // where a group without its "}" ends
   int32_t marker = -1;
   for (size_t i = 1; i < r.tags.size(); ++i) {
     const Tag& t = r.tags[i];
+    if (inGroup && i == groupEnd) inGroup = inXdictionary = false;
     if (t.code == 1001 || (t.code == 101 && !inGroup)) {
       r.mainEnd = i;
       break;
@@ -51,13 +90,18 @@ void analyzeRecord(RecordTags& r, bool binary) {
       if (!t.value.empty() && t.value.front() == '{') {
         inGroup = true;
         inXdictionary = t.value == "{ACAD_XDICTIONARY";
+        groupEnd = unclosedGroupEnd(r.tags, i);
+        if (groupEnd != SIZE_MAX) r.unclosedGroups.push_back(static_cast<uint32_t>(groupEnd));
       } else {
         inGroup = inXdictionary = false;
       }
       continue;
     }
     if (inGroup) {
-      if (inXdictionary && t.code == 360 && r.xdictionary == 0) tagHandle(t, binary, r.xdictionary);
+      if (inXdictionary && t.code == 360 && r.xdictionaryTag < 0) {
+        r.xdictionaryTag = static_cast<int>(i);
+        if (!(r.xdictionaryReadable = tagHandle(t, binary, r.xdictionary))) r.xdictionary = 0;
+      }
       continue;
     }
     if (t.code == 100) {
@@ -73,13 +117,13 @@ void analyzeRecord(RecordTags& r, bool binary) {
       }
       if (t.code == 330 && r.ownerTag < 0) {
         r.ownerTag = static_cast<int>(i);
-        if (!tagHandle(t, binary, r.owner)) r.owner = 0;
+        if (!(r.ownerReadable = tagHandle(t, binary, r.owner))) r.owner = 0;
         continue;
       }
     }
     bool first = true;
     if (t.code >= 0 && t.code < kTrackedCodes) {
-      uint64_t& word = r.seenCodes[static_cast<size_t>(t.code) / 64];
+      uint64_t& word = seenCodes[static_cast<size_t>(t.code) / 64];
       const uint64_t bit = uint64_t(1) << (t.code % 64);
       first = (word & bit) == 0;
       word |= bit;
@@ -96,6 +140,12 @@ bool firstInteger(const RecordTags& record, int code, bool binary, int64_t& valu
   return false;
 }
 }  // namespace
+
+bool namesBlock(const RecordTags& record) {
+  for (const auto& m : record.main)
+    if (m.first && record.tags[m.index].code == 2) return !record.tags[m.index].value.empty();
+  return false;
+}
 
 bool attributesFollow(const RecordTags& record, bool binary) {
   int64_t follows = 0;
@@ -115,6 +165,20 @@ bool mayStayInFile(const RecordTags& record, bool binary, uint64_t handleLimit) 
 }
 
 // ---- Decoding -------------------------------------------------------------------------------
+
+std::wstring hostName(const std::wstring& name) {
+  std::wstring s = name.substr(0, 255);
+  for (size_t i = 0; i < s.size(); ++i) {
+    const wchar_t c = s[i];
+    if (c < 0x20 || (std::wstring_view(L"<>/\\\":;?,=`").find(c) != std::wstring_view::npos) || (c == L'*' && i > 0))
+      s[i] = L'_';
+  }
+  bool allSpace = !s.empty();
+  for (wchar_t c : s) allSpace = allSpace && c == L' ';
+  if (allSpace) s[0] = L'_';
+  return s;
+}
+
 
 namespace {
 
@@ -459,20 +523,6 @@ AcDbObject* decodeInsert(Decoder& d) {
   insert->setScaleFactors(scale);
   if (block != nullptr) insert->setBlockTableRecord(d.c.named(DecodeContext::Ref::Block, block->value, insert));
   return insert;
-}
-
-// A symbol name as the host accepts it: characters the host forbids in names become '_'.
-std::wstring hostName(const std::wstring& name) {
-  std::wstring s = name.substr(0, 255);
-  for (size_t i = 0; i < s.size(); ++i) {
-    const wchar_t c = s[i];
-    if (c < 0x20 || (std::wstring_view(L"<>/\\\":;?,=`").find(c) != std::wstring_view::npos) || (c == L'*' && i > 0))
-      s[i] = L'_';
-  }
-  bool allSpace = !s.empty();
-  for (wchar_t c : s) allSpace = allSpace && c == L' ';
-  if (allSpace) s[0] = L'_';
-  return s;
 }
 
 void decodeName(Decoder& d, AcDbSymbolTableRecord* record, int code = 2) {

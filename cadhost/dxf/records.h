@@ -32,20 +32,31 @@ struct RecordTags {
   bool handleValid = false;
   uint64_t owner = 0;
   uint64_t xdictionary = 0;  // the extension dictionary named in {ACAD_XDICTIONARY
-  std::vector<uint64_t> seenCodes;  // scratch for finding first tags
+  int xdictionaryTag = -1;   // its 360 tag
+  bool ownerReadable = true, xdictionaryReadable = true;  // whether their tags hold handles
+  const char* dataEnd = nullptr;  // the end of the bytes the tags' values lie in, if known
+  // Application groups without their closing "102 }": for each, the index of the tag the group
+  // ends before (the first subclass marker, the next group, the extended data or the record's end).
+  std::vector<uint32_t> unclosedGroups;
 };
 
 // Reads the next tag into a new last element of tags, in its place there; false (and tags as they
 // were) when the data ends or the reader stops.
 bool appendTag(TagReader& reader, std::vector<Tag>& tags);
-// Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag,
-// each read in its place in tags; that 0 tag goes into next. False when the data ends or the
-// reader stops before it.
+// Whether the value of a 0 tag can name a kind of record ("LINE", "ACAD_TABLE"): a word that
+// begins with a letter. A 0 tag whose value cannot (a line out of step after a damaged one, most
+// likely) is a tag of the record it stands in, and no record's start.
+bool isRecordType(std::string_view value);
+// Reads a record: first (its 0 tag, already read) and the tags after it up to the next 0 tag that
+// begins a record, each read in its place in tags; that 0 tag goes into next. False when the data
+// ends or the reader stops before it.
 bool readRecordAfter(TagReader& reader, const Tag& first, std::vector<Tag>& tags, Tag& next);
 // Splits the tags of a record into its parts (they must already be in tags).
 void analyzeRecord(RecordTags& record, bool binary);
 // Whether an INSERT says that ATTRIB records follow it (66 = 1).
 bool attributesFollow(const RecordTags& record, bool binary);
+// Whether an INSERT names a block (group code 2, not empty).
+bool namesBlock(const RecordTags& record);
 // Whether an entity says that it lies in paper space (67 = 1).
 bool saysPaperSpace(const RecordTags& record, bool binary);
 // Whether what an entity's record says lets it stay in the file until it is used: a handle of its
@@ -96,6 +107,8 @@ AcDbBlockTableRecord* decodeBlockEntity(const RecordTags& record, DecodeContext&
 AcDbBlockTableRecord* decodeLayoutName(const RecordTags& record, DecodeContext& context);
 // The extents of an unmodeled entity from the points of its own data; empty if it has none.
 AcDbExtents pointExtents(const RecordTags& record, bool binary);
+// A symbol name as the host accepts it: characters the host forbids in names become '_'.
+std::wstring hostName(const std::wstring& name);
 // A record's type that the host models as an entity of its own kind.
 bool isModeledEntityType(std::string_view type);
 

@@ -12,38 +12,12 @@
 
 namespace cadhost::dxf {
 
-ValueKind valueKind(int code) {
-  if (code >= 10 && code <= 59) return ValueKind::Double;
-  if (code >= 60 && code <= 79) return ValueKind::Int16;
-  if (code >= 90 && code <= 99) return ValueKind::Int32;
-  if (code >= 110 && code <= 149) return ValueKind::Double;
-  if (code >= 160 && code <= 169) return ValueKind::Int64;
-  if (code >= 170 && code <= 179) return ValueKind::Int16;
-  if (code >= 210 && code <= 239) return ValueKind::Double;
-  if (code >= 270 && code <= 289) return ValueKind::Int16;
-  if (code >= 290 && code <= 299) return ValueKind::Bool;
-  if (code >= 310 && code <= 319) return ValueKind::Binary;
-  if (code >= 370 && code <= 389) return ValueKind::Int16;
-  if (code >= 400 && code <= 409) return ValueKind::Int16;
-  if (code >= 420 && code <= 429) return ValueKind::Int32;
-  if (code >= 440 && code <= 459) return ValueKind::Int32;
-  if (code >= 460 && code <= 469) return ValueKind::Double;
-  if (code == 1004) return ValueKind::Binary;
-  if (code >= 1010 && code <= 1059) return ValueKind::Double;
-  if (code >= 1060 && code <= 1070) return ValueKind::Int16;
-  if (code == 1071) return ValueKind::Int32;
-  return ValueKind::String;
-}
-
-bool isKnownCode(int code) {
-  return (code >= 0 && code <= 369) || (code >= 370 && code <= 481) || code == 999 ||
-         (code >= 1000 && code <= 1071);
-}
-
-TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start)
-    : mData(data), mSize(size), mStyle(style), mPos(start), mLastTagEnd(start) {}
+TagReader::TagReader(const char* data, size_t size, const FileStyle& style, size_t start, size_t dataSize)
+    : mData(data), mSize(size), mDataSize(std::max(size, dataSize)), mStyle(style), mPos(start), mQuick(!style.binary),
+      mLastTagEnd(start) {}
 
 bool TagReader::fail(uint64_t at, std::string text) {
+  mQuick = false;
   mError = std::move(text);
   mErrorOffset = at;
   return false;
@@ -51,8 +25,10 @@ bool TagReader::fail(uint64_t at, std::string text) {
 
 namespace {
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+}  // namespace
 
 #if defined(CADHOST_TAGS_SSE2)
+namespace detail {
 // Where the first line end among the 16 bytes at from lies, or null.
 inline const char* lineEndWithin16(const char* from) {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
@@ -101,20 +77,12 @@ size_t quickAsciiTag(const char* data, size_t size, size_t pos, Tag& tag) {
   tag.end = next;
   return next;
 }
+}  // namespace detail
 #endif
-}  // namespace
 
-bool TagReader::next(Tag& tag) {
+
+bool TagReader::nextCarefully(Tag& tag) {
   if (failed() || mPos >= mSize) return false;
-#if defined(CADHOST_TAGS_SSE2)
-  if (!mStyle.binary && mSize - mPos >= 32) {
-    if (const size_t next = quickAsciiTag(mData, mSize, mPos, tag)) {
-      mPos = next;
-      mLastTagEnd = tag.end;
-      return true;
-    }
-  }
-#endif
   const bool read = mStyle.binary ? nextBinary(tag) : nextAscii(tag);
   if (read) mLastTagEnd = tag.end;
   return read;
@@ -152,6 +120,8 @@ bool TagReader::nextAscii(Tag& tag) {
     size_t len = (lineEnd ? static_cast<size_t>(lineEnd - data) : size) - tag.begin;
     std::string shown(data + tag.begin, std::min<size_t>(len, 40));
     while (!shown.empty() && (shown.back() == '\r' || shown.back() == ' ')) shown.pop_back();
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20) c = '?';  // (a message is one line)
     return fail(tag.begin, "'" + shown + "' stands where a group code was expected");
   }
   ++p;  // past the line end
@@ -180,6 +150,67 @@ bool TagReader::nextAscii(Tag& tag) {
   return true;
 }
 
+// Where the next record of a binary file begins from p on: a 0 tag whose value is a record's name
+// (three or more capital letters, digits and underscores); the end of the data when none does.
+size_t TagReader::nextBinaryRecord(size_t p) const {
+  const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
+  const size_t codeSize = mStyle.binaryShortCodes ? 1 : 2;
+  for (; p + codeSize < mSize; ++p) {
+    const void* zero = std::memchr(data + p, 0, mSize - p);
+    if (zero == nullptr) break;
+    p = static_cast<size_t>(static_cast<const unsigned char*>(zero) - data);
+    if (codeSize == 2 && (p + 1 >= mSize || data[p + 1] != 0)) continue;
+    size_t q = p + codeSize, length = 0;
+    while (q < mSize && ((data[q] >= 'A' && data[q] <= 'Z') || (data[q] >= '0' && data[q] <= '9') || data[q] == '_')) {
+      ++q;
+      ++length;
+    }
+    if (length >= 3 && q < mSize && data[q] == 0 && data[p + codeSize] >= 'A' && data[p + codeSize] <= 'Z') return p;
+  }
+  return mSize;
+}
+
+// For a group code no drawing uses at p (its value begins at value): where the value ends if the
+// code is one of those one bit away that drawings use and the tags after it read on in step (up to
+// the next record, or for 64 tags); 0 when none does.
+size_t TagReader::valueEndOfNearCode(int code, size_t value) const {
+  const int bits = mStyle.binaryShortCodes ? 8 : 16;
+  for (int bit = 0; bit < bits; ++bit) {
+    const int near = mStyle.binaryShortCodes ? (code ^ (1 << bit)) & 0xFF : static_cast<int16_t>(code ^ (1 << bit));
+    if (!isKnownCode(near)) continue;
+    // Its value as that code's, then the tags after it (as far as the data goes).
+    TagReader ahead(mData, mDataSize, mStyle, value);
+    ahead.mCheckingAhead = true;
+    size_t end = 0;
+    switch (valueKind(near)) {
+      case ValueKind::Double: case ValueKind::Int64: end = value + 8; break;
+      case ValueKind::Int16: end = value + 2; break;
+      case ValueKind::Int32: end = value + 4; break;
+      case ValueKind::Bool: end = value + 1; break;
+      case ValueKind::Binary: end = value < mDataSize ? value + 1 + static_cast<unsigned char>(mData[value]) : mDataSize; break;
+      case ValueKind::String: {
+        const void* nul = value < mDataSize ? std::memchr(mData + value, 0, mDataSize - value) : nullptr;
+        end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - mData) + 1 : mDataSize;
+        break;
+      }
+    }
+    if (end > mSize) continue;  // (the tag must end within the tags read)
+    ahead.mPos = end;
+    Tag t;
+    int read = 0;
+    bool inStep = false;
+    while (read < 64 && ahead.next(t) && isKnownCode(t.code)) {
+      ++read;
+      if (t.code == 0) {
+        inStep = !t.value.empty() && t.value.front() >= 'A' && t.value.front() <= 'Z';
+        break;
+      }
+    }
+    if (inStep || read == 64) return end;
+  }
+  return 0;
+}
+
 bool TagReader::nextBinary(Tag& tag) {
   const unsigned char* const data = reinterpret_cast<const unsigned char*>(mData);
   const size_t size = mSize;
@@ -201,6 +232,20 @@ bool TagReader::nextBinary(Tag& tag) {
     p += 2;
   }
   tag.code = code;
+  if (!isKnownCode(code)) {
+    // A group code no drawing uses (a damaged byte, most likely): how long its value is, a code
+    // one bit away that reads on in step tells; failing that, the value runs up to the next record,
+    // where reading goes on in step again.
+    size_t next = mCheckingAhead ? mSize : valueEndOfNearCode(code, p);
+    if (next == 0) {
+      next = nextBinaryRecord(p);
+      mResyncedAt = tag.begin;
+    }
+    tag.value = std::string_view(mData + p, next - p);
+    mPos = next;
+    tag.end = next;
+    return true;
+  }
   size_t length = 0;
   switch (valueKind(code)) {
     case ValueKind::Double: length = 8; break;

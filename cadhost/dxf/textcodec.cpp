@@ -135,6 +135,29 @@ const char16_t* TextCodec::codePageTable(std::string_view name) {
   return nullptr;
 }
 
+bool isCodePageName(std::string_view name) {
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\r')) name.remove_suffix(1);
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+  if (TextCodec::codePageTable(name) != nullptr) return true;
+  for (const char* known : {"UTF-8", "UTF8", "ASCII", "BIG5", "GB2312", "KSC5601", "JOHAB", "MACINTOSH"})
+    if (sameName(name, known)) return true;
+  // The families: ANSI_1252, DOS437, CP1252, ISO8859-1, MAC-ROMAN and the like.
+  auto digitsAfter = [&](std::string_view prefix) {
+    if (name.size() <= prefix.size() || !sameName(name.substr(0, prefix.size()), prefix)) return false;
+    for (char c : name.substr(prefix.size()))
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  if (digitsAfter("ANSI_") || digitsAfter("DOS") || digitsAfter("CP") || digitsAfter("ISO8859-") || digitsAfter("ISO8859_"))
+    return true;
+  if (name.size() > 4 && sameName(name.substr(0, 4), "MAC-")) {
+    for (char c : name.substr(4))
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    return true;
+  }
+  return false;
+}
+
 TextCodec TextCodec::forDrawing(std::string_view version, std::string_view codePage) {
   TextCodec codec;
   if (version.size() == 6 && version.substr(0, 2) == "AC" && version >= "AC1021") return codec;  // UTF-8

@@ -50,6 +50,10 @@ class TextCodec {
   bool mDoubleByte = false;          // ... and they are an East Asian page's pairs of bytes
 };
 
+// Whether a $DWGCODEPAGE value names a code page at all (one the host has a table for, or one of
+// the families drawings name: ANSI_nnnn, DOSnnn, ISO8859-n, MAC-..., BIG5 and the like).
+bool isCodePageName(std::string_view name);
+
 // UTF-8 conversions for file names and messages.
 std::string toUtf8(std::wstring_view text);
 std::wstring fromUtf8(std::string_view text);

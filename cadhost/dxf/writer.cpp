@@ -8,14 +8,17 @@
 #include <cwchar>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <tuple>
 #include <unordered_set>
 
 #include "aheadworker.h"
+#include "dimensionblocks.h"
 #include "fieldwriter.h"
 #include "messages.h"
 #include "reading.h"
 #include "records.h"
+#include "tagfaults.h"
 #include "tagout.h"
 
 namespace cadhost::dxf {
@@ -27,6 +30,10 @@ namespace {
 class CompareContext : public DecodeContext {
  public:
   CompareContext(AcDbDatabase* db, FileRecord& file) : DecodeContext(db, file, false) {}
+  // While a damaged record is decoded: its tags whose values the decoding could not use are
+  // marked in flagged (by their index from tags).
+  std::vector<uint8_t>* flagged = nullptr;
+  const Tag* tags = nullptr;
   AcDbObjectId named(Ref kind, std::string_view raw, AcDbObject*) override {
     if (raw.empty()) raw = kind == Ref::Layer ? "0" : "STANDARD";
     return findNamedRecord(file, AcDbCore::imp(db), kind, raw, false);
@@ -35,7 +42,12 @@ class CompareContext : public DecodeContext {
     AcDbStub* stub = handle ? AcDbCore::imp(db)->findHandle(handle) : nullptr;
     return AcDbObjectId(stub);
   }
-  void badValue(const Tag&, const char*) override {}
+  void badValue(const Tag& tag, const char*) override {
+    if (flagged == nullptr) return;
+    const size_t index = static_cast<size_t>(&tag - tags);
+    if (index < flagged->size() && (*flagged)[index] == 0) (*flagged)[index] = kFlaggedByDecoding;
+  }
+  static constexpr uint8_t kFlaggedByDecoding = 0xFF;  // beside the TagFault values
 };
 
 bool isPaperSpace(AcDbObjectId blockId) {
@@ -44,11 +56,30 @@ bool isPaperSpace(AcDbObjectId blockId) {
   return acdbUpperName(AcDbCore::name(block)) != L"*MODEL_SPACE";
 }
 
+// Among edits at the same place, in this order: the ends of what the file left open come after
+// what is added inside them, and before what is added after them; what is left out comes last.
+enum EditOrder : int {
+  kHeaderSection = -1,  // a HEADER section for a drawing without one
+  kEndSequence = 0,     // a SEQEND the file lacks
+  kRecordsAtEnd,        // records at the end of their table, entities at the end of their block
+  kEndTableOrBlock,     // an ENDTAB or ENDBLK the file lacks
+  kNewObjects,          // objects at the end of the OBJECTS section
+  kNewTablesAndBlocks,  // tables and blocks at the end of their sections (or a BLOCKS section)
+  kNewEntities,         // entities at the end of the ENTITIES section
+  kEndSection,          // an ENDSEC the file lacks
+  kBlocksSection,       // a BLOCKS section for a drawing without one (before its ENTITIES)
+  kEntitiesSection,     // an ENTITIES section for a drawing without one
+  kEndOfFile,           // an EOF the file lacks
+  kLeftOut,             // bytes left out, or a tag written mended
+};
+
 struct Edit {
   uint64_t begin = 0, end = 0;  // the bytes of the file it replaces (none for an insertion)
   int order = 0;                // among edits at the same place
   std::string text;             // written first
-  std::vector<AcDbStub*> objects;  // then these objects
+  std::vector<AcDbStub*> moved;    // then these objects of the file, written here
+  std::vector<AcDbStub*> tables;   // then these tables the reader made, with their records
+  std::vector<AcDbStub*> objects;  // then these new objects
   std::string after;            // then this
 };
 
@@ -79,7 +110,13 @@ class Writer {
   // What is written.
   bool isWritten(const AcDbStub* stub);
   void prepare();
+  Edit& insertion(uint64_t offset, int order);
   void planNewObjects();
+  void planMends();
+  void writeEnd(TagOut& out, const char* type, AcDbObjectId object, AcDbObjectId owner, const char* subclass);
+  void mended(TagOut& out, const Tag& tag, const FileImage* image, TagFault fault);
+  void writeMadeTable(AcDbStub* table);
+  void emitTag(const RecordTags& tags, size_t i, const FileImage* image);
   void planHeader();
   void headerValue(const char* name, int code, const std::function<void(TagOut&, const Tag*)>& write);
   AcDbObjectId layoutBlock(const AcDbStub* layout);
@@ -105,10 +142,24 @@ class Writer {
   void generate(AcDbStub* stub, const AcDbObject* obj);
   void writeValue(const Property& property, const Value& value, const Tag* tag, const FileImage* image);
   void writeTextChunks(const std::wstring& text);
-  void writeVertices(const AcDbPolyline* pline);
+  void writeVertices(const AcDbPolyline* pline, const RecordTags* before = nullptr, const FileImage* image = nullptr);
+  void encodeCut(const std::wstring& text);
+  static constexpr size_t kMaxOldString = 255;
+  // The object being written (for messages).
+  const AcDbStub* mWriting = nullptr;
+  std::string mWritingType;  // (its type, as the file writes it: plain ASCII)
   void writeDimensionOverrides(const RecordTags& tags, const FileImage* image, size_t from, const AcDbDimension* dim,
                                const AcDbDimension* before);
   bool isRenamed(AcDbObjectId id) const { return mRenamed.count(id) != 0; }
+  // Whether references to a handle go: the object is erased (or what owns it is); or no object
+  // has the handle, because the reader left the object out or read the file up to where it was
+  // cut short.
+  bool isGone(uint64_t handle) const {
+    if (mErasedHandles.count(handle) != 0) return true;
+    if (handle == 0 || !(mFile.cutShort || mFile.leftOutHandles.count(handle) != 0)) return false;
+    const AcDbStub* stub = mImp->findHandle(handle);
+    return stub == nullptr || !stub->hasObject();
+  }
   uint64_t handleOf(AcDbObjectId id) const { return id.isNull() ? 0 : id.handle().value(); }
 
   AcDbDatabase* mDb;
@@ -133,7 +184,11 @@ class Writer {
   std::unordered_map<const AcDbStub*, AcDbObjectId> mLayoutBlocks;
   bool mLayoutBlocksReady = false;
   std::vector<Edit> mEdits;
+  std::unordered_map<uint64_t, size_t> mInsertionAt;  // insertions by place and order
   size_t mNextEdit = 0;
+  // While a damaged record is patched: the fault of each of its tags (0 for none), else null.
+  std::vector<uint8_t> mFaultsScratch;
+  const std::vector<uint8_t>* mFaults = nullptr;
   RecordTags mTags;
   size_t mStubsBefore = 0;                // objects the database held when the save began
   std::vector<AcDbStub*> mNewObjects;     // in the order they were made
@@ -148,6 +203,13 @@ class Writer {
   std::vector<uint32_t> mAheadItems;
   std::string mHelperBuffer;
   std::unique_ptr<Writer> mHelper;
+  // What the worker's writer reports, by item (rare: guarded by a lock), and how much of it this
+  // thread has passed on, in the order of the items as one thread would report it.
+  std::mutex mAheadMessagesLock;
+  std::vector<std::pair<size_t, Message>> mAheadMessages;
+  std::atomic<size_t> mAheadMessageCount{0};
+  size_t mAheadMessagesPassed = 0;
+  void passAheadMessagesUpTo(size_t item);
 };
 
 // ---- What is written ------------------------------------------------------------------------
@@ -188,12 +250,13 @@ AcDbObjectId Writer::layoutBlock(const AcDbStub* layout) {
 }
 
 void Writer::prepare() {
+  updateDimensionBlocks(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
   for (auto& stub : mImp->stubs) {
+    if (stub.erased && stub.hasObject()) mAnyErased = true;  // (the reader may leave out one still in the file)
     const AcDbObject* obj = stub.loaded();  // those still in the file are as they were read
     if (obj == nullptr) continue;
-    if (stub.erased) mAnyErased = true;
     if (obj->isNewObject()) mNewObjects.push_back(&stub);
     if (AcDbCore::fields(obj) != nullptr && !stub.erased) mWithFields.push_back(&stub);
   }
@@ -203,6 +266,8 @@ void Writer::prepare() {
     for (const auto& stub : mImp->stubs)
       if (stub.erased) mErasedHandles.insert(stub.handle.value());
   }
+  // References to what the reader left out, or what a cut lost, go as those to erased objects.
+  if (mFile.cutShort || !mFile.leftOutHandles.empty()) mAnyErased = true;
   // Records renamed since the file was read: what refers to them by name changes too.
   std::unordered_map<AcDbObjectId, bool> checked;
   RecordTags tags;
@@ -210,6 +275,13 @@ void Writer::prepare() {
     for (const auto& [raw, id] : names) {
       const auto* record = AcDbCore::objectAs<AcDbSymbolTableRecord>(id);
       const auto* stored = record ? objectRecord(record) : nullptr;
+      // (A block the reader made for a name the file does not define has the name as the host
+      // spells it: references spelt otherwise are written with it.)
+      if (record != nullptr && stored == nullptr && mFile.codec.decode(raw) != AcDbCore::name(record)) {
+        mRenamed.insert(id);
+        mRenamedRaw.insert(raw);
+        continue;
+      }
       if (stored == nullptr || stored->has(ObjectRecord::kSynthesized) ||
           AcDbCore::revision(record) == stored->revisionAtLoad())
         continue;
@@ -234,8 +306,7 @@ void Writer::prepare() {
   collect(mFile.styleNames);
   collect(mFile.dimStyleNames);
   collect(mFile.blockNames);
-  // New blocks need a BLOCK and an ENDBLK with handles of their own; so does the last block of a
-  // recovered file that ended inside it.
+  // New blocks need a BLOCK and an ENDBLK with handles of their own.
   auto ensureParts = [&](AcDbStub* block) {
     auto& parts = mFile.newBlockParts[block];
     const AcDbObjectId blockId(block);
@@ -252,7 +323,6 @@ void Writer::prepare() {
     const auto* block = AcDbBlockTableRecord::cast(stub->object());
     if (block != nullptr && !stub->erased && !block->isLayout()) ensureParts(stub);
   }
-  if (!mFile.unclosedBlock.isNull()) ensureParts(mFile.unclosedBlock.stub());
   // Copies of entities whose records are followed by parts (a POLYLINE's vertices, an INSERT's
   // attributes): the parts are copied too, with handles of their own.
   for (AcDbStub* newStub : mNewObjects) {
@@ -272,7 +342,7 @@ void Writer::prepare() {
       if (!reader.next(t) || t.code != 0 || !(t.value == "VERTEX" || t.value == "ATTRIB" || t.value == "SEQEND")) break;
       const bool last = t.value == "SEQEND";
       uint64_t end = t.end;
-      while (reader.next(t) && t.code != 0) end = t.end;
+      while (reader.next(t) && !(t.code == 0 && isRecordType(t.value))) end = t.end;
       parts.push_back({at, end, AcDbObjectId()});
       at = end;
       if (last) break;
@@ -288,28 +358,41 @@ void Writer::prepare() {
 
 // ---- Planning the edits ---------------------------------------------------------------------
 
+Edit& Writer::insertion(uint64_t offset, int order) {
+  const uint64_t key = offset * 16 + static_cast<uint64_t>(order + 1);
+  const auto it = mInsertionAt.find(key);
+  if (it != mInsertionAt.end()) return mEdits[it->second];
+  Edit edit;
+  edit.begin = edit.end = offset;
+  edit.order = order;
+  mEdits.push_back(std::move(edit));
+  mInsertionAt.emplace(key, mEdits.size() - 1);
+  return mEdits.back();
+}
+
 void Writer::planNewObjects() {
-  std::unordered_map<uint64_t, size_t> editAt;  // insertion offset to its edit
-  auto insertion = [&](uint64_t offset, int order) -> Edit& {
-    const auto it = editAt.find(offset * 4 + static_cast<uint64_t>(order));
-    if (it != editAt.end()) return mEdits[it->second];
-    Edit edit;
-    edit.begin = edit.end = offset;
-    edit.order = order;
-    mEdits.push_back(std::move(edit));
-    editAt.emplace(offset * 4 + static_cast<uint64_t>(order), mEdits.size() - 1);
-    return mEdits.back();
-  };
   std::vector<AcDbStub*> newBlocks;
   std::vector<AcDbStub*> newEntities;
-  // A file that ends inside a block has no place for a new block (it would land in the unfinished
-  // one): such a block is left out whole, its record too.
-  auto blockLeftOut = [&](const AcDbObject* obj) {
-    const auto* block = AcDbBlockTableRecord::cast(obj);
-    if (block == nullptr || block->isLayout() || !mFile.hasBlocks || mFile.blocksEnd != 0) return false;
-    warn(L"the new block '" + std::wstring(AcDbCore::name(block)) + L"' is not saved: the file ends inside a block");
-    return true;
-  };
+  // What the reader made for the file: tables it lacked (with their records) at the end of the
+  // TABLES section, block records at the end of theirs, and records of second tables of a kind at
+  // the end of the first.
+  std::unordered_set<const AcDbStub*> madeTables;
+  for (AcDbObjectId table : mFile.madeTables) {
+    madeTables.insert(table.stub());
+    insertion(mFile.tablesEnd, kNewTablesAndBlocks).tables.push_back(table.stub());
+  }
+  for (const auto& [table, records] : mFile.joinedRecords) {
+    const auto endTab = mFile.tableEnds.find(const_cast<AcDbStub*>(table));
+    if (endTab == mFile.tableEnds.end()) continue;
+    auto& moved = insertion(endTab->second, kRecordsAtEnd).moved;
+    moved.insert(moved.end(), records.begin(), records.end());
+  }
+  for (AcDbObjectId id : mFile.madeRecords) {
+    const AcDbObject* record = AcDbCore::object(id);
+    if (record == nullptr || !isWritten(id.stub()) || madeTables.count(record->ownerId().stub())) continue;
+    const auto endTab = mFile.tableEnds.find(record->ownerId().stub());
+    if (endTab != mFile.tableEnds.end()) insertion(endTab->second, kRecordsAtEnd).objects.push_back(id.stub());
+  }
   // The new objects, and what the save itself made (parts of blocks and copies, fields).
   for (size_t i = mStubsBefore; i < mImp->stubs.size(); ++i) mNewObjects.push_back(&mImp->stubs[i]);
   for (AcDbStub* newStub : mNewObjects) {
@@ -321,32 +404,43 @@ void Writer::planNewObjects() {
     if (AcDbEntity::cast(obj)) {
       newEntities.push_back(&stub);
     } else if (auto* rec = AcDbSymbolTableRecord::cast(obj)) {
+      const bool isBlock = AcDbBlockTableRecord::cast(obj) != nullptr;
+      if (isBlock) newBlocks.push_back(&stub);
+      if (madeTables.count(obj->ownerId().stub()) || (isBlock && mFile.r12())) continue;  // (R12 blocks have no records)
       const auto endTab = mFile.tableEnds.find(obj->ownerId().stub());
       if (endTab == mFile.tableEnds.end()) {
         warn(L"the new " + std::wstring(rec->isA()->dxfName()) + L" '" + std::wstring(AcDbCore::name(rec)) +
              L"' is not saved: the file has no table for it");
+        if (isBlock) newBlocks.pop_back();
         continue;
       }
-      if (blockLeftOut(obj)) continue;
-      insertion(endTab->second, 0).objects.push_back(&stub);
-      if (AcDbBlockTableRecord::cast(obj)) newBlocks.push_back(&stub);
+      insertion(endTab->second, kRecordsAtEnd).objects.push_back(&stub);
     } else if (record != nullptr && hasOwnBytes(*record) && mFile.hasObjects && mFile.objectsEnd != 0) {
       // Objects the writer made (fields and their dictionaries) go to the end of the OBJECTS.
-      insertion(mFile.objectsEnd, 1).objects.push_back(&stub);
+      insertion(mFile.objectsEnd, kNewObjects).objects.push_back(&stub);
     }
   }
-  if (mFile.r12()) {
-    // R12 blocks have no records: a new block is a BLOCK, its entities and an ENDBLK.
-    for (AcDbStub* stub : mNewObjects)
-      if (AcDbBlockTableRecord::cast(stub->object()) && isWritten(stub) && !blockLeftOut(stub->object())) newBlocks.push_back(stub);
-  }
+  // A new block is a BLOCK, its entities and an ENDBLK, at the end of the BLOCKS section (a
+  // drawing without one gets one before its entities).
   std::unordered_set<const AcDbStub*> blocksWritten;
   for (AcDbStub* block : newBlocks) {
-    if (!mFile.hasBlocks || AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block))->isLayout()) continue;
+    if (AcDbCore::objectAs<AcDbBlockTableRecord>(AcDbObjectId(block))->isLayout()) continue;
     if (!blocksWritten.insert(block).second) continue;
-    Edit& edit = insertion(mFile.blocksEnd, 2);
-    edit.objects.push_back(nullptr);  // a marker: the next object is a whole new block
-    edit.objects.push_back(block);
+    Edit* edit = nullptr;
+    if (mFile.hasBlocks) {
+      edit = &insertion(mFile.blocksEnd, kNewTablesAndBlocks);
+    } else {
+      edit = &insertion(mFile.hasEntities ? mFile.entitiesBegin : mFile.eofAt, kBlocksSection);
+      if (edit->objects.empty()) {
+        TagOut out(edit->text, mFile.style, mFile.codec);
+        out.string(0, "SECTION");
+        out.string(2, "BLOCKS");
+        TagOut end(edit->after, mFile.style, mFile.codec);
+        end.string(0, "ENDSEC");
+      }
+    }
+    edit->objects.push_back(nullptr);  // a marker: the next object is a whole new block
+    edit->objects.push_back(block);
   }
   for (AcDbStub* stub : newEntities) {
     const AcDbObjectId owner = stub->object()->ownerId();
@@ -358,9 +452,9 @@ void Writer::planNewObjects() {
                                                   acdbUpperName(AcDbCore::name(block)) == L"*PAPER_SPACE");
     if (inEntities || blockEnd == mFile.blockEnds.end()) {
       if (mFile.hasEntities && mFile.entitiesEnd != 0) {
-        insertion(mFile.entitiesEnd, 3).objects.push_back(stub);
+        insertion(mFile.entitiesEnd, kNewEntities).objects.push_back(stub);
       } else {
-        Edit& edit = insertion(mFile.eofAt, 3);
+        Edit& edit = insertion(mFile.eofAt, kEntitiesSection);
         if (edit.objects.empty()) {
           TagOut out(edit.text, mFile.style, mFile.codec);
           out.string(0, "SECTION");
@@ -371,8 +465,95 @@ void Writer::planNewObjects() {
         edit.objects.push_back(stub);
       }
     } else {
-      insertion(blockEnd->second, 0).objects.push_back(stub);
+      insertion(blockEnd->second, kRecordsAtEnd).objects.push_back(stub);
     }
+  }
+}
+
+// The mends of the file's structure the reader found it needs: what it leaves out, the tags it
+// writes mended, and the ends of what the file leaves open.
+void Writer::planMends() {
+  const FileImage* image = mFile.image.get();
+  for (const StructureMend& mend : mFile.mends) {
+    using Kind = StructureMend::Kind;
+    if ((mend.kind == Kind::EndBlock || mend.kind == Kind::EndSequence) && !isWritten(mend.owner.stub())) continue;
+    Edit edit;
+    edit.begin = mend.begin;
+    edit.end = mend.begin;
+    TagOut out(edit.text, mFile.style, mFile.codec);
+    switch (mend.kind) {
+      case Kind::LeaveOut:
+        edit.end = mend.end;
+        edit.order = kLeftOut;
+        break;
+      case Kind::MendTag: {
+        edit.end = mend.end;
+        edit.order = kLeftOut;
+        TagReader reader(image->data(), static_cast<size_t>(mend.end), image->style, static_cast<size_t>(mend.begin), image->size());
+        Tag tag;
+        if (reader.next(tag)) mended(out, tag, image, static_cast<TagFault>(mend.fault));
+        break;
+      }
+      case Kind::EndTable:
+        edit.order = kEndTableOrBlock;
+        out.string(0, "ENDTAB");
+        break;
+      case Kind::EndBlock:
+        edit.order = kEndTableOrBlock;
+        writeEnd(out, "ENDBLK", mend.object, mend.owner, "AcDbBlockEnd");
+        break;
+      case Kind::EndSequence:
+        edit.order = kEndSequence;
+        writeEnd(out, "SEQEND", mend.object, mend.owner, nullptr);
+        break;
+      case Kind::EndSection:
+        edit.order = kEndSection;
+        out.string(0, "ENDSEC");
+        break;
+      case Kind::EndOfFile:
+        edit.order = kEndOfFile;
+        out.string(0, "EOF");
+        break;
+    }
+    mEdits.push_back(std::move(edit));
+  }
+}
+
+// An ENDBLK (of a block) or a SEQEND (of a POLYLINE or an INSERT) with the handle of the object
+// that stands for it; subclass names the ENDBLK's marker.
+void Writer::writeEnd(TagOut& out, const char* type, AcDbObjectId object, AcDbObjectId owner, const char* subclass) {
+  const bool r12 = mFile.r12();
+  out.string(0, type);
+  if (mFile.handles && !object.isNull()) out.handle(5, handleOf(object));
+  if (!r12) {
+    out.handle(330, handleOf(owner));
+    out.string(100, "AcDbEntity");
+  }
+  const auto* entity = AcDbCore::objectAs<AcDbEntity>(subclass == nullptr ? object : AcDbObjectId());
+  const auto* layer = entity ? AcDbCore::objectAs<AcDbLayerTableRecord>(entity->layerId()) : nullptr;
+  out.text(8, layer ? AcDbCore::name(layer) : L"0");
+  if (!r12 && subclass != nullptr) out.string(100, subclass);
+}
+
+// A tag with a fault, written as a save mends it (see TagMend).
+void Writer::mended(TagOut& out, const Tag& tag, const FileImage* image, TagFault fault) {
+  switch (mendOf(fault)) {
+    case TagMend::WriteZero:
+      if (valueKind(tag.code) == ValueKind::Double) out.replaceReal(tag, image, 0);
+      else if (valueKind(tag.code) == ValueKind::String) return;  // (no number goes there)
+      else out.replaceInteger(tag, image, 0);
+      return;
+    case TagMend::AddY:
+      out.copy(tag, image);
+      out.real(tag.code + 10, 0);
+      return;
+    case TagMend::ZeroAndY:
+      out.replaceReal(tag, image, 0);
+      out.real(tag.code + 10, 0);
+      return;
+    case TagMend::LeaveOut:
+    case TagMend::CloseGroup:
+      return;
   }
 }
 
@@ -384,18 +565,17 @@ void Writer::headerValue(const char* name, int code, const std::function<void(Ta
     edit.begin = variable.begin;
     edit.end = variable.end;
     TagOut out(edit.text, mFile.style, mFile.codec);
-    TagReader reader(mFile.image->data(), static_cast<size_t>(variable.end), mFile.style, static_cast<size_t>(variable.begin));
+    TagReader reader(mFile.image->data(), static_cast<size_t>(variable.end), mFile.style, static_cast<size_t>(variable.begin),
+                     mFile.image->size());
+    // The variable is written with its name and the one value (what else it held goes).
     Tag t;
-    bool written = false;
-    while (reader.next(t)) {
-      if (t.code == code && !written) {
-        write(out, &t);
-        written = true;
-      } else {
-        out.copy(t, mFile.image.get());
-      }
-    }
-    if (!written) write(out, nullptr);
+    const Tag* value = nullptr;
+    std::vector<Tag> tags;
+    while (reader.next(t)) tags.push_back(t);
+    for (const Tag& tag : tags)
+      if (tag.code == code && value == nullptr) value = &tag;
+    if (!tags.empty()) out.copy(tags[0], mFile.image.get());
+    write(out, value);
     mEdits.push_back(std::move(edit));
     return;
   }
@@ -418,7 +598,7 @@ void Writer::headerValue(const char* name, int code, const std::function<void(Ta
     }
   }
   Edit edit;
-  edit.begin = edit.end = std::min<uint64_t>(mFile.firstSection, mFile.image->size());
+  edit.begin = edit.end = std::min<uint64_t>({mFile.firstSection, mFile.eofAt, mFile.image->size()});
   edit.order = -1;
   TagOut open(edit.text, mFile.style, mFile.codec);
   open.string(0, "SECTION");
@@ -436,10 +616,19 @@ void Writer::planHeader() {
     // low is raised.
     const bool handedOut = mImp->handseed != mFile.seedAfterLoad;
     const uint64_t seed = handedOut ? mImp->handseed : h.handseed;
-    if (mFile.hasSeed ? seed != mFile.seedInFile : handedOut)
+    if (mFile.seedUnusable || (mFile.hasSeed ? seed != mFile.seedInFile : handedOut))
       headerValue("$HANDSEED", 5, [seed](TagOut& out, const Tag*) { out.handle(5, seed); });
   }
   const FileImage* image = mFile.image.get();
+  // A version or code page the reader could not use: the drawing was read as the host writes it.
+  const auto stringVar = [&](const char* name, int code, const std::string& value) {
+    headerValue(name, code, [image, code, value](TagOut& out, const Tag* t) {
+      if (t) out.replaceString(*t, image, value);
+      else out.string(code, value);
+    });
+  };
+  if (mFile.versionRepaired) stringVar("$ACADVER", 1, mFile.version);
+  if (mFile.codePageRepaired) stringVar("$DWGCODEPAGE", 3, mFile.codePage);
   auto intVar = [&](const char* name, int64_t value) {
     headerValue(name, 70, [value, image](TagOut& out, const Tag* t) {
       if (t) out.replaceInteger(*t, image, value);
@@ -493,6 +682,8 @@ void Writer::copyGap(uint64_t from, uint64_t to) {
 void Writer::emitEdit(const Edit& edit) {
   mOut.endOpenLine();
   mBuffer.append(edit.text);
+  for (AcDbStub* stub : edit.moved) writeObject(stub);
+  for (AcDbStub* table : edit.tables) writeMadeTable(table);
   for (size_t i = 0; i < edit.objects.size(); ++i) {
     if (edit.objects[i] == nullptr && i + 1 < edit.objects.size()) {
       writeNewBlock(edit.objects[++i]);
@@ -533,7 +724,9 @@ void Writer::writeObject(AcDbStub* stub) {
   // The object whose properties the record holds: itself, or for a BLOCK or LAYOUT the block
   // record they belong to.
   const AcDbObject* source = obj;
-  bool changed = AcDbCore::revision(obj) != record->revisionAtLoad() || record->has(ObjectRecord::kRehandled) ||
+  // (A record with damage the reader reported, or a new handle, is written mended.)
+  bool changed = AcDbCore::revision(obj) != record->revisionAtLoad() ||
+                 record->has(static_cast<ObjectRecord::Flags>(ObjectRecord::kRehandled | ObjectRecord::kRepaired)) ||
                  (!mFile.addedXdicts.empty() && mFile.addedXdicts.count(stub) != 0);
   if (const auto* unmodeled = AcDbUnmodeledObject::cast(obj)) {
     const std::wstring_view type = unmodeled->typeName();
@@ -543,7 +736,9 @@ void Writer::writeObject(AcDbStub* stub) {
       if (block != nullptr) {
         source = block;
         const auto* blockRecord = objectRecord(block);
-        if (blockRecord && AcDbCore::revision(block) != blockRecord->revisionAtLoad()) changed = true;
+        if (blockRecord && (AcDbCore::revision(block) != blockRecord->revisionAtLoad() ||
+                            (type == L"BLOCK" && blockRecord->has(ObjectRecord::kRepaired))))
+          changed = true;
       }
     }
   }
@@ -580,7 +775,8 @@ bool Writer::patchableAhead(AcDbStub* stub) {
   const ObjectRecord* record = objectRecord(obj);
   if (record == nullptr || record->image() == nullptr || !isWritten(stub)) return false;
   if (mFile.addedXdicts.count(stub) != 0 || mFile.replaced.count(stub) != 0) return false;
-  return AcDbCore::revision(obj) != record->revisionAtLoad() || record->has(ObjectRecord::kRehandled);
+  return AcDbCore::revision(obj) != record->revisionAtLoad() ||
+         record->has(static_cast<ObjectRecord::Flags>(ObjectRecord::kRehandled | ObjectRecord::kRepaired));
 }
 
 // Starts a worker that patches changed entities ahead of this thread when many were made from the
@@ -602,11 +798,27 @@ std::unique_ptr<AheadWorker> Writer::startPatchingAhead() {
   return std::make_unique<AheadWorker>(mAheadItems.size(), [this](size_t item, std::string& out) {
     AcDbStub* stub = mFile.objects[mAheadItems[item]];
     if (!patchableAhead(stub)) return false;
+    mHelper->mSink.take();  // (what an item that failed left: this thread writes that item again)
     mHelper->writeChanged(stub, *objectRecord(stub->loaded()), stub->loaded());
+    std::vector<Message> found = mHelper->mSink.take();
+    if (!found.empty()) {
+      const std::lock_guard<std::mutex> lock(mAheadMessagesLock);
+      for (Message& m : found) mAheadMessages.emplace_back(item, std::move(m));
+      mAheadMessageCount.store(mAheadMessages.size(), std::memory_order_release);
+    }
     out.swap(mHelperBuffer);
     mHelperBuffer.clear();
     return true;
   });
+}
+
+// The worker's messages of the items up to item (taken: done), after this thread's own so far.
+void Writer::passAheadMessagesUpTo(size_t item) {
+  if (mAheadMessageCount.load(std::memory_order_acquire) == mAheadMessagesPassed) return;
+  const std::lock_guard<std::mutex> lock(mAheadMessagesLock);
+  for (; mAheadMessagesPassed < mAheadMessages.size() && mAheadMessages[mAheadMessagesPassed].first <= item;
+       ++mAheadMessagesPassed)
+    mSink.add(std::move(mAheadMessages[mAheadMessagesPassed].second));
 }
 
 // Whether an unchanged record refers to an erased object or to a renamed record by name.
@@ -615,7 +827,7 @@ bool Writer::needsFixup(const RecordTags& tags, const FileImage* image) {
   for (const Tag& t : tags.tags) {
     if (mAnyErased && isReferenceCode(t.code) && t.code != 1005) {
       uint64_t h = 0;
-      if (tagHandle(t, binary, h) && mErasedHandles.count(h)) return true;
+      if (tagHandle(t, binary, h) && isGone(h)) return true;
     }
     if (!mRenamedRaw.empty() && (t.code == 2 || t.code == 3 || t.code == 7 || t.code == 8) &&
         mRenamedRaw.count(std::string(t.value)))
@@ -648,6 +860,7 @@ void Writer::writeValue(const Property& property, const Value& value, const Tag*
     case Value::Text: {
       mEncoded.clear();
       mFile.codec.encode(value.text, mEncoded);
+      if (mFile.release < 1021 && code == 1 && mEncoded.size() > kMaxOldString) encodeCut(value.text);
       if (tag) mOut.replaceString(*tag, image, mEncoded);
       else mOut.string(code, mEncoded);
       return;
@@ -694,7 +907,53 @@ void Writer::writeTextChunks(const std::wstring& text) {
   mOut.string(1, piece);
 }
 
-void Writer::writeVertices(const AcDbPolyline* pline) {
+// A text of more than kMaxOldString bytes, which R12 to R2004 drawings cannot hold in one string
+// (a TEXT's, a DIMENSION's): cut there, between two characters, and said so.
+void Writer::encodeCut(const std::wstring& text) {
+  const size_t whole = mEncoded.size();
+  mEncoded.clear();
+  std::string unit;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = mFile.codec.unitLength(text, i);
+    unit.clear();
+    mFile.codec.encode(std::wstring_view(text).substr(i, n), unit);
+    if (mEncoded.size() + unit.size() > kMaxOldString) break;
+    mEncoded += unit;
+    i += n;
+  }
+  ACHAR handle[20] = L"";
+  if (mWriting != nullptr) mWriting->handle.getIntoAsciiBuffer(handle, 20);
+  warn(L"the text of the " + (mWritingType.empty() ? std::wstring(L"object") : fromUtf8(mWritingType)) + L" " + handle + L" is " +
+       std::to_wstring(whole) + L" bytes long; a drawing of version " + fromUtf8(mFile.version) + L" holds at most " +
+       std::to_wstring(kMaxOldString) + L" there, and the save keeps the first " + std::to_wstring(mEncoded.size()));
+}
+
+void Writer::writeVertices(const AcDbPolyline* pline, const RecordTags* before, const FileImage* image) {
+  // The identifiers (91) the record gave its vertices go with them: by place while as many vertices
+  // remain, else with the vertex at the same point; a vertex that is new gets one no vertex has.
+  struct Old {
+    double x = 0, y = 0;
+    int64_t id = 0;
+    bool used = false;
+  };
+  std::vector<Old> old;
+  bool ids = false;
+  int64_t nextId = 1;
+  if (before != nullptr && image != nullptr) {
+    const bool binary = image->style.binary;
+    for (const auto& m : before->main) {
+      const Tag& t = before->tags[m.index];
+      if (t.code == 10) old.emplace_back();
+      if (old.empty()) continue;
+      if (t.code == 10) tagDouble(t, binary, old.back().x);
+      else if (t.code == 20) tagDouble(t, binary, old.back().y);
+      else if (t.code == 91 && tagInt(t, binary, old.back().id)) {
+        ids = true;
+        nextId = std::max(nextId, old.back().id + 1);
+      }
+    }
+  }
+  const bool samePlaces = old.size() == pline->numVerts();
   for (unsigned i = 0; i < pline->numVerts(); ++i) {
     AcGePoint2d pt;
     double bulge = 0, startWidth = 0, endWidth = 0;
@@ -703,6 +962,13 @@ void Writer::writeVertices(const AcDbPolyline* pline) {
     pline->getWidthsAt(i, startWidth, endWidth);
     mOut.real(10, pt.x);
     mOut.real(20, pt.y);
+    if (ids) {
+      Old* same = samePlaces ? &old[i] : nullptr;
+      for (size_t k = 0; same == nullptr && k < old.size(); ++k)
+        if (!old[k].used && old[k].x == pt.x && old[k].y == pt.y) same = &old[k];
+      if (same != nullptr) same->used = true;
+      mOut.integer(91, same != nullptr ? same->id : nextId++);
+    }
     if (startWidth != 0 || endWidth != 0) {
       mOut.real(40, startWidth);
       mOut.real(41, endWidth);
@@ -720,14 +986,14 @@ void Writer::writeDimensionOverrides(const RecordTags& tags, const FileImage* im
                          before->hasDimtxstyOverride() == dim->hasDimtxstyOverride() &&
                          (!dim->hasDimtxstyOverride() || before->dimtxsty() == dim->dimtxsty());
   if (unchanged) {
-    for (size_t i = from; i < tags.tags.size(); ++i) mOut.copy(tags.tags[i], image);
+    for (size_t i = from; i < tags.tags.size(); ++i) emitTag(tags, i, image);
     return;
   }
   const bool binary = image ? image->style.binary : false;
   auto writePairs = [&](std::vector<std::pair<const Tag*, const Tag*>> kept) {
     for (const auto& [var, value] : kept) {
-      mOut.copy(*var, image);
-      mOut.copy(*value, image);
+      emitTag(tags, static_cast<size_t>(var - tags.tags.data()), image);
+      emitTag(tags, static_cast<size_t>(value - tags.tags.data()), image);
     }
     if (dim->hasDimtxtOverride()) {
       mOut.integer(1070, 140);
@@ -744,7 +1010,7 @@ void Writer::writeDimensionOverrides(const RecordTags& tags, const FileImage* im
   while (i < tags.tags.size()) {
     const Tag& t = tags.tags[i];
     if (!(t.code == 1001 && t.value == "ACAD")) {
-      mOut.copy(t, image);
+      emitTag(tags, i, image);
       ++i;
       continue;
     }
@@ -773,7 +1039,7 @@ void Writer::writeDimensionOverrides(const RecordTags& tags, const FileImage* im
         written = true;
         continue;
       }
-      mOut.copy(u, image);
+      emitTag(tags, i, image);
       ++i;
     }
     if (!written && anyOverride) {
@@ -800,7 +1066,21 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const AcDbObject* obj = stub->object();
   const bool r12 = mFile.r12();
   const Schema* schema = schemaFor(tags.type, source, r12);
+  mWriting = stub;
+  if (mFile.release < 1021) mWritingType.assign(tags.type);
   const bool binary = image->style.binary;
+  // A record with damage the reader reported: the fault of each tag, those its decoding finds too.
+  const ObjectRecord* stored = objectRecord(obj);
+  const bool repairing = stored != nullptr && stored->has(ObjectRecord::kRepaired);
+  mFaults = nullptr;
+  if (repairing) {
+    mFaultsScratch.assign(tags.tags.size(), 0);
+    forEachFault(tags, binary, [&](size_t i, TagFault fault) {
+      if (fault != TagFault::UnclosedGroup) mFaultsScratch[i] = static_cast<uint8_t>(fault);
+    });
+    mCompare.flagged = &mFaultsScratch;
+    mCompare.tags = tags.tags.data();
+  }
   // What the record says, decoded the way the reader decodes it, to compare with the object.
   AcDbObject* before = nullptr;
   if (schema != nullptr) {
@@ -818,6 +1098,18 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     }
   }
   std::unique_ptr<AcDbObject> beforeOwner(before);
+  if (repairing) {
+    mCompare.flagged = nullptr;
+    for (uint8_t& fault : mFaultsScratch) {
+      if (fault != CompareContext::kFlaggedByDecoding) continue;
+      const ValueKind kind = valueKind(static_cast<int>(tags.tags[static_cast<size_t>(&fault - mFaultsScratch.data())].code));
+      fault = static_cast<uint8_t>(kind == ValueKind::Double   ? TagFault::NotANumber
+                                   : kind == ValueKind::String ? TagFault::NotAHandle
+                                                               : TagFault::NotAWholeNumber);
+    }
+    mFaults = &mFaultsScratch;
+  }
+  auto faultAt = [&](size_t i) { return repairing ? static_cast<TagFault>(mFaultsScratch[i]) : TagFault::None; };
   const size_t count = schema ? schema->properties.size() : 0;
   // Scratch of the writer, reused from one record to the next (patch is not reentered).
   std::vector<Value>& values = mValues;
@@ -869,9 +1161,38 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   std::vector<int>& mainProperty = mMainProperty;
   mainProperty.resize(tags.main.size());
   for (size_t j = 0; j < tags.main.size(); ++j) {
-    const int k = schema ? propertyOf(tags.main[j], slotOf(tags.main[j])) : -1;
+    int k = schema ? propertyOf(tags.main[j], slotOf(tags.main[j])) : -1;
+    // (In a damaged record, a value under a subclass marker the record misspells is still its own.)
+    if (k < 0 && schema && repairing && tags.main[j].first) k = schema->propertyOf(tags.tags[tags.main[j].index].code, true, 0, true);
     mainProperty[j] = k;
     if (k >= 0) present[static_cast<size_t>(k)] = 1;
+    // A damaged value of a property is written as the host holds it (a point's x without its y
+    // keeps its value and gets its y after it; a damaged vertex rewrites the vertices).
+    const TagFault fault = k >= 0 ? faultAt(tags.main[j].index) : TagFault::None;
+    if (fault != TagFault::None && (fault != TagFault::LonePointX || schema->properties[static_cast<size_t>(k)].span != Span::One)) {
+      const Property& p = schema->properties[static_cast<size_t>(k)];
+      changed[static_cast<size_t>(k)] = 1;
+      if (p.text != nullptr) {
+        values[static_cast<size_t>(k)].kind = Value::Text;
+        values[static_cast<size_t>(k)].text.assign(p.text(source));
+      }
+    }
+  }
+  // A damaged record is written whole: what the host holds that it lacks too (not where a tag of
+  // the property's code stands elsewhere in the record).
+  if (repairing) {
+    for (size_t k = 0; k < count; ++k) {
+      const Property& p = schema->properties[k];
+      if (present[k] || changed[k] || !p.needed(source)) continue;
+      bool codeStands = false;
+      for (const auto& m : tags.main) codeStands = codeStands || tags.tags[m.index].code == p.code;
+      if (codeStands) continue;
+      changed[k] = 1;
+      if (p.text != nullptr) {
+        values[k].kind = Value::Text;
+        values[k].text.assign(p.text(source));
+      }
+    }
   }
   // Whether a changed property is missing from the record (most edits change values it has).
   bool anyMissing = false;
@@ -885,16 +1206,26 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (!changed[k] || !p.needed(source)) continue;
       emitted[k] = 1;
       if (p.span == Span::TextChunks) writeTextChunks(values[k].text);
-      else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source));
+      else if (p.span == Span::Vertices) writeVertices(AcDbPolyline::cast(source), &tags, image);
       else writeValue(p, values[k], nullptr, image);
+      // A point's x added here has its y at once, even where a damaged record gives a y elsewhere:
+      // an x without its y would be damage again.
+      if (p.span == Span::One && p.code >= 10 && p.code <= 18) {
+        const int y = schema->propertyOf(p.code + 10, true, flat ? 0 : slot, flat);
+        if (y >= 0) {
+          writeValue(schema->properties[static_cast<size_t>(y)], values[static_cast<size_t>(y)], nullptr, image);
+          emitted[static_cast<size_t>(y)] = 1;
+        }
+      }
     }
   };
 
   // The record's own handle and owner, and for a new object its place in the drawing.
   const uint64_t handle = stub->handle.value();
-  const auto* stored = objectRecord(obj);
   const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
   const uint64_t owner = handleOf(obj->ownerId());
+  const ObjectRecord* ownerRecord = repairing ? objectRecord(AcDbCore::object(obj->ownerId())) : nullptr;
+  const bool ownerIsNotWritten = ownerRecord != nullptr && !showsHandleInFile(*ownerRecord);  // (asked when repairing)
   const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
 
   // An extension dictionary the writer made for the object (for its fields).
@@ -928,8 +1259,23 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   size_t nextMain = 0;  // into tags.main
   bool inGroup = false, dropGroup = false;
   int pendingSpan = -1;  // a multi-tag property being written or skipped
+  // Application groups the record leaves open are closed where they end.
+  size_t nextClose = 0;
+  auto closeGroupsBefore = [&](size_t index) {
+    for (; nextClose < tags.unclosedGroups.size() && tags.unclosedGroups[nextClose] <= index; ++nextClose) {
+      if (inGroup && !dropGroup) mOut.string(102, "}");
+      inGroup = dropGroup = false;
+    }
+  };
+  // A FIELD whose children name it: the references a save cuts, and where its children are.
+  const std::vector<size_t>* cutChildren = nullptr;
+  if (!mFile.cutChildren.empty() && tags.type == "FIELD")
+    if (const auto it = mFile.cutChildren.find(stub); it != mFile.cutChildren.end()) cutChildren = &it->second;
+  bool inChildren = false;
+  size_t childIndex = 0;
   for (; i < tags.mainEnd; ++i) {
     const Tag& t = tags.tags[i];
+    if (repairing) closeGroupsBefore(i);
     if (static_cast<int>(i) == tags.handleTag) {
       uint64_t old = 0;
       tagHandle(t, binary, old);
@@ -940,9 +1286,12 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       continue;
     }
     if (static_cast<int>(i) == tags.ownerTag) {
-      if (r12) { mOut.copy(t, image); continue; }
       uint64_t old = 0;
-      tagHandle(t, binary, old);
+      const bool readable = tagHandle(t, binary, old);
+      // (R12 records give their owner only where the reader found it damaged, which is mended.)
+      if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
+      if (owner == 0 && !readable) continue;  // no owner the host knows
+      if (repairing && old != owner && ownerIsNotWritten) continue;  // (an owner the file does not show, or not its handle)
       if (old == owner || owner == 0) mOut.copy(t, image);
       else mOut.replaceString(t, image, formatHandle(owner));
       continue;
@@ -962,8 +1311,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     if (inGroup) {
       if (dropGroup) continue;
       uint64_t h = 0;
-      if (mAnyErased && isReferenceCode(t.code) && tagHandle(t, binary, h) && mErasedHandles.count(h)) continue;
-      mOut.copy(t, image);
+      if (mAnyErased && isReferenceCode(t.code) && tagHandle(t, binary, h) && isGone(h)) continue;
+      emitTag(tags, i, image);
       continue;
     }
     if (t.code == 100) {
@@ -987,7 +1336,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     if (mAnyErased && t.code == 3 && (tags.type == "DICTIONARY" || tags.type == "ACDBDICTIONARYWDFLT") &&
         i + 1 < tags.mainEnd && (tags.tags[i + 1].code == 350 || tags.tags[i + 1].code == 360)) {
       uint64_t h = 0;
-      if (tagHandle(tags.tags[i + 1], binary, h) && mErasedHandles.count(h)) {
+      if (tagHandle(tags.tags[i + 1], binary, h) && isGone(h)) {
         ++i;
         continue;
       }
@@ -1004,7 +1353,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
         int64_t count = 0, gone = 0;
         for (size_t j = i + 1; j < tags.mainEnd && tags.tags[j].code == 330; ++j) {
           uint64_t h = 0;
-          if (tagHandle(tags.tags[j], binary, h) && mErasedHandles.count(h)) ++gone;
+          if (tagHandle(tags.tags[j], binary, h) && isGone(h)) ++gone;
         }
         if (gone > 0 && tagInt(t, binary, count)) {
           mOut.replaceInteger(t, image, std::max<int64_t>(0, count - gone));
@@ -1013,7 +1362,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       }
       if (mAnyErased && isReferenceCode(t.code) && tags.type != "FIELD") {
         uint64_t h = 0;
-        if (tagHandle(t, binary, h) && mErasedHandles.count(h)) {
+        if (tagHandle(t, binary, h) && isGone(h)) {
           // A sort entry goes with its sort handle.
           if (tags.type == "SORTENTSTABLE" && i + 1 < tags.mainEnd && tags.tags[i + 1].code == 5) ++i;
           continue;
@@ -1027,7 +1376,17 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
           continue;
         }
       }
-      mOut.copy(t, image);
+      if (cutChildren != nullptr) {
+        // The children follow the count (90) of them, as their references (360).
+        if (t.code == 90 && !inChildren) inChildren = true;
+        else if (t.code == 97) inChildren = false;
+        else if (t.code == 360 && inChildren &&
+                 std::find(cutChildren->begin(), cutChildren->end(), childIndex++) != cutChildren->end()) {
+          mOut.replaceString(t, image, "0");
+          continue;
+        }
+      }
+      emitTag(tags, i, image);
       continue;
     }
     const Property& p = schema->properties[static_cast<size_t>(k)];
@@ -1041,7 +1400,7 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       if (pendingSpan != k && !emitted[static_cast<size_t>(k)]) {
         emitted[static_cast<size_t>(k)] = 1;
         if (p.span == Span::TextChunks) writeTextChunks(values[static_cast<size_t>(k)].text);
-        else writeVertices(AcDbPolyline::cast(source));
+        else writeVertices(AcDbPolyline::cast(source), &tags, image);
       }
       pendingSpan = k;
       continue;  // the old pieces are left out
@@ -1049,7 +1408,18 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
     emitted[static_cast<size_t>(k)] = 1;
     if (!changed[static_cast<size_t>(k)]) mOut.copy(t, image);
     else writeValue(p, values[static_cast<size_t>(k)], &t, image);
+    if (faultAt(i) == TagFault::LonePointX || faultAt(i) == TagFault::NotANumberNoY) {
+      // The point's y after its x: as the host holds it, and never again where it would be missing.
+      const int y = schema->propertyOf(t.code + 10, true, flat ? 0 : slot, flat);
+      if (y >= 0) {
+        writeValue(schema->properties[static_cast<size_t>(y)], values[static_cast<size_t>(y)], nullptr, image);
+        emitted[static_cast<size_t>(y)] = 1;
+      } else {
+        mOut.real(t.code + 10, 0);
+      }
+    }
   }
+  if (repairing) closeGroupsBefore(tags.mainEnd);
   if (schema != nullptr) {
     emitMissing(slot, count);
     if (!flat) {
@@ -1068,10 +1438,34 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   // Extended data and embedded objects.
   const auto* dim = AcDbDimension::cast(source);
   if (dim != nullptr && before != nullptr) {
-    writeDimensionOverrides(tags, image, tags.mainEnd, dim, AcDbDimension::cast(before));
+    writeDimensionOverrides(tags, image, tags.mainEnd, dim, repairing ? nullptr : AcDbDimension::cast(before));
   } else {
-    for (i = tags.mainEnd; i < tags.tags.size(); ++i) mOut.copy(tags.tags[i], image);
+    for (i = tags.mainEnd; i < tags.tags.size(); ++i) emitTag(tags, i, image);
   }
+  mFaults = nullptr;
+}
+
+void Writer::emitTag(const RecordTags& tags, size_t i, const FileImage* image) {
+  if (mFaults != nullptr && (*mFaults)[i] != 0) mended(mOut, tags.tags[i], image, static_cast<TagFault>((*mFaults)[i]));
+  else mOut.copy(tags.tags[i], image);
+}
+
+// A table the drawing lacked, which the reader made: its head, its records and its end.
+void Writer::writeMadeTable(AcDbStub* tableStub) {
+  const AcDbObject* table = tableStub->object();
+  const auto* symbols = AcDbSymbolTable::cast(table);
+  if (symbols == nullptr) return;
+  const char* kind = AcDbLayerTable::cast(table)       ? "LAYER"
+                     : AcDbTextStyleTable::cast(table) ? "STYLE"
+                     : AcDbDimStyleTable::cast(table)  ? "DIMSTYLE"
+                                                       : "BLOCK_RECORD";
+  std::vector<AcDbObjectId> records;
+  for (AcDbObjectId id : AcDbCore::records(symbols))
+    if (isWritten(id.stub())) records.push_back(id);
+  writeFreshTable(kind, AcDbObjectId(tableStub), static_cast<int>(records.size()),
+                  AcDbDimStyleTable::cast(table) ? "AcDbDimStyleTable" : nullptr);
+  for (AcDbObjectId id : records) generate(id.stub(), AcDbCore::object(id));
+  mOut.string(0, "ENDTAB");
 }
 
 // A new object without a record of its own: written from the host's object alone.
@@ -1081,6 +1475,8 @@ void Writer::generate(AcDbStub* stub, const AcDbObject* obj) {
   if (const auto* ent = AcDbEntity::cast(obj)) type = toUtf8(ent->typeName());
   else type = toUtf8(obj->isA()->dxfName());
   const Schema* schema = schemaFor(type, obj, r12);
+  mWriting = stub;
+  mWritingType = type;
   mOut.string(0, type);
   if (mFile.handles) mOut.handle(schema ? schema->handleCode : 5, stub->handle.value());
   if (const auto it = mFile.addedXdicts.find(stub); it != mFile.addedXdicts.end() && !r12 && isWritten(it->second.stub())) {
@@ -1213,6 +1609,7 @@ WriteResult Writer::run() {
   }
   mWrittenCache.clear();
   planNewObjects();
+  planMends();
   planHeader();
   std::stable_sort(mEdits.begin(), mEdits.end(), [](const Edit& a, const Edit& b) {
     return a.begin != b.begin ? a.begin < b.begin : a.order < b.order;
@@ -1229,8 +1626,18 @@ WriteResult Writer::run() {
       continue;
     }
     copyGap(pos, begin);
-    if (isAhead) ahead->take(nextAhead++, &mBuffer, [&] { writeObject(stub); });
-    else writeObject(stub);
+    if (!mFile.joinedRecords.empty() && !stub->isDeferred() && objectRecord(stub->loaded()) &&
+        objectRecord(stub->loaded())->has(ObjectRecord::kMoved)) {
+      if (isAhead) ahead->take(nextAhead++, nullptr, {});
+      pos = end;  // written at the end of the first table of its kind
+      continue;
+    }
+    if (isAhead) {
+      ahead->take(nextAhead, &mBuffer, [&] { writeObject(stub); });
+      passAheadMessagesUpTo(nextAhead++);
+    } else {
+      writeObject(stub);
+    }
     pos = end;
     if (mFailed) break;
     if (pos - mReleasedUpTo >= kReleaseEvery) {
@@ -1238,29 +1645,7 @@ WriteResult Writer::run() {
       mReleasedUpTo = pos;
     }
   }
-  if (!mFailed) {
-    const uint64_t end = mFile.image->size();
-    if (mFile.unclosed.empty()) {
-      copyGap(pos, end);
-    } else {
-      // A recovered file gets the ends it lacked.
-      copyGap(pos, std::min<uint64_t>(mFile.eofAt, end));
-      mOut.endOpenLine();
-      for (const auto& closer : mFile.unclosed) {
-        if (closer == "ENDBLK" && !mFile.r12()) {
-          const auto parts = mFile.newBlockParts[mFile.unclosedBlock.stub()];
-          mOut.string(0, "ENDBLK");
-          mOut.handle(5, handleOf(parts.second));
-          mOut.handle(330, handleOf(mFile.unclosedBlock));
-          mOut.string(100, "AcDbEntity");
-          mOut.string(8, "0");
-          mOut.string(100, "AcDbBlockEnd");
-        } else {
-          mOut.string(0, closer);
-        }
-      }
-    }
-  }
+  if (!mFailed) copyGap(pos, mFile.image->size());  // (with the ends a damaged file lacked)
   if (!mFailed && !mBuffer.empty() && !mFlush(mBuffer)) mFailed = true;
   if (!mFailed) mBuffer.clear();
   mFile.image->releasePages(0, mFile.image->size());

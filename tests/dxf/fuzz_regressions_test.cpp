@@ -1,6 +1,7 @@
 // Inputs the fuzzer found problems with (tests/dxf/fuzz-regressions/): each must read or be
-// refused with a message, save, save byte for byte when read without repairs, save the same once
-// every object is made, and read back after its texts are changed.
+// refused with a message, save, save byte for byte when read without repairs (and, repaired, to a
+// drawing that reads back with nothing to report), save the same once every object is made, and
+// read back after its texts are changed.
 #include "support.h"
 
 using namespace dxftest;
@@ -27,6 +28,11 @@ TEST(DxfFuzzRegressions, EveryFindingIsHandled) {
       if (!result.hasWarnings()) {
         EXPECT_EQ(saved, bytes);
       }
+      // What was repaired is saved repaired: the save reads back with nothing to report.
+      const cadhost::dxf::ReadResult back = cadhost::dxf::readDrawingFromMemory(saved.data(), saved.size(), L"s.dxf");
+      ASSERT_TRUE(back.ok()) << utf8(back.report());
+      EXPECT_FALSE(back.hasWarnings()) << utf8(back.report());
+      EXPECT_TRUE(write(back.database.get()) == saved) << "the save saves again as it is";
       // As the fuzzer does: every object made from the file changes nothing written; then every
       // text gets longer (keeping the fields it has).
       for (AcDbStub* stub : stubsOf(result.database.get())) stub->object();

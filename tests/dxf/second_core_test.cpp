@@ -1,6 +1,7 @@
 // Drawing files on two cores: the ordered work shared with a worker thread; a save that patches
 // its changed entities on both threads writes the same bytes as a save on one; a read whose
 // entities a second thread scouts ahead gives the same drawing, messages and saves as a read on one.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -155,6 +156,46 @@ TEST(DxfParallelSave, ChangedEntitiesPatchedOnTwoCoresGiveTheSameBytesAsOnOne) {
   AcDbText* text = object<AcDbText>(back.get(), L"1003");  // handle 0x1003: odd, so its text changed
   ASSERT_NE(text, nullptr);
   EXPECT_STREQ(text->textStringConst(), L"note 1 (rev. Б)");
+}
+
+// What the second thread finds as it patches (a text too long for the drawing's version, cut) is
+// reported as on one core.
+TEST(DxfParallelSave, MessagesOfEntitiesPatchedOnTheSecondCoreAreKept) {
+  Tags t;
+  for (int i = 0; i < 300; ++i) {
+    char handle[16];
+    std::snprintf(handle, sizeof handle, "%X", 0x1000 + i);
+    t(0, "TEXT")(5, handle)(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, double(i))(30, 0.0)
+     (40, 2.5)(1, "note " + std::to_string(i))(100, "AcDbText");
+  }
+  const std::string original = drawing(t.str(), "", "", "AC1018");
+  auto save = [&](size_t patchAheadFrom, std::string& bytes) {
+    std::unique_ptr<AcDbDatabase> db = read(original);
+    for (AcDbStub* stub : stubsOf(db.get())) {
+      AcDbText* text = nullptr;
+      if (AcDbObjectId(stub).objectClass() != AcDbText::desc() ||
+          acdbOpenObject(text, AcDbObjectId(stub), AcDb::kForWrite) != Acad::eOk)
+        continue;
+      // (every tenth too long for an R2004 drawing)
+      const bool tooLong = stub->handle.value() % 10 == 0;
+      text->setTextString(tooLong ? std::wstring(300, L'x').c_str() : L"changed");
+      text->close();
+    }
+    const size_t previous = cadhost::dxf::setPatchAheadFrom(patchAheadFrom);
+    const cadhost::dxf::WriteResult result = cadhost::dxf::writeDrawingToMemory(db.get(), bytes);
+    cadhost::dxf::setPatchAheadFrom(previous);
+    EXPECT_TRUE(result.ok);
+    std::vector<std::wstring> texts;
+    for (const auto& m : result.messages) texts.push_back(m.text);
+    std::sort(texts.begin(), texts.end());
+    return texts;
+  };
+  std::string onTwo, onOne;
+  const std::vector<std::wstring> messagesOnTwo = save(1, onTwo);
+  const std::vector<std::wstring> messagesOnOne = save(SIZE_MAX, onOne);
+  EXPECT_TRUE(onTwo == onOne) << "the saves differ";
+  EXPECT_EQ(messagesOnOne.size(), 30u);
+  EXPECT_EQ(messagesOnTwo, messagesOnOne);
 }
 
 namespace {

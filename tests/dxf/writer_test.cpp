@@ -7,6 +7,8 @@
 
 #include <sys/resource.h>
 
+#include "../../cadhost/core/hostservices.h"
+#include "../../cadhost/sdk/acdocman.h"
 #include "outputfile.h"
 #include "support.h"
 
@@ -473,9 +475,19 @@ TEST(DxfWriter, SavingIsSafe) {
   ASSERT_FALSE(result.messages.empty());
   EXPECT_NE(result.messages.back().text.find(L"as it was"), std::wstring::npos);
   EXPECT_TRUE(std::filesystem::is_directory(folder / "inside"));
-  // A folder that does not exist.
-  result = cadhost::dxf::writeDrawing(db.get(), (dir / "missing" / "x.dxf").wstring());
-  EXPECT_FALSE(result.ok);
+  // A folder that does not exist, a file where a folder should be, and a folder that may not be
+  // written (/proc: its system says "No such file or directory"): each named as it is.
+  const std::filesystem::path missing = dir / "missing";
+  for (const auto& [where, reason] :
+       {std::pair{missing / "x.dxf", L"the folder " + missing.wstring() + L" does not exist"},
+        std::pair{target / "x.dxf", target.wstring() + L" is not a folder"},
+        std::pair{std::filesystem::path("/proc/x.dxf"), std::wstring(L"the folder /proc cannot be written to")}}) {
+    result = cadhost::dxf::writeDrawing(db.get(), where.wstring());
+    EXPECT_FALSE(result.ok);
+    ASSERT_FALSE(result.messages.empty());
+    EXPECT_NE(result.messages.back().text.find(reason), std::wstring::npos) << utf8(result.messages.back().text);
+    EXPECT_EQ(result.messages.back().text.find(L"No such file"), std::wstring::npos);
+  }
   // An object open for write is refused before anything is written.
   auto* text = openForWrite<AcDbText>(db.get(), L"40");
   result = cadhost::dxf::writeDrawing(db.get(), target.wstring());
@@ -651,3 +663,149 @@ TEST(DxfWriter, CopyOfAPolylineOrAnInsertTakesItsPartsAlong) {
   EXPECT_NE(saved.find("A-101"), saved.rfind("A-101"));  // the attribute's value went with it
 }
 
+
+TEST(DxfWriter, PolylineVerticesKeepTheirIdentifiers) {
+  Tags t;
+  t(0, "LWPOLYLINE")(5, "45")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbPolyline")(90, 3)(70, 0)
+   (10, 0.0)(20, 0.0)(91, 7)(10, 5.0)(20, 0.0)(91, 8)(10, 5.0)(20, 5.0)(91, 9);
+  const std::string bytes = drawing(t.str(), "", "", "AC1024");
+  auto idsOf = [](const std::string& saved) {
+    std::vector<std::string> ids;
+    for (size_t at = saved.find(" 91\n"); at != std::string::npos; at = saved.find(" 91\n", at + 1))
+      ids.push_back(saved.substr(at + 4, saved.find('\n', at + 4) - at - 4));
+    return ids;
+  };
+  // Against the record read: a vertex moved keeps its place and its identifier; one added gets one
+  // no vertex has; one taken away takes its own along.
+  const std::vector<std::vector<std::string>> expected = {{"7", "8", "9"}, {"7", "10", "8", "9"}, {"8", "9"}};
+  for (int edit = 0; edit < 3; ++edit) {
+    SCOPED_TRACE(edit);
+    auto db = read(bytes);
+    auto* pline = openForWrite<AcDbPolyline>(db.get(), L"45");
+    if (edit == 0) {
+      ASSERT_EQ(pline->removeVertexAt(1), Acad::eOk);
+      ASSERT_EQ(pline->addVertexAt(1, AcGePoint2d(6, 1)), Acad::eOk);
+    } else if (edit == 1) {
+      ASSERT_EQ(pline->addVertexAt(1, AcGePoint2d(2, 0)), Acad::eOk);
+    } else {
+      ASSERT_EQ(pline->removeVertexAt(0), Acad::eOk);
+    }
+    pline->close();
+    const std::string saved = write(db.get());
+    EXPECT_EQ(idsOf(saved), expected[static_cast<size_t>(edit)]);
+    EXPECT_EQ(object<AcDbPolyline>(read(saved).get(), L"45")->numVerts(), expected[static_cast<size_t>(edit)].size());
+  }
+}
+
+// R12 to R2004 drawings hold at most 255 bytes in a string: a longer TEXT is cut there (between two
+// characters, never inside an escape), and the save says so; R2007 and later hold it whole.
+TEST(DxfWriter, TextTooLongForAnOldDrawingIsCutWithAMessage) {
+  Tags t;
+  t(0, "TEXT")(5, "40")(330, "1F")(100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 2.5)
+   (1, "short")(100, "AcDbText");
+  const std::wstring longText = std::wstring(250, L'x') + L"\u0416\u0416\u0416";  // each Ж an escape in ANSI_1252
+  for (const char* version : {"AC1015", "AC1018", "AC1021"}) {
+    SCOPED_TRACE(version);
+    auto db = read(drawing(t.str(), "", "", version));
+    auto* text = openForWrite<AcDbText>(db.get(), L"40");
+    ASSERT_EQ(text->setTextString(longText.c_str()), Acad::eOk);
+    text->close();
+    std::string saved;
+    const cadhost::dxf::WriteResult result = cadhost::dxf::writeDrawingToMemory(db.get(), saved);
+    ASSERT_TRUE(result.ok);
+    const std::wstring kept = object<AcDbText>(read(saved).get(), L"40")->textStringConst();
+    if (std::string(version) == "AC1021") {
+      EXPECT_EQ(kept, longText);
+      EXPECT_TRUE(result.messages.empty()) << utf8(result.report());
+      continue;
+    }
+    EXPECT_EQ(kept, longText.substr(0, 250));  // 250 bytes, and no room for a whole escape of 7 more
+    ASSERT_EQ(result.messages.size(), 1u);
+    EXPECT_NE(result.messages[0].text.find(L"the text of the TEXT 40 is 271 bytes long"), std::wstring::npos)
+        << utf8(result.messages[0].text);
+  }
+}
+
+// A DIMENSION the host makes gets a geometry block with its lines and its text, as other programs
+// show it; a change makes it anew; a dimension read from the file keeps the block the file gave it.
+TEST(DxfWriter, NewDimensionIsSavedWithItsGeometryBlock) {
+  auto db = read(drawing(""));
+  AcDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+  auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(30, 0, 0), AcGePoint3d(0, -5, 0), L"<> mm");
+  AcDbObjectId id;
+  ASSERT_EQ(model->appendAcDbEntity(id, dim), Acad::eOk);
+  dim->close();
+  model->close();
+  const std::string saved = write(db.get());
+  cadhost::dxf::ReadResult result;
+  auto again = read(saved, &result);
+  EXPECT_FALSE(result.hasWarnings()) << utf8(result.report());
+  const auto* reread = AcDbDimension::cast(AcDbCore::object(byHandle(again.get(), L"200")));
+  ASSERT_NE(reread, nullptr);
+  const auto* block = AcDbCore::objectAs<AcDbBlockTableRecord>(reread->dimBlockId());
+  ASSERT_NE(block, nullptr);
+  EXPECT_STREQ(AcDbCore::name(block), L"*D1");
+  std::vector<std::wstring> kinds;
+  for (AcDbObjectId e : AcDbCore::entities(block)) kinds.push_back(AcDbCore::objectAs<AcDbEntity>(e)->typeName());
+  EXPECT_EQ(kinds, (std::vector<std::wstring>{L"LINE", L"LINE", L"LINE", L"TEXT"}));
+  const auto* line = AcDbLine::cast(AcDbCore::object(AcDbCore::entities(block)[2]));
+  EXPECT_EQ(line->startPoint(), AcGePoint3d(0, -5, 0));  // the dimension line
+  EXPECT_EQ(line->endPoint(), AcGePoint3d(30, -5, 0));
+  EXPECT_STREQ(AcDbText::cast(AcDbCore::object(AcDbCore::entities(block)[3]))->textStringConst(), L"30.00 mm");
+  // Changed, it gets a new picture (the old one goes); unchanged, the save is as before.
+  EXPECT_TRUE(write(db.get()) == saved);
+  auto* open = openForWrite<AcDbRotatedDimension>(db.get(), L"200");
+  open->setDimensionText(L"<> cm");
+  open->close();
+  const std::string changed = write(db.get());
+  EXPECT_NE(changed.find("30.00 cm"), std::string::npos);
+  EXPECT_EQ(changed.find("30.00 mm"), std::string::npos);
+  EXPECT_EQ(changed.find("*D2"), std::string::npos);  // (the name of the block gone is free again)
+}
+
+// The save makes a new dimension's picture as any writer of the drawing does: under the lock of the
+// drawing's document (the caller need not hold it), each object opened for write. A dimension a
+// caller holds open keeps the picture it had, and the save says so.
+TEST(DxfWriter, NewDimensionPictureIsMadeUnderTheHostsRules) {
+  auto db = read(drawing(""));
+  AcApDocument* doc = cadhost::openDocument(db.get(), false, L"dimensions");
+  ASSERT_TRUE(cadhost::requireDocumentLockForWrite());
+  cadhost::takeProtocolFaults();
+  AcDbObjectId id;
+  {
+    const AcAxDocLock lock(db.get());
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    auto* dim = new AcDbRotatedDimension(0, AcGePoint3d(0, 0, 0), AcGePoint3d(30, 0, 0), AcGePoint3d(0, -5, 0), L"<> mm");
+    ASSERT_EQ(model->appendAcDbEntity(id, dim), Acad::eOk);
+    dim->close();
+    model->close();
+  }
+  std::string saved;
+  cadhost::dxf::WriteResult result = cadhost::dxf::writeDrawingToMemory(db.get(), saved);
+  ASSERT_TRUE(result.ok);
+  EXPECT_TRUE(result.messages.empty()) << utf8(result.report());
+  EXPECT_NE(saved.find("30.00 mm"), std::string::npos);
+  {
+    const AcAxDocLock lock(db.get());
+    AcDbRotatedDimension* dim = nullptr;
+    ASSERT_EQ(acdbOpenObject(dim, id, AcDb::kForWrite), Acad::eOk);
+    dim->setDimensionText(L"<> cm");
+    dim->close();
+  }
+  AcDbRotatedDimension* held = nullptr;
+  ASSERT_EQ(acdbOpenObject(held, id, AcDb::kForRead), Acad::eOk);
+  result = cadhost::dxf::writeDrawingToMemory(db.get(), saved);
+  held->close();
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.messages.size(), 1u) << utf8(result.report());
+  EXPECT_NE(result.messages[0].text.find(L"the picture of the dimension 200 could not be made"), std::wstring::npos)
+      << utf8(result.messages[0].text);
+  EXPECT_NE(saved.find("30.00 mm"), std::string::npos);  // the picture it had
+  cadhost::dxf::ReadResult reread;
+  read(saved, &reread);
+  EXPECT_FALSE(reread.hasWarnings()) << utf8(reread.report());
+  EXPECT_TRUE(cadhost::takeProtocolFaults().empty());
+  cadhost::closeDocument(doc);
+}
