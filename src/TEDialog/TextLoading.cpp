@@ -1,11 +1,12 @@
 // A long text goes into the editor piece by piece, so that the dialog appears at once.
 //
-// The platform's control takes time in proportion to the text it is given (about two
-// microseconds a character under Wine: half a second for a block of 10,000 lines, several
-// seconds for a text of a megabyte), and a text given in one piece keeps the dialog from
-// appearing until it is all in. So a text longer than kLoadAtOnce characters is given in pieces
-// that end at line breaks: the first before the dialog appears, each further one while the
-// dialog's loop has nothing else to do (WM_KICKIDLE), so that input and painting come first.
+// The platform's control takes a long text given in one piece slowly, and more than in proportion
+// to its length (under Wine a block of 10,000 lines takes about a third of a second, a text of a
+// megabyte many seconds), and the dialog cannot appear until it is all in; the same text appended
+// in pieces costs the control far less in all. So a text longer than kLoadAtOnce characters is
+// given in pieces that end at line breaks: the first before the dialog appears (or, for a tool
+// that replaced a long text, at once), each further one while the dialog's loop has nothing else
+// to do (WM_KICKIDLE), so that input and painting come first.
 //
 // At every moment the editor's text followed by what is still to load is the drawing's text.
 // Before anything reads or changes the text as a whole (a key, a command, a menu, the Find
