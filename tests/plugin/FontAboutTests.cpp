@@ -375,16 +375,30 @@ TEST_F(AboutTest, TheBoxIsInTheUsersLanguageAndEscapeAndTheCloseBoxEndIt) {
 
 // This test program records the links it is asked to open, when the shell starts it as the
 // program for them (see main.cpp).
-TEST_F(AboutTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasForIt) {
-  wchar_t program[MAX_PATH];
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
-  const std::string log = std::string("Z:") + PELLATON_BUILD_DIR + "/opened-links.txt";
-  std::remove(log.c_str());
-  const std::wstring handler = L"\"" + std::wstring(program) + L"\" --record-link \"%1\"";
-  for (const wchar_t* scheme : {L"http", L"mailto"}) setLinkCommand(scheme, handler);
-  selection.pick({addText(0, 0, L"a")});
+class AboutLinkTest : public AboutTest {
+ protected:
+  void SetUp() override {
+    AboutTest::SetUp();
+    std::remove(log().c_str());
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::wstring handler = L"\"" + std::wstring(program) + L"\" --record-link \"%1\"";
+    for (const wchar_t* scheme : {L"http", L"mailto"}) setLinkCommand(scheme, handler);
+  }
+  static std::string log() { return std::string("Z:") + PELLATON_BUILD_DIR + "/opened-links.txt"; }
+  static std::string openedLinks() {
+    std::ifstream in(log());
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  // Waits until the shell has started the recording program for that many links.
+  static Step awaitOpenedLinks(int count) {
+    return waitUntil([count](Dialog&) {
+      const std::string lines = openedLinks();
+      return std::count(lines.begin(), lines.end(), '\n') >= count;
+    });
+  }
   // A mouse button pressed on a link's third character, as the mouse would.
-  auto clickLink = [](const wchar_t* start, UINT down, UINT up) {
+  static Step clickLink(const wchar_t* start, UINT down, UINT up) {
     return act([start, down, up](Dialog& d) {
       const HWND text = GetDlgItem(ownedWindow(d), 215);
       wchar_t all[512] = {};
@@ -397,20 +411,37 @@ TEST_F(AboutTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasFo
       PostMessageW(text, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, point);
       PostMessageW(text, up, 0, point);
     });
-  };
+  }
+  static Step closeAbout() {
+    return act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_COMMAND, 2, 0); });
+  }
+  static Step awaitAboutClosed() {
+    return waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; });
+  }
+};
+
+TEST_F(AboutLinkTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasForIt) {
+  selection.pick({addText(0, 0, L"a")});
   EXPECT_TRUE(runTE({openAbout(), waitForAbout(), settle(), clickLink(L"mailto:", WM_LBUTTONDOWN, WM_LBUTTONUP),
                      settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(),
                      clickLink(L"http:", WM_RBUTTONDOWN, WM_RBUTTONUP), settle(),  // the right button opens nothing
-                     act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_COMMAND, 2, 0); }),
-                     waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; }),
-                     waitUntil([&](Dialog&) {
-                       std::ifstream in(log);
-                       std::string lines((std::istreambuf_iterator<char>(in)), {});
-                       return std::count(lines.begin(), lines.end(), '\n') >= 2;
-                     })}));
-  std::ifstream in(log);
-  std::string lines((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(lines, "mailto:pellaton@example.org\nhttp://www.example.org/pellaton\n");
+                     closeAbout(), awaitAboutClosed(), awaitOpenedLinks(2)}));
+  EXPECT_EQ(openedLinks(), "mailto:pellaton@example.org\nhttp://www.example.org/pellaton\n");
+}
+
+// The About text's own links are short; one longer than the 100 characters they need (as a
+// translation with a long address would bring) is read whole, never past its buffer, and opens
+// whole. The link is put into the box's text the way the box puts its own.
+TEST_F(AboutLinkTest, ALinkLongerThanAHundredCharactersOpensWhole) {
+  std::wstring longLink = L"http://www.example.org/pellaton/releases/3.5";
+  while (longLink.size() < 180) longLink += L"/a-rather-long-path-segment";
+  selection.pick({addText(0, 0, L"a")});
+  EXPECT_TRUE(runTE({openAbout(), waitForAbout(), act([&](Dialog& d) {
+                       SetDlgItemTextW(ownedWindow(d), 215, (L"Pellaton v.3.5\nCheck " + longLink + L" for updates").c_str());
+                     }),
+                     settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(), closeAbout(),
+                     awaitAboutClosed(), awaitOpenedLinks(1)}));
+  EXPECT_EQ(openedLinks(), std::string(longLink.begin(), longLink.end()) + "\n");
 }
 
 }  // namespace
