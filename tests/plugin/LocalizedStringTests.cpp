@@ -1,7 +1,8 @@
 // The module's string helpers called directly, on its own string table (res/Pellaton.rc, built
 // into this program, which stands in for the module as the owner of the resources): a count
-// formatted into the Replace All message in the user's language, and strings the table does not
-// have.
+// formatted into the Replace All message in the user's language, strings the table does not
+// have, and a result far longer than any of the module's (from a string of this program's own,
+// LocalizedStringTests.rc).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -54,6 +55,24 @@ TEST(LocalizedStrings, AStringTheTableDoesNotHaveIsEmptyAndItsFormatThrowsTheFra
     EXPECT_TRUE(thrown) << missing;
   }
   EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, 2), replaced(L"2")) << "and the next format works";
+}
+
+// 40000 characters (80000 bytes, past the 64 KB that some systems' formatting allows): the whole
+// text, or the framework's exception where the system refuses; never a cut or overrun one.
+TEST(LocalizedStrings, AResultFarLongerThanTheModulesOwnComesWholeOrNotAtAll) {
+  ASSERT_EQ(LoadLocalizedString(4001), L"Found: %1!s!.");
+  std::wstring insert(40000, L'x');
+  for (size_t i = 0; i < insert.size(); i += 97) insert[i] = L'0' + static_cast<wchar_t>(i % 10);
+  std::wstring result;
+  bool refused = false;
+  try {
+    result = FormatLocalizedString(4001, insert.c_str());
+  } catch (CMemoryException* e) {
+    refused = true;
+    e->Delete();
+  }
+  if (!refused) EXPECT_TRUE(result == L"Found: " + insert + L".") << "a text of " << result.size() << " characters";
+  EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, 5), replaced(L"5")) << "and the next format works";
 }
 
 }  // namespace
