@@ -265,7 +265,8 @@ TEST_F(SavedDrawingTest, WhatEachTextToolChangesReachesTheSavedDrawingFile) {
                      paste(L"\rdelta four", L"!"), settle()}));            // one line less
   saved = save();
   for (const char* now : {"ALPHA one", "beta 2", "epsilon", "zeta!"}) EXPECT_TRUE(holdsLine(saved, now)) << now;
-  for (const char* before : {"gamma", "delta"}) EXPECT_EQ(saved.find(before), std::string::npos) << before << " is still saved";
+  for (const char* before : {"gamma", "delta"})
+    EXPECT_EQ(saved.find(before), std::string::npos) << before << " is still saved";
   EXPECT_EQ(savedLines(), (std::vector<std::wstring>{L"ALPHA one@10", L"beta 2@7", L"epsilon@4", L"zeta!@1"}));
 }
 

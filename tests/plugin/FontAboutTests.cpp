@@ -200,12 +200,14 @@ BOOL WINAPI answeringChooseFont(LPCHOOSEFONTW request) {
 // The slot of the loaded module's import address table through which it calls a function.
 FARPROC* importSlot(HMODULE module, const char* library, FARPROC function) {
   auto* base = reinterpret_cast<BYTE*>(module);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const LONG headers = reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + headers);
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
     if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), library) != 0) continue;
     for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); slot->u1.Function != 0; ++slot)
-      if (slot->u1.Function == reinterpret_cast<ULONG_PTR>(function)) return reinterpret_cast<FARPROC*>(&slot->u1.Function);
+      if (slot->u1.Function == reinterpret_cast<ULONG_PTR>(function))
+        return reinterpret_cast<FARPROC*>(&slot->u1.Function);
   }
   return nullptr;
 }
@@ -216,13 +218,15 @@ class AnsweringFontDialog {
  public:
   explicit AnsweringFontDialog(FontDialogAnswer answer) {
     g_fontAnswer = std::move(answer);
-    g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(GetProcAddress(GetModuleHandleW(L"comdlg32.dll"), "ChooseFontW"));
+    const FARPROC real = GetProcAddress(GetModuleHandleW(L"comdlg32.dll"), "ChooseFontW");
+    g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(reinterpret_cast<void (*)()>(real));
     mModule = GetModuleHandleW(moduleFileName().c_str());
-    mSlot = mModule && g_realChooseFont ? importSlot(mModule, "comdlg32.dll", reinterpret_cast<FARPROC>(g_realChooseFont)) : nullptr;
-    if (mSlot != nullptr) write(reinterpret_cast<FARPROC>(&answeringChooseFont));
+    mSlot = mModule != nullptr && real != nullptr ? importSlot(mModule, "comdlg32.dll", real) : nullptr;
+    if (mSlot != nullptr) write(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&answeringChooseFont)));
   }
   ~AnsweringFontDialog() {
-    if (mSlot != nullptr && GetModuleHandleW(moduleFileName().c_str()) == mModule) write(reinterpret_cast<FARPROC>(g_realChooseFont));
+    if (mSlot != nullptr && GetModuleHandleW(moduleFileName().c_str()) == mModule)
+      write(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(g_realChooseFont)));
   }
   bool ready() const { return mSlot != nullptr; }
 
@@ -437,7 +441,8 @@ TEST_F(AboutLinkTest, ALinkLongerThanAHundredCharactersOpensWhole) {
   while (longLink.size() < 180) longLink += L"/a-rather-long-path-segment";
   selection.pick({addText(0, 0, L"a")});
   EXPECT_TRUE(runTE({openAbout(), waitForAbout(), act([&](Dialog& d) {
-                       SetDlgItemTextW(ownedWindow(d), 215, (L"Pellaton v.3.5\nCheck " + longLink + L" for updates").c_str());
+                       const std::wstring text = L"Pellaton v.3.5\nCheck " + longLink + L" for updates";
+                       SetDlgItemTextW(ownedWindow(d), 215, text.c_str());
                      }),
                      settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(), closeAbout(),
                      awaitAboutClosed(), awaitOpenedLinks(1)}));

@@ -29,7 +29,9 @@ std::wstring replaced(const std::wstring& count) {
 
 TEST(LocalizedStrings, TheCountIsFormattedIntoTheReplacedMessageInTheUsersLanguage) {
   // (The Russian run must really be one.)
-  if (const char* asked = std::getenv("PELLATON_TEST_LANGUAGE")) ASSERT_EQ(GetUserDefaultLangID(), std::atoi(asked));
+  if (const char* asked = std::getenv("PELLATON_TEST_LANGUAGE")) {
+    ASSERT_EQ(GetUserDefaultLangID(), std::atoi(asked));
+  }
   EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, 3), replaced(L"3"));
   EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, 1000000), replaced(L"1000000")) << "no digit grouping";
   EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, INT_MAX), replaced(L"2147483647"));
