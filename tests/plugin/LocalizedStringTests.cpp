@@ -73,7 +73,9 @@ TEST(LocalizedStrings, AResultFarLongerThanTheModulesOwnComesWholeOrNotAtAll) {
     refused = true;
     e->Delete();
   }
-  if (!refused) EXPECT_TRUE(result == L"Found: " + insert + L".") << "a text of " << result.size() << " characters";
+  if (!refused) {
+    EXPECT_TRUE(result == L"Found: " + insert + L".") << "a text of " << result.size() << " characters";
+  }
   EXPECT_EQ(FormatLocalizedString(IDS_OCCURRENCESREPLACED, 5), replaced(L"5")) << "and the next format works";
 }
 
