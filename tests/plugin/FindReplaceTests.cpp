@@ -6,6 +6,12 @@
 #include <dlgs.h>
 #include <richedit.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "../../cadhost/dxf/dxffile.h"
+#include "CommandProcessor.h"
+#include "DrawingCommands.h"
 #include "PluginHost.h"
 
 namespace plugintest {
@@ -170,6 +176,98 @@ TEST_F(FindReplaceTest, ReplaceAllOnTextLinesWritesTheDrawingOnceAndCreatesAndEr
   EXPECT_EQ(writes, 1);
   ASSERT_EQ(messageBoxes.size(), 1u);
   EXPECT_EQ(messageBoxes[0].text, replaced(4));
+}
+
+// The text tools on a drawing opened from its file, each in a run of its own: Uppercase, Replace
+// All, and Edit-menu Pastes that add a line and remove one (TEXT made and erased as for typing).
+// After each run the host's SAVE writes a file that holds the new texts and none of the old: a
+// change the host was not told of would be saved from the bytes the file held.
+class SavedDrawingTest : public FindReplaceTest {
+ protected:
+  void SetUp() override {
+    FindReplaceTest::SetUp();
+    const std::string folder = "Z:" + std::string(PELLATON_BUILD_DIR) + "/text-tools-save";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    mPath = folder + "/notes.dxf";
+    for (char c : mPath) mWindowsPath += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  }
+  // Writes the test drawing to its file and opens that file as the host program does.
+  void openAsFile() {
+    ASSERT_TRUE(cadhost::dxf::writeDrawing(db, mWindowsPath).ok);
+    ASSERT_TRUE(mDrawings.open(mWindowsPath));
+    db = acDocManagerPtr()->curDocument()->database();
+    cadhost::setSelectionSource(&selection);  // (the host program's command processor took the prompts)
+  }
+  // Saves the drawing (SAVE) and gives the file's bytes.
+  std::string save() {
+    EXPECT_TRUE(mDrawings.hasUnsavedChanges());
+    EXPECT_TRUE(mDrawings.save(mWindowsPath));
+    std::ifstream in(mPath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  // The TEXT lines of the saved file read back, top line first, each as "text@y".
+  std::vector<std::wstring> savedLines() {
+    cadhost::dxf::ReadResult again = cadhost::dxf::readDrawing(mWindowsPath);
+    EXPECT_TRUE(again.ok()) << again.report();
+    if (!again.ok()) return {};
+    AcDbDatabase* open = db;
+    db = again.database.get();
+    std::vector<std::wstring> lines = blockLines();
+    db = open;
+    return lines;
+  }
+  // A value of the file on a line of its own.
+  static bool holdsLine(const std::string& saved, const std::string& line) {
+    for (size_t at = saved.find("\n" + line); at != std::string::npos; at = saved.find("\n" + line, at + 1)) {
+      const size_t end = at + 1 + line.size();
+      if (end < saved.size() && (saved[end] == '\r' || saved[end] == '\n')) return true;
+    }
+    return false;
+  }
+  static Step paste(const std::wstring& replacing, const std::wstring& clipboard) {
+    return act([replacing, clipboard](Dialog& d) {
+      const int at = static_cast<int>(d.editorText().find(replacing));
+      d.select(at, at + static_cast<int>(replacing.size()));
+      setClipboardText(clipboard);
+      d.command(32772);  // Edit, Paste
+    });
+  }
+
+  std::string mPath;
+  std::wstring mWindowsPath;
+  cadhost::app::CommandProcessor mProcessor{host().loader()};
+  cadhost::app::DrawingCommands mDrawings{mProcessor, host().window()};
+};
+
+TEST_F(SavedDrawingTest, WhatEachTextToolChangesReachesTheSavedDrawingFile) {
+  addText(0, 10, L"alpha one");
+  addText(0, 7, L"beta two");
+  addText(0, 4, L"gamma three");
+  addText(0, 1, L"delta four");
+  openAsFile();
+
+  selection.pick(textsIn());
+  EXPECT_TRUE(runTE({act([](Dialog& d) { d.select(0, 5); }), act([](Dialog& d) { d.command(32781); })}));  // Uppercase
+  std::string saved = save();
+  EXPECT_TRUE(holdsLine(saved, "ALPHA one"));
+  EXPECT_EQ(saved.find("alpha"), std::string::npos) << "Uppercase did not reach the saved file";
+
+  selection.pick(textsIn());
+  std::vector<HWND> dialogs;
+  EXPECT_TRUE(runTE({act([](Dialog& d) { d.select(0, 0); }), open(kReplace, dialogs), set(dialogs, edt1, L"two"),
+                     set(dialogs, edt2, L"2"), click(dialogs, psh2), settle()}));
+  saved = save();
+  EXPECT_TRUE(holdsLine(saved, "beta 2"));
+  EXPECT_EQ(saved.find("two"), std::string::npos) << "Replace All did not reach the saved file";
+
+  selection.pick(textsIn());
+  EXPECT_TRUE(runTE({paste(L"gamma three", L"epsilon\r\nzeta"), settle(),  // one line more
+                     paste(L"\rdelta four", L"!"), settle()}));            // one line less
+  saved = save();
+  for (const char* now : {"ALPHA one", "beta 2", "epsilon", "zeta!"}) EXPECT_TRUE(holdsLine(saved, now)) << now;
+  for (const char* before : {"gamma", "delta"})
+    EXPECT_EQ(saved.find(before), std::string::npos) << before << " is still saved";
+  EXPECT_EQ(savedLines(), (std::vector<std::wstring>{L"ALPHA one@10", L"beta 2@7", L"epsilon@4", L"zeta!@1"}));
 }
 
 TEST_F(FindReplaceTest, AfterReplaceAllInALongBlockTheEditorWorksAsBefore) {

@@ -3,9 +3,11 @@
 // program the system has for them.
 #include <windows.h>
 
+#include <commdlg.h>
 #include <dlgs.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -167,21 +169,132 @@ TEST_F(FontTest, CancelChangesNothingNotEvenTheSettings) {
   EXPECT_NE(face, L"Arial");
 }
 
-TEST_F(FontTest, AFractionOfAPointIsDropped) {
-  selection.pick({addText(0, 0, L"a")});
-  std::vector<Step> steps = chooseFont(L"Arial", L"10.5");
-  // Some font dialogs take only whole sizes: they say so in a box, and the user cancels.
-  steps.back() = waitUntil([this](Dialog& d) {
-    const HWND font = ownedWindow(d);
-    if (font != nullptr && !messageBoxes.empty()) PostMessageW(GetDlgItem(font, IDCANCEL), BM_CLICK, 0, 0);
-    return font == nullptr;
-  });
-  EXPECT_TRUE(runTE(steps));
-  if (!messageBoxes.empty()) {
-    EXPECT_EQ(storedBytes(L"FontSize"), "") << "the platform's dialog refused the size: nothing changed";
-    return;
+// What Wine's font dialog cannot be made to give: it takes whole sizes only (a typed "10.5" is
+// refused with a box) and lists faces as the system names them. Windows' own dialog gives 10.5
+// points as iPointSize 105. To see what the module does with such answers, the module's import of
+// ChooseFontW is pointed, for one test, at a stand-in that runs the real dialog (the user picks a
+// face and a size and presses OK) and then changes its answer as that other dialog would give it.
+struct FontDialogAnswer {
+  int pointTenths = 0;  // 0: the size the user chose
+  std::wstring face;    // empty: the face the user chose; else up to 32 units of it (a full field has no NUL)
+};
+FontDialogAnswer g_fontAnswer;
+decltype(&ChooseFontW) g_realChooseFont = nullptr;
+
+BOOL WINAPI answeringChooseFont(LPCHOOSEFONTW request) {
+  if (!g_realChooseFont(request)) return FALSE;
+  if (g_fontAnswer.pointTenths != 0) {
+    HDC screen = GetDC(nullptr);
+    request->iPointSize = g_fontAnswer.pointTenths;
+    request->lpLogFont->lfHeight = -MulDiv(g_fontAnswer.pointTenths, GetDeviceCaps(screen, LOGPIXELSY), 720);
+    ReleaseDC(nullptr, screen);
   }
-  EXPECT_EQ(storedSize(), 10u);
+  if (!g_fontAnswer.face.empty()) {
+    WCHAR* field = request->lpLogFont->lfFaceName;
+    std::fill(field, field + LF_FACESIZE, L'\0');
+    std::copy_n(g_fontAnswer.face.begin(), std::min<size_t>(g_fontAnswer.face.size(), LF_FACESIZE), field);
+  }
+  return TRUE;
+}
+
+// The slot of the loaded module's import address table through which it calls a function.
+FARPROC* importSlot(HMODULE module, const char* library, FARPROC function) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const LONG headers = reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + headers);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), library) != 0) continue;
+    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); slot->u1.Function != 0; ++slot)
+      if (slot->u1.Function == reinterpret_cast<ULONG_PTR>(function))
+        return reinterpret_cast<FARPROC*>(&slot->u1.Function);
+  }
+  return nullptr;
+}
+
+// Points the module's ChooseFontW at the stand-in while it lives (a reload of the module undoes it
+// as well).
+class AnsweringFontDialog {
+ public:
+  explicit AnsweringFontDialog(FontDialogAnswer answer) {
+    g_fontAnswer = std::move(answer);
+    const FARPROC real = GetProcAddress(GetModuleHandleW(L"comdlg32.dll"), "ChooseFontW");
+    g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(reinterpret_cast<void (*)()>(real));
+    mModule = GetModuleHandleW(moduleFileName().c_str());
+    mSlot = mModule != nullptr && real != nullptr ? importSlot(mModule, "comdlg32.dll", real) : nullptr;
+    if (mSlot != nullptr) write(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&answeringChooseFont)));
+  }
+  ~AnsweringFontDialog() {
+    if (mSlot != nullptr && GetModuleHandleW(moduleFileName().c_str()) == mModule)
+      write(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(g_realChooseFont)));
+  }
+  bool ready() const { return mSlot != nullptr; }
+
+ private:
+  void write(FARPROC function) {
+    DWORD was = 0;
+    VirtualProtect(mSlot, sizeof *mSlot, PAGE_READWRITE, &was);
+    *mSlot = function;
+    VirtualProtect(mSlot, sizeof *mSlot, was, &was);
+  }
+  HMODULE mModule = nullptr;
+  FARPROC* mSlot = nullptr;
+};
+
+TEST_F(FontTest, AFractionOfAPointIsDropped) {
+  AnsweringFontDialog dialog({105, L""});
+  ASSERT_TRUE(dialog.ready()) << "the module does not import ChooseFontW from comdlg32.dll";
+  selection.pick({addText(0, 0, L"a")});
+  LONG height = 0;
+  std::vector<Step> steps = chooseFont(L"Arial", L"10");
+  steps.push_back(act([&](Dialog& d) { height = d.editorFontHeight(); }));
+  EXPECT_TRUE(runTE(steps));
+  EXPECT_EQ(storedSize(), 10u) << "10.5 points are stored as whole points, the fraction dropped";
+  EXPECT_EQ(height, heightFor(10));
+}
+
+// The longest face a font can have, 31 characters, is stored whole with its terminator in the
+// 64 bytes of "FontName", and the next process (the module loaded anew) shows it whole.
+TEST_F(FontTest, AThirtyOneCharacterFaceIsStoredWholeAndShownByTheNextProcess) {
+  const std::wstring thirtyOne = L"Pellaton Test Face Of 31 Chars.";
+  ASSERT_EQ(thirtyOne.size(), 31u);
+  {
+    AnsweringFontDialog dialog({0, thirtyOne});
+    ASSERT_TRUE(dialog.ready());
+    selection.pick({addText(0, 0, L"a")});
+    EXPECT_TRUE(runTE(chooseFont(L"Arial", L"12")));
+  }
+  const std::string bytes = storedBytes(L"FontName");
+  ASSERT_EQ(bytes.size(), 64u);
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), 32), thirtyOne + L'\0');
+  EXPECT_EQ(storedSize(), 12u);
+
+  host().reloadModule();
+  selection.pick({addText(0, 5, L"b")});
+  std::wstring face;
+  LONG height = 0;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+    face = d.editorFace();
+    height = d.editorFontHeight();
+  })}));
+  EXPECT_EQ(face, thirtyOne);
+  EXPECT_EQ(height, heightFor(12));
+}
+
+// A face the dialog gives in the whole 32 units of its field, with no terminator (as far as a
+// longer name can reach the module), is cut to its first 31 characters and nothing past the field
+// is read.
+TEST_F(FontTest, AFaceLongerThanThirtyOneCharactersIsCutToItsFirst31) {
+  const std::wstring longFace = L"A Face Name Much Longer Than Thirty-One Characters";
+  AnsweringFontDialog dialog({0, longFace});
+  ASSERT_TRUE(dialog.ready());
+  selection.pick({addText(0, 0, L"a")});
+  std::wstring face;
+  std::vector<Step> steps = chooseFont(L"Arial", L"12");
+  steps.push_back(act([&](Dialog& d) { face = d.editorFace(); }));
+  EXPECT_TRUE(runTE(steps));
+  EXPECT_EQ(storedFace(), longFace.substr(0, 31));
+  EXPECT_EQ(face, longFace.substr(0, 31));
 }
 
 // The About box.
@@ -266,16 +379,30 @@ TEST_F(AboutTest, TheBoxIsInTheUsersLanguageAndEscapeAndTheCloseBoxEndIt) {
 
 // This test program records the links it is asked to open, when the shell starts it as the
 // program for them (see main.cpp).
-TEST_F(AboutTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasForIt) {
-  wchar_t program[MAX_PATH];
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
-  const std::string log = std::string("Z:") + PELLATON_BUILD_DIR + "/opened-links.txt";
-  std::remove(log.c_str());
-  const std::wstring handler = L"\"" + std::wstring(program) + L"\" --record-link \"%1\"";
-  for (const wchar_t* scheme : {L"http", L"mailto"}) setLinkCommand(scheme, handler);
-  selection.pick({addText(0, 0, L"a")});
+class AboutLinkTest : public AboutTest {
+ protected:
+  void SetUp() override {
+    AboutTest::SetUp();
+    std::remove(log().c_str());
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::wstring handler = L"\"" + std::wstring(program) + L"\" --record-link \"%1\"";
+    for (const wchar_t* scheme : {L"http", L"mailto"}) setLinkCommand(scheme, handler);
+  }
+  static std::string log() { return std::string("Z:") + PELLATON_BUILD_DIR + "/opened-links.txt"; }
+  static std::string openedLinks() {
+    std::ifstream in(log());
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  // Waits until the shell has started the recording program for that many links.
+  static Step awaitOpenedLinks(int count) {
+    return waitUntil([count](Dialog&) {
+      const std::string lines = openedLinks();
+      return std::count(lines.begin(), lines.end(), '\n') >= count;
+    });
+  }
   // A mouse button pressed on a link's third character, as the mouse would.
-  auto clickLink = [](const wchar_t* start, UINT down, UINT up) {
+  static Step clickLink(const wchar_t* start, UINT down, UINT up) {
     return act([start, down, up](Dialog& d) {
       const HWND text = GetDlgItem(ownedWindow(d), 215);
       wchar_t all[512] = {};
@@ -288,20 +415,38 @@ TEST_F(AboutTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasFo
       PostMessageW(text, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, point);
       PostMessageW(text, up, 0, point);
     });
-  };
+  }
+  static Step closeAbout() {
+    return act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_COMMAND, 2, 0); });
+  }
+  static Step awaitAboutClosed() {
+    return waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; });
+  }
+};
+
+TEST_F(AboutLinkTest, ALeftClickOnEachLinkOpensItOnceThroughTheProgramTheSystemHasForIt) {
+  selection.pick({addText(0, 0, L"a")});
   EXPECT_TRUE(runTE({openAbout(), waitForAbout(), settle(), clickLink(L"mailto:", WM_LBUTTONDOWN, WM_LBUTTONUP),
                      settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(),
                      clickLink(L"http:", WM_RBUTTONDOWN, WM_RBUTTONUP), settle(),  // the right button opens nothing
-                     act([](Dialog& d) { PostMessageW(ownedWindow(d), WM_COMMAND, 2, 0); }),
-                     waitUntil([](Dialog& d) { return ownedWindow(d) == nullptr; }),
-                     waitUntil([&](Dialog&) {
-                       std::ifstream in(log);
-                       std::string lines((std::istreambuf_iterator<char>(in)), {});
-                       return std::count(lines.begin(), lines.end(), '\n') >= 2;
-                     })}));
-  std::ifstream in(log);
-  std::string lines((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(lines, "mailto:pellaton@example.org\nhttp://www.example.org/pellaton\n");
+                     closeAbout(), awaitAboutClosed(), awaitOpenedLinks(2)}));
+  EXPECT_EQ(openedLinks(), "mailto:pellaton@example.org\nhttp://www.example.org/pellaton\n");
+}
+
+// The About text's own links are short; one longer than the 100 characters they need (as a
+// translation with a long address would bring) is read whole, never past its buffer, and opens
+// whole. The link is put into the box's text the way the box puts its own.
+TEST_F(AboutLinkTest, ALinkLongerThanAHundredCharactersOpensWhole) {
+  std::wstring longLink = L"http://www.example.org/pellaton/releases/3.5";
+  while (longLink.size() < 180) longLink += L"/a-rather-long-path-segment";
+  selection.pick({addText(0, 0, L"a")});
+  EXPECT_TRUE(runTE({openAbout(), waitForAbout(), act([&](Dialog& d) {
+                       const std::wstring text = L"Pellaton v.3.5\nCheck " + longLink + L" for updates";
+                       SetDlgItemTextW(ownedWindow(d), 215, text.c_str());
+                     }),
+                     settle(), clickLink(L"http:", WM_LBUTTONDOWN, WM_LBUTTONUP), settle(), closeAbout(),
+                     awaitAboutClosed(), awaitOpenedLinks(1)}));
+  EXPECT_EQ(openedLinks(), std::string(longLink.begin(), longLink.end()) + "\n");
 }
 
 }  // namespace

@@ -124,6 +124,37 @@ TEST_F(PropertyFieldTest, TheStyleListIsSortedAndNamesEveryStyle) {
   EXPECT_EQ(listed, (std::vector<std::wstring>{L"Alpha", L"Standard", L"Zeta"}));
 }
 
+// A style that cannot be opened while the list is filled (another command holds it open for
+// write) is left out without a report; the others are listed, sorted.
+TEST_F(PropertyFieldTest, AStyleThatCannotBeOpenedIsLeftOutOfTheSortedList) {
+  addStyle(L"Zeta");
+  const AcDbObjectId busy = addStyle(L"Busy");
+  addStyle(L"Alpha");
+  AcDbTextStyleTableRecord* held = nullptr;
+  {
+    AcAxDocLock lock(db);
+    ASSERT_EQ(acdbOpenObject(held, busy, AcDb::kForWrite), Acad::eOk);
+  }
+  selection.pick({text(0, L"a", 2.5)});
+  std::vector<std::wstring> listed;
+  const ::testing::AssertionResult shown = runTE({act([&](Dialog& d) {
+    const HWND list = d.item(kStyleList);
+    const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t name[64] = {};
+      SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+      listed.push_back(name);
+    }
+  })});
+  {
+    AcAxDocLock lock(db);
+    held->close();
+  }
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(listed, (std::vector<std::wstring>{L"Alpha", L"Standard", L"Zeta"}));
+  EXPECT_EQ(failureReports(), 0) << commandLine;
+}
+
 TEST_F(PropertyFieldTest, ACaretIsAOneLineRange) {
   const AcDbObjectId a = text(10, L"first", 2.5, AcDbObjectId::kNull, 0.8), b = text(7, L"second", 3.0);
   selection.pick({a, b});

@@ -102,6 +102,47 @@ TEST_F(SettingsTest, AThirtyOneCharacterFaceNameIsReadWhole) {
   EXPECT_EQ(runAndLook().face, thirtyOne);
 }
 
+// The settings key can be neither opened nor created: its parent is a volatile key, under which
+// the registry refuses a lasting one. The editor then shows the default font, the options work
+// for the process, and nothing is written anywhere.
+TEST_F(SettingsTest, AKeyThatCanBeNeitherOpenedNorCreatedGivesTheDefaultFontAndOptionsForTheProcessOnly) {
+  const wchar_t kParent[] = L"Software\\Quorva";
+  struct VolatileParent {
+    const wchar_t* path;
+    ~VolatileParent() { RegDeleteTreeW(HKEY_CURRENT_USER, path); }  // the tests after this one find a sound registry
+  } parent{kParent};
+  RegDeleteTreeW(HKEY_CURRENT_USER, kParent);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kParent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  key = nullptr;
+  ASSERT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS)
+      << "the registry made a lasting key under a volatile one";
+  restartModule();
+
+  selection.pick({addText(0, 0, L"a")});
+  Shown shown;
+  bool checkedAfterToggle = false;
+  EXPECT_TRUE(runTE({act([&](Dialog& d) {
+                       shown.face = d.editorFace();
+                       shown.height = d.editorFontHeight();
+                       for (int i = 0; i < 3; ++i) shown.checks[i] = d.menuChecked(kExitOnEnter + i);
+                       d.command(kFastYAlign);
+                     }),
+                     act([&](Dialog& d) { checkedAfterToggle = d.menuChecked(kFastYAlign); })}));
+  EXPECT_EQ(shown.face, L"MS Sans Serif");
+  EXPECT_EQ(shown.height, heightFor(10));
+  EXPECT_FALSE(shown.checks[0] || shown.checks[1] || shown.checks[2]);
+  EXPECT_TRUE(checkedAfterToggle) << "the option is on for the process although it cannot be stored";
+  EXPECT_TRUE(runAndLook().checks[2]) << "and stays on for the next run";
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND)
+      << "nothing was written";
+}
+
 TEST_F(SettingsTest, OptionsStoredInAnyOtherSizeThanFourBytesStayOffAndAnyOtherValueIsOn) {
   const unsigned long long eightBytes = 1;
   store(L"ExitOnEnter", REG_QWORD, &eightBytes, sizeof eightBytes);
