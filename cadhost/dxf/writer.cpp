@@ -1228,8 +1228,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const uint64_t handle = stub->handle.value();
   const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
   const uint64_t owner = handleOf(obj->ownerId());
-  const ObjectRecord* ownerRecord = repairing ? objectRecord(AcDbCore::object(obj->ownerId())) : nullptr;
-  const bool ownerIsNotWritten = ownerRecord != nullptr && !showsHandleInFile(*ownerRecord);  // (asked when repairing)
+  const ObjectRecord* ownerRecord = objectRecord(AcDbCore::object(obj->ownerId()));
+  const bool ownerIsNotWritten = ownerRecord != nullptr && !showsHandleInFile(*ownerRecord);
   const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
 
   // An extension dictionary the writer made for the object (for its fields).
@@ -1295,7 +1295,12 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       // (R12 records give their owner only where the reader found it damaged, which is mended.)
       if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
       if (owner == 0 && !readable) continue;  // no owner the host knows
-      if (repairing && old != owner && ownerIsNotWritten) continue;  // (an owner the file does not show, or not its handle)
+      if (old != owner && ownerIsNotWritten) {
+        // An owner the file does not show (or not its handle): a repaired record leaves the
+        // reference out; another keeps "no owner" as the file gave it.
+        if (!repairing && readable && old == 0) mOut.copy(t, image);
+        continue;
+      }
       if (old == owner || owner == 0) mOut.copy(t, image);
       else mOut.replaceString(t, image, formatHandle(owner));
       continue;
