@@ -1370,7 +1370,7 @@ void Loader::blockRecord() {
   // Later files: the block record (the BLOCK's owner, or the record of its name) gets the origin.
   AcDbObjectId recordId;
   if (mRecord.owner != 0) {
-    if (AcDbStub* stub = mImp->findHandle(mRecord.owner); stub && AcDbBlockTableRecord::cast(stub->object())) recordId = AcDbObjectId(stub);
+    if (AcDbStub* stub = mImp->findHandle(mRecord.owner); stub && isBlock(*stub)) recordId = AcDbObjectId(stub);
   }
   if (recordId.isNull() && *AcDbCore::name(decoded) != 0) table->getAt(AcDbCore::name(decoded), recordId);
   if (auto* owner = AcDbCore::objectAs<AcDbBlockTableRecord>(recordId); owner != nullptr && *AcDbCore::name(owner) == 0) {

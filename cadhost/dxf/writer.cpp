@@ -183,6 +183,9 @@ class Writer {
   std::unordered_set<std::string> mRenamedRaw;
   std::unordered_map<const AcDbStub*, AcDbObjectId> mLayoutBlocks;
   bool mLayoutBlocksReady = false;
+  // Blocks have records of their own (R12 drawings have none, unless the file gives a table of
+  // them anyway): a new block then gets its record, and its BLOCK a handle of its own.
+  bool mBlocksHaveRecords = true;
   std::vector<Edit> mEdits;
   std::unordered_map<uint64_t, size_t> mInsertionAt;  // insertions by place and order
   size_t mNextEdit = 0;
@@ -253,6 +256,7 @@ void Writer::prepare() {
   updateDimensionBlocks(mDb, mFile, [this](std::wstring text) { warn(std::move(text)); });
   // One pass over the objects: what is erased, what is new, what has fields.
   mStubsBefore = mImp->stubs.size();
+  mBlocksHaveRecords = !mFile.r12() || mFile.tableEnds.count(mImp->blockTable.stub()) != 0;
   for (auto& stub : mImp->stubs) {
     if (stub.erased && stub.hasObject()) mAnyErased = true;  // (the reader may leave out one still in the file)
     const AcDbObject* obj = stub.loaded();  // those still in the file are as they were read
@@ -310,7 +314,7 @@ void Writer::prepare() {
   auto ensureParts = [&](AcDbStub* block) {
     auto& parts = mFile.newBlockParts[block];
     const AcDbObjectId blockId(block);
-    if (parts.first.isNull() && !mFile.r12()) {
+    if (parts.first.isNull() && mBlocksHaveRecords) {
       AcDbCore::addToDatabase(mDb, new AcDbUnmodeledObject(L"BLOCK"), blockId, 0, parts.first);
       AcDbCore::setStoredRecord(AcDbCore::object(parts.first), new ObjectRecord(nullptr, 0, 0, ObjectRecord::kSynthesized));
     }
@@ -406,7 +410,7 @@ void Writer::planNewObjects() {
     } else if (auto* rec = AcDbSymbolTableRecord::cast(obj)) {
       const bool isBlock = AcDbBlockTableRecord::cast(obj) != nullptr;
       if (isBlock) newBlocks.push_back(&stub);
-      if (madeTables.count(obj->ownerId().stub()) || (isBlock && mFile.r12())) continue;  // (R12 blocks have no records)
+      if (madeTables.count(obj->ownerId().stub()) || (isBlock && !mBlocksHaveRecords)) continue;
       const auto endTab = mFile.tableEnds.find(obj->ownerId().stub());
       if (endTab == mFile.tableEnds.end()) {
         warn(L"the new " + std::wstring(rec->isA()->dxfName()) + L" '" + std::wstring(AcDbCore::name(rec)) +
@@ -1224,8 +1228,8 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   const uint64_t handle = stub->handle.value();
   const bool keepHandle = stored != nullptr && stored->has(ObjectRecord::kNoHandle) && !isNew;
   const uint64_t owner = handleOf(obj->ownerId());
-  const ObjectRecord* ownerRecord = repairing ? objectRecord(AcDbCore::object(obj->ownerId())) : nullptr;
-  const bool ownerIsNotWritten = ownerRecord != nullptr && !showsHandleInFile(*ownerRecord);  // (asked when repairing)
+  const ObjectRecord* ownerRecord = objectRecord(AcDbCore::object(obj->ownerId()));
+  const bool ownerIsNotWritten = ownerRecord != nullptr && !showsHandleInFile(*ownerRecord);
   const bool paper = AcDbEntity::cast(obj) && isNew && isPaperSpace(obj->ownerId());
 
   // An extension dictionary the writer made for the object (for its fields).
@@ -1291,7 +1295,12 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       // (R12 records give their owner only where the reader found it damaged, which is mended.)
       if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
       if (owner == 0 && !readable) continue;  // no owner the host knows
-      if (repairing && old != owner && ownerIsNotWritten) continue;  // (an owner the file does not show, or not its handle)
+      if (old != owner && ownerIsNotWritten) {
+        // An owner the file does not show (or not its handle): a repaired record leaves the
+        // reference out; another keeps "no owner" as the file gave it.
+        if (!repairing && readable && old == 0) mOut.copy(t, image);
+        continue;
+      }
       if (old == owner || owner == 0) mOut.copy(t, image);
       else mOut.replaceString(t, image, formatHandle(owner));
       continue;
@@ -1552,7 +1561,7 @@ void Writer::writeNewBlock(AcDbStub* blockStub) {
   const bool r12 = mFile.r12();
   const auto parts = mFile.newBlockParts[blockStub];
   mOut.string(0, "BLOCK");
-  if (mFile.handles) mOut.handle(5, r12 ? blockStub->handle.value() : handleOf(parts.first));
+  if (mFile.handles) mOut.handle(5, mBlocksHaveRecords ? handleOf(parts.first) : blockStub->handle.value());
   if (!r12) {
     mOut.handle(330, blockStub->handle.value());
     mOut.string(100, "AcDbEntity");
