@@ -5,6 +5,7 @@
 
 #include "CommandProcessor.h"
 #include "DrawingCommands.h"
+#include "EditCommands.h"
 #include "PluginHost.h"
 #include "accmd.h"
 #include "acutads.h"
@@ -47,6 +48,7 @@ class HostProgramTest : public PluginTest {
     std::ofstream(scriptPath, std::ios::binary) << cadhost::app::encodeUtf8(lines);
     cadhost::app::CommandProcessor processor(host().loader());
     cadhost::app::DrawingCommands drawings(processor, host().window());
+    cadhost::app::addEditCommands(processor, host().window());
     EXPECT_TRUE(drawings.open(windowsPath(sample)));
     if (changeFirst) {
       changeATextInTheDrawing();
@@ -197,6 +199,36 @@ TEST_F(HostProgramTest, AMessageThatDoesNotEndItsLineDoesNotRunIntoThePrompt) {
   const std::wstring out = runScript(L"NOTE\nQUIT\n");
   acedRegCmds->removeGroup(L"NOTES");
   EXPECT_NE(out.find(L"Command: NOTE\n\nA module's message\nCommand: QUIT"), std::wstring::npos) << out;
+}
+
+TEST_F(HostProgramTest, LayerOptionsAndUnitSettingsChangeTheDrawingAndRefuseWhatTheyCannotTake) {
+  const std::wstring out = runScript(
+      L"-LAYER Lock A-ANNO-NOTE\n-LAYER Off A-WALL*\n-LAYER Freeze A-DOOR\n-LAYER ?\n"
+      L"-LAYER Unlock A-ANNO-NOTE\n-LAYER On A-WALL\n-LAYER Thaw A-DOOR\n-LAYER Freeze 0\n-LAYER Lock NO-SUCH-LAYER\n-LAYER ?\n"
+      L"SETVAR LUNITS 4\nSETVAR LUPREC 9\nSETVAR LUPREC 3\nSETVAR LUNITS 7\nSETVAR LUPREC\n\nSETVAR LUNITS\n\n"
+      L"ARX ?\nQUIT\nN\n");
+  const size_t second = out.find(L"Command: -LAYER Unlock");
+  ASSERT_NE(second, std::wstring::npos) << out;
+  const std::wstring before = out.substr(0, second), after = out.substr(second);
+  // Wildcards reach every layer they match; each option is undone by its opposite.
+  EXPECT_NE(before.find(L"A-ANNO-NOTE           on, locked"), std::wstring::npos) << out;
+  EXPECT_NE(before.find(L"A-WALL                off"), std::wstring::npos) << out;
+  EXPECT_NE(before.find(L"A-WALL-PATT           off"), std::wstring::npos) << out;
+  EXPECT_NE(before.find(L"A-DOOR                on, frozen"), std::wstring::npos) << out;
+  EXPECT_NE(after.find(L"A-ANNO-NOTE           on, colour"), std::wstring::npos) << out;
+  EXPECT_NE(after.find(L"A-WALL                on, colour"), std::wstring::npos) << out;
+  EXPECT_NE(after.find(L"A-WALL-PATT           off"), std::wstring::npos) << out;  // (not named again)
+  EXPECT_NE(after.find(L"A-DOOR                on, colour"), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"The current layer cannot be frozen."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"No layer matches \"NO-SUCH-LAYER\"."), std::wstring::npos) << out;
+  // Values out of range are refused and change nothing; the prompt offers the value in force.
+  EXPECT_NE(out.find(L"LUPREC takes 0 to 8."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"LUNITS takes 1 to 5."), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"Enter new value for LUPREC <3>: "), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"Enter new value for LUNITS <4>: "), std::wstring::npos) << out;
+  // The loaded module is listed by its path.
+  EXPECT_NE(out.find(L".arx\n"), std::wstring::npos) << out;
+  EXPECT_NE(out.find(L"Save changes"), std::wstring::npos) << out;  // the layers and units changed the drawing
 }
 
 TEST_F(HostProgramTest, AFileThatCannotBeReadIsReportedAndTheDrawingStays) {

@@ -168,6 +168,17 @@ TEST_F(SettingsTest, ASizeTheEditorCannotShowGivesTenPointsAndTheStoredValueStay
   EXPECT_EQ(runAndLook().height, heightFor(14)) << "a sane size means what it says";
 }
 
+TEST_F(SettingsTest, TheEditorsHeightIsTwentyTimesThePixelHeightRoundedOnce) {
+  HDC screen = GetDC(nullptr);
+  const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  if (pixelsPerInch != 96) GTEST_SKIP() << "the worked values are for a screen of 96 pixels per inch, this one has " << pixelsPerInch;
+  EXPECT_EQ(runAndLook().height, -267) << "10 points: -MulDiv(100, 96, 36), not the size in twentieths (-200)";
+  storeDword(L"FontSize", 8);
+  restartModule();
+  EXPECT_EQ(runAndLook().height, -213) << "8 points";
+}
+
 TEST_F(SettingsTest, TogglingAnOptionTwiceStoresOneThenZeroAndTheCheckMarkFollows) {
   selection.pick({addText(0, 0, L"a")});
   std::string afterFirst, afterSecond;

@@ -57,6 +57,21 @@ TEST_F(WriteBackFailureTest, EnterBeforeALockedLineChangesNothing) {
   EXPECT_EQ(failureReports(), 1) << commandLine;
 }
 
+TEST_F(WriteBackFailureTest, EnterAboveALockedLaterLineChangesNothing) {
+  // The first line can be written; the change is refused before it is, as the locked second line
+  // would have to take its text.
+  selection.pick(lines({L"X", L"Y"}, false, true));
+  std::wstring shown;
+  EXPECT_TRUE(runTE({act([](Dialog& d) {
+                       d.select(0, 0);
+                       d.key(VK_RETURN, false, false, d.editor());
+                     }),
+                     readEditor(shown)}));
+  EXPECT_EQ(blockLines(), (Lines{L"X@10", L"Y@7"})) << "X is not lost";
+  EXPECT_EQ(shown, L"X\rY");
+  EXPECT_EQ(failureReports(), 1) << commandLine;
+}
+
 TEST_F(WriteBackFailureTest, TheFreeLinesOfABlockWithALockedLineAreStillWritten) {
   selection.pick(lines({L"X", L"Y", L"Z"}, true));
   EXPECT_TRUE(runTE({act([](Dialog& d) {
