@@ -168,6 +168,7 @@ class Loader : public DecodeContext {
   AcDbObjectId findNamed(Ref kind, std::string_view raw);
   AcDbObjectId synthesizeNamed(Ref kind, std::string_view raw);
   AcDbObjectId makeEmptyBlock(std::string_view raw);
+  bool newBlocksCanBeSaved() const;
   AcDbObjectId space(bool paper);
 
   void resolveNames();
@@ -567,11 +568,20 @@ void Loader::resolveNames() {
     if (id.isNull()) {
       id = synthesizeNamed(pending.kind, pending.name);
       if (id.isNull() && AcDbBlockReference::cast(pending.referrer)) {
+        std::wstring named = text(pending.name);
+        for (wchar_t& c : named) c = c < 0x20 ? L'?' : c;  // (a line break in a name would break the message)
+        if (!newBlocksCanBeSaved()) {
+          // (A drawing with block records whose table the file lost: a new block would have no
+          // record in the file, and the INSERT would name a block a save does not write.)
+          warn(pending.offset, L"the INSERT names the block '" + named + L"', which the drawing does not define, and "
+                               L"the file has no table of block records for one the host would make; a save leaves "
+                               L"the INSERT out");
+          pending.referrer->objectId().stub()->erased = true;
+          continue;
+        }
         id = makeEmptyBlock(pending.name);
         if (!id.isNull()) {
           const std::wstring made = AcDbCore::name(AcDbCore::objectAs<AcDbSymbolTableRecord>(id));
-          std::wstring named = text(pending.name);
-          for (wchar_t& c : named) c = c < 0x20 ? L'?' : c;  // (a line break in a name would break the message)
           warn(pending.offset, L"the INSERT names the block '" + named + L"', which the drawing does not define; the "
                                L"host makes an empty block " + (made == named ? std::wstring(L"of that name") : L"named '" + made + L"'") +
                                L", and a save writes it");
@@ -608,6 +618,13 @@ void Loader::resolveNames() {
     }
   }
   mPending.clear();
+}
+
+// Whether a block the host makes can be saved: its record needs a table of block records that the
+// file holds or the reader made (R12 blocks have no records).
+bool Loader::newBlocksCanBeSaved() const {
+  return file.r12() || file.tableEnds.count(mImp->blockTable.stub()) != 0 ||
+         std::find(file.madeTables.begin(), file.madeTables.end(), mImp->blockTable) != file.madeTables.end();
 }
 
 // A block that INSERTs name and the file does not define: the host makes it empty. It stays a
