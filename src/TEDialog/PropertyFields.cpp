@@ -60,6 +60,15 @@ int CTEDialog::ParseDistanceField(int controlId, double& value) {
 }
 
 void CTEDialog::SetFieldText(HWND field, const std::wstring& text) {
+  // A field that already shows the text is left alone: the caret moving through lines of one
+  // height would otherwise repaint the fields at every step.
+  const int length = ::GetWindowTextLengthW(field);
+  if (length == static_cast<int>(text.size())) {
+    std::wstring shown(static_cast<size_t>(length) + 1, L'\0');
+    ::GetWindowTextW(field, shown.data(), length + 1);
+    shown.resize(static_cast<size_t>(length));
+    if (shown == text) return;
+  }
   const bool live = m_propertiesLive;
   m_propertiesLive = false;  // the dialog's own write is no change of the user's
   ::SetWindowTextW(field, text.c_str());
@@ -145,6 +154,8 @@ Acad::ErrorStatus CTEDialog::ApplyTextStyle(int index, AcDbObjectId styleId) {
 
 void CTEDialog::SelectTextStyle(const std::wstring& name) {
   // The first item that begins with the name, letter case ignored; none when it is not listed.
+  const int current = m_styleList.GetCurSel();
+  if (!name.empty() && current != CB_ERR && m_styleList.GetLBText(current) == name) return;  // (no repaint at every caret step)
   if (name.empty() || m_styleList.SelectString(-1, name.c_str()) == CB_ERR) m_styleList.SetCurSel(-1);
 }
 
