@@ -169,6 +169,7 @@ class Loader : public DecodeContext {
   AcDbObjectId synthesizeNamed(Ref kind, std::string_view raw);
   AcDbObjectId makeEmptyBlock(std::string_view raw);
   bool newBlocksCanBeSaved() const;
+  void discardDecoded(AcDbObject* obj);
   AcDbObjectId space(bool paper);
 
   void resolveNames();
@@ -377,7 +378,7 @@ AcDbObjectId Loader::addObject(AcDbObject* obj, AcDbObjectId owner, uint8_t flag
   else mHighestHandle = std::max(mHighestHandle, handle);
   AcDbObjectId id;
   if (AcDbCore::addToDatabase(mDb.get(), obj, owner, handle, id) != Acad::eOk) {
-    delete obj;  // cannot happen: the handle was checked
+    discardDecoded(obj);  // cannot happen: the handle was checked
     return AcDbObjectId();
   }
   mLastAdded = id.stub();
@@ -535,6 +536,14 @@ AcDbObjectId Loader::named(Ref kind, std::string_view raw, AcDbObject* referrer)
   const AcDbObjectId id = findNamed(kind, raw);
   if (id.isNull()) mPending.push_back({kind, referrer, std::string(raw), mRecordBegin});
   return id;
+}
+
+// Deletes an object decoded from the record being read, and the names it left to be resolved,
+// which would otherwise name a deleted object. (They are the last ones, of this record.)
+void Loader::discardDecoded(AcDbObject* obj) {
+  for (size_t i = mPending.size(); i-- > 0 && mPending[i].offset == mRecordBegin;)
+    if (mPending[i].referrer == obj) mPending.erase(mPending.begin() + static_cast<std::ptrdiff_t>(i));
+  delete obj;
 }
 
 // A layer, text style or dimension style that objects name and the file does not define: the
@@ -1296,7 +1305,7 @@ void Loader::tableRecord() {
     else if (AcDbBlockTableRecord::cast(record) && AcDbBlockTable::cast(table)) names = &file.blockNames;
     if (names == nullptr) {
       warn(mRecordBegin, L"a " + file.codec.decode(type) + L" in another kind of table; a save leaves it out");
-      delete obj;
+      discardDecoded(obj);
       leaveOutRecord();
       return;
     }
@@ -1427,7 +1436,7 @@ void Loader::blockRecord() {
   AcDbCore::beginWrite(record);
   record->setOrigin(decoded->origin());
   record->close();
-  delete decoded;
+  discardDecoded(decoded);
   checkRecord(recordId);
   addObject(new AcDbUnmodeledObject(L"BLOCK"), recordId);
   mBlock = recordId;
