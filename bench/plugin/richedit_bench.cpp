@@ -14,22 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "harness.h"
+
 namespace {
 
-double now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void pumpMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+using bench::now;
+using bench::pumpMessages;
 
 // The editor as the dialog has it: plain text, no wrapping, both scroll bars.
 struct Editor {

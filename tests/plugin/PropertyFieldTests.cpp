@@ -107,19 +107,26 @@ TEST_F(PropertyFieldTest, MixedStylesLeaveTheListUnselectedAndAChoiceSetsEverySe
   EXPECT_EQ(singleName, L"Wide");
 }
 
+// The names the style list shows, in its order.
+std::vector<std::wstring> stylesListed(Dialog& d) {
+  std::vector<std::wstring> listed;
+  const HWND list = d.item(kStyleList);
+  const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t name[64] = {};
+    SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+    listed.push_back(name);
+  }
+  return listed;
+}
+
 TEST_F(PropertyFieldTest, TheStyleListIsSortedAndNamesEveryStyle) {
   addStyle(L"Zeta");
   addStyle(L"Alpha");
   selection.pick({text(0, L"a", 2.5)});
   std::vector<std::wstring> listed;
   EXPECT_TRUE(runTE({act([&](Dialog& d) {
-    const HWND list = d.item(kStyleList);
-    const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      wchar_t name[64] = {};
-      SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
-      listed.push_back(name);
-    }
+    listed = stylesListed(d);
   })}));
   EXPECT_EQ(listed, (std::vector<std::wstring>{L"Alpha", L"Standard", L"Zeta"}));
 }
@@ -138,13 +145,7 @@ TEST_F(PropertyFieldTest, AStyleThatCannotBeOpenedIsLeftOutOfTheSortedList) {
   selection.pick({text(0, L"a", 2.5)});
   std::vector<std::wstring> listed;
   const ::testing::AssertionResult shown = runTE({act([&](Dialog& d) {
-    const HWND list = d.item(kStyleList);
-    const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      wchar_t name[64] = {};
-      SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
-      listed.push_back(name);
-    }
+    listed = stylesListed(d);
   })});
   {
     AcAxDocLock lock(db);
