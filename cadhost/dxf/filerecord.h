@@ -129,6 +129,7 @@ class ObjectRecord : public AcDbStoredRecord {
   uint8_t flags() const { return mFlags; }
   bool has(Flags f) const { return (mFlags & f) != 0; }
   void set(Flags f) { mFlags = static_cast<uint8_t>(mFlags | f); }
+  void clear(Flags f) { mFlags = static_cast<uint8_t>(mFlags & ~f); }
   uint32_t revisionAtLoad() const { return mRevisionAtLoad; }
   void setRevisionAtLoad(uint32_t r) { mRevisionAtLoad = r; }
 

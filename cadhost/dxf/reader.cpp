@@ -1710,8 +1710,13 @@ void Loader::finishHandles() {
       mShown.push_back(table.stub());
       for (AcDbObjectId record : AcDbCore::records(symbols)) mShown.push_back(record.stub());
     }
+  // (A save writes each of them with its handle, the records of a made table too, though the file
+  // gave the object none, as a BLOCK without a handle in a drawing that lost its block records.)
   for (AcDbStub* stub : mShown)
-    if (ObjectRecord* stored = objectRecord(stub->loaded())) stored->set(ObjectRecord::kMadeForFile);
+    if (ObjectRecord* stored = objectRecord(stub->loaded())) {
+      stored->set(ObjectRecord::kMadeForFile);
+      stored->clear(ObjectRecord::kNoHandle);
+    }
   for (AcDbStub* stub : mShown)
     if (stub->handle.value() >= kProvisionalBase) rekey(stub, mImp->nextHandle());
   file.atLoad.handseed = mImp->handseed;

@@ -68,7 +68,7 @@ void analyzeRecord(RecordTags& r, bool binary) {
   r.type = r.tags.empty() ? std::string_view() : r.tags[0].value;
   r.mainEnd = r.tags.size();
   r.hasSubclasses = false;
-  r.handleTag = r.ownerTag = r.xdictionaryTag = -1;
+  r.handleTag = r.ownerTag = r.nextOwnerTag = r.xdictionaryTag = -1;
   r.handle = r.owner = r.xdictionary = 0;
   r.handleValid = false;
   r.ownerReadable = r.xdictionaryReadable = true;
@@ -120,6 +120,7 @@ void analyzeRecord(RecordTags& r, bool binary) {
         if (!(r.ownerReadable = tagHandle(t, binary, r.owner))) r.owner = 0;
         continue;
       }
+      if (t.code == 330 && r.nextOwnerTag < 0) r.nextOwnerTag = static_cast<int>(i);
     }
     bool first = true;
     if (t.code >= 0 && t.code < kTrackedCodes) {

@@ -28,6 +28,8 @@ struct RecordTags {
   bool hasSubclasses = false;
   int handleTag = -1;      // the 5 (or 105) tag
   int ownerTag = -1;       // the owner's 330 tag (outside 102 groups, before the first 100)
+  int nextOwnerTag = -1;   // a second 330 tag where the owner's stands: read as the owner when the
+                           // first is left out
   uint64_t handle = 0;
   bool handleValid = false;
   uint64_t owner = 0;

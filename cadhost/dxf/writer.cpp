@@ -1294,11 +1294,14 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       const bool readable = tagHandle(t, binary, old);
       // (R12 records give their owner only where the reader found it damaged, which is mended.)
       if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
-      if (owner == 0 && !readable) continue;  // no owner the host knows
-      if (old != owner && ownerIsNotWritten) {
-        // An owner the file does not show (or not its handle): a repaired record leaves the
-        // reference out; another keeps "no owner" as the file gave it.
+      // Where the reference is left out, a second 330 tag in its place would be read as the owner:
+      // then it says "no owner" instead.
+      const bool leftOut = (owner == 0 && !readable) || (old != owner && ownerIsNotWritten);
+      if (leftOut) {
+        // (An owner the host does not know, or one the file does not show or not by its handle; a
+        // record that was not repaired keeps "no owner" as the file gave it.)
         if (!repairing && readable && old == 0) mOut.copy(t, image);
+        else if (tags.nextOwnerTag >= 0) mOut.replaceString(t, image, "0");
         continue;
       }
       if (old == owner || owner == 0) mOut.copy(t, image);

@@ -544,3 +544,48 @@ TEST(DxfDamaged, RecoveredFileSavesNoReferenceToWhatItLost) {
   EXPECT_EQ(saved.find("Cut"), std::string::npos);
   EXPECT_EQ(saved.find("Lost"), std::string::npos);
 }
+
+// An entity whose owner is no block goes to model space. A save writes that space's handle where
+// the file shows it (a BLOCK_RECORD table the host made for a drawing that lost its own), and
+// otherwise no owner; never a reference the saved file does not resolve, even where the record
+// holds a second 330 tag in the owner's place (here after an application group whose "{" was lost).
+TEST(DxfDamaged, AnOwnerOfNoBlockIsSavedAsItsSpaceOrAsNoOwner) {
+  const std::string text = Tags()(0, "TEXT")(5, "40")(102, "ACAD_REACTORS")(330, "17")(102, "}")(330, "17")
+                               (100, "AcDbEntity")(8, "0")(100, "AcDbText")(10, 0.0)(20, 0.0)(30, 0.0)(40, 1.0)(1, "x")
+                               (100, "AcDbText").str();
+  auto withBlocks = [&](const std::string& blocks) {
+    Tags t;
+    t(0, "SECTION")(2, "HEADER")(9, "$ACADVER")(1, "AC1015")(9, "$HANDSEED")(5, "100")(0, "ENDSEC");
+    t(0, "SECTION")(2, "TABLES")(0, "ENDSEC");
+    t(0, "SECTION")(2, "BLOCKS").raw(blocks)(0, "ENDSEC");
+    t(0, "SECTION")(2, "ENTITIES").raw(text)(0, "ENDSEC")(0, "EOF");
+    return t.str();
+  };
+  // The host made the block records, and writes them with their handles.
+  {
+    ReadResult result;
+    auto db = read(withBlocks(""), &result);
+    EXPECT_TRUE(mentions(result, L"the owner 17 of this TEXT is no block; it goes to model space, and a save writes "
+                                 L"that space's handle there")) << utf8(result.report());
+    const std::string saved = savedClean(db.get());
+    ACHAR hex[20];
+    ASSERT_TRUE(db->modelSpaceId().handle().getIntoAsciiBuffer(hex, 20));
+    const std::string space = "330\n" + utf8(hex) + "\n";
+    const size_t record = saved.find("  0\nTEXT\n");
+    EXPECT_EQ(saved.find(space, record), saved.find("330\n", record)) << saved.substr(record);
+    auto again = read(saved);
+    EXPECT_EQ(object<AcDbText>(again.get(), L"40")->ownerId(), again->modelSpaceId());
+  }
+  // Model space is a BLOCK the file gave no handle.
+  {
+    Tags blocks;
+    blocks(0, "BLOCK")(8, "0")(2, "*Model_Space")(70, 0)(10, 0.0)(20, 0.0)(30, 0.0)(3, "*Model_Space")(0, "ENDBLK")(8, "0");
+    ReadResult result;
+    auto db = read(withBlocks(blocks.str()), &result);
+    EXPECT_TRUE(mentions(result, L"the owner 17 of this TEXT is no block; it goes to model space, and a save leaves "
+                                 L"the reference out")) << utf8(result.report());
+    const std::string saved = savedClean(db.get());
+    const size_t record = saved.find("  0\nTEXT\n");
+    EXPECT_EQ(saved.find("330\n0\n", record), saved.find("330\n", record)) << saved.substr(record);
+  }
+}
