@@ -71,6 +71,10 @@ class ACCORE_PORT AcDbDeferredLoader {
   // The object of a deferred stub, not yet in the database (the stub joins it to the database);
   // null when it cannot be made.
   virtual AcDbObject* load(const AcDbStub& stub) = 0;
+  // Whether objects can be made now: not while the file is still being read, when the record of
+  // an object may yet be taken by another (an object asked for then is not there, and its stub
+  // stays deferred until it can be made).
+  virtual bool ready() const { return true; }
   // The class the object of a deferred stub will have.
   virtual AcRxClass* objectClass(const AcDbStub& stub) const = 0;
 };

@@ -25,6 +25,7 @@ AcDbDeferredLoader::~AcDbDeferredLoader() = default;
 AcDbObject* AcDbStub::load() const {
   cadhost::HostReadScope hostReads;  // the file's reader makes the object as the host
   AcDbDeferredLoader* loader = database != nullptr ? database->deferredLoader.get() : nullptr;
+  if (loader != nullptr && !loader->ready()) return nullptr;
   AcDbObject* obj = loader != nullptr ? loader->load(*this) : nullptr;
   if (obj == nullptr) mDeferred = 0;  // cannot be made: a stub without an object from now on
   return mObject;

@@ -200,6 +200,8 @@ class DeferredRecords : public AcDbDeferredLoader {
   // The reader's decoding; an object whose record the file no longer holds (another program
   // changed it) cannot be made.
   AcDbObject* load(const AcDbStub& stub) override;
+  // Once the file has been read (its record is attached to the database).
+  bool ready() const override;
   AcRxClass* objectClass(const AcDbStub& stub) const override { return mKinds[kindOf(entry(stub))].cls; }
 
  private:

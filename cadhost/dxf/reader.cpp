@@ -1821,6 +1821,8 @@ bool DeferredRecords::add(AcDbStub* stub, uint64_t begin, uint64_t end, AcRxClas
   return true;
 }
 
+bool DeferredRecords::ready() const { return fileRecord(mDb) != nullptr; }
+
 AcDbObject* DeferredRecords::load(const AcDbStub& stub) {
   FileRecord* file = fileRecord(mDb);
   if (file == nullptr) return nullptr;

@@ -449,6 +449,53 @@ TEST_F(CloneAppendTest, ErasingAnEntityErasesItsFieldAndUnerasingBringsItBack) {
   EXPECT_FALSE(fieldId.isErased());
 }
 
+// An object a drawing file's reader left in the file is made when first asked for. Asked for while
+// the file is still being read, it is not there yet, and its stub stays deferred (emptying it would
+// lose the object); once the reader is done it is made. One that cannot be made leaves its stub
+// without an object, and is not tried again.
+class LineInTheFile : public AcDbDeferredLoader {
+ public:
+  bool read = false, damaged = false;
+  int loads = 0;
+  AcDbObject* load(const AcDbStub& stub) override {
+    ++loads;
+    if (damaged) return nullptr;
+    auto* line = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    AcDbCore::attachDeferred(stub, line, AcDbObjectId());
+    return line;
+  }
+  AcRxClass* objectClass(const AcDbStub&) const override { return AcDbLine::desc(); }
+  bool ready() const override { return read; }
+};
+
+TEST_F(ObjectOpenTest, AnObjectLeftInTheFileIsMadeOnlyOnceTheFileIsRead) {
+  AcDbImpDatabase* imp = AcDbCore::imp(db);
+  auto owned = std::make_unique<LineInTheFile>();
+  LineInTheFile& file = *owned;
+  imp->deferredLoader = std::move(owned);
+  AcDbStub* later = imp->placeholder(0x7001);
+  AcDbStub* lost = imp->placeholder(0x7002);
+  later->setDeferred(0);
+  lost->setDeferred(1);
+
+  EXPECT_EQ(later->object(), nullptr) << "the file is still being read";
+  EXPECT_EQ(file.loads, 0);
+  EXPECT_TRUE(later->isDeferred());
+  EXPECT_TRUE(later->hasObject()) << "its handle stays taken";
+
+  file.read = true;
+  AcDbLine* line = nullptr;
+  ASSERT_EQ(acdbOpenObject(line, AcDbObjectId(later), AcDb::kForRead), Acad::eOk);
+  EXPECT_EQ(line->endPoint(), AcGePoint3d(1, 0, 0));
+  line->close();
+
+  file.damaged = true;
+  EXPECT_EQ(lost->object(), nullptr);
+  EXPECT_FALSE(lost->hasObject());
+  EXPECT_EQ(lost->object(), nullptr);
+  EXPECT_EQ(file.loads, 2) << "the damaged one is tried once";
+}
+
 }  // namespace
 
 // The handle index: many handles, some taken out again (which moves others back in their probe
