@@ -1294,12 +1294,11 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
       const bool readable = tagHandle(t, binary, old);
       // (R12 records give their owner only where the reader found it damaged, which is mended.)
       if (r12 && !(repairing && (old != owner || !readable))) { emitTag(tags, i, image); continue; }
-      // Where the reference is left out, a second 330 tag in its place would be read as the owner:
-      // then it says "no owner" instead.
-      const bool leftOut = (owner == 0 && !readable) || (old != owner && ownerIsNotWritten);
-      if (leftOut) {
-        // (An owner the host does not know, or one the file does not show or not by its handle; a
-        // record that was not repaired keeps "no owner" as the file gave it.)
+      // An owner the host does not know, or one the file does not show (or not by its handle):
+      // the reference is left out. A record that was not repaired keeps "no owner" as the file
+      // gave it; where a second 330 tag stands in the owner's place (it would be read as the
+      // owner), the tag says "no owner".
+      if ((owner == 0 && !readable) || (old != owner && ownerIsNotWritten)) {
         if (!repairing && readable && old == 0) mOut.copy(t, image);
         else if (tags.nextOwnerTag >= 0) mOut.replaceString(t, image, "0");
         continue;
