@@ -1125,8 +1125,10 @@ const Schema* schemaFor(std::string_view type, const AcDbObject* source, bool r1
   static const Schema dims[7] = {indexed(makeDimensionSchema(0)), indexed(makeDimensionSchema(1)), indexed(makeDimensionSchema(2)), indexed(makeDimensionSchema(3)),
                                  indexed(makeDimensionSchema(4)), indexed(makeDimensionSchema(5)), indexed(makeDimensionSchema(6))};
   if (source == nullptr) return nullptr;
-  if (type == "BLOCK") return AcDbBlockTableRecord::cast(source) ? &blockEntity : nullptr;
-  if (type == "LAYOUT") return AcDbBlockTableRecord::cast(source) ? &layout : nullptr;
+  // (A BLOCK or LAYOUT standing where entities stand is read as an entity, and written as one.)
+  const bool isBlockRecord = AcDbBlockTableRecord::cast(source) != nullptr;
+  if (type == "BLOCK" && isBlockRecord) return &blockEntity;
+  if (type == "LAYOUT" && isBlockRecord) return &layout;
   if (AcDbText::cast(source)) return &text;
   if (AcDbMText::cast(source)) return &mtext;
   if (AcDbDimension::cast(source)) return &dims[dimKind(source)];

@@ -1088,9 +1088,11 @@ void Writer::patch(const RecordTags& tags, const FileImage* image, AcDbStub* stu
   // What the record says, decoded the way the reader decodes it, to compare with the object.
   AcDbObject* before = nullptr;
   if (schema != nullptr) {
-    if (tags.type == "BLOCK" || (objectRecord(obj) && objectRecord(obj)->has(ObjectRecord::kBlockEntity)))
+    // (A BLOCK or LAYOUT that stands where entities stand was read as an entity.)
+    const bool ofBlock = AcDbBlockTableRecord::cast(source) != nullptr;
+    if (ofBlock && (tags.type == "BLOCK" || (objectRecord(obj) && objectRecord(obj)->has(ObjectRecord::kBlockEntity))))
       before = decodeBlockEntity(tags, mCompare);
-    else if (tags.type == "LAYOUT")
+    else if (ofBlock && tags.type == "LAYOUT")
       before = decodeLayoutName(tags, mCompare);
     else
       before = decodeRecord(tags, mCompare, AcDbEntity::cast(source) != nullptr);

@@ -2,6 +2,8 @@
 // that names the problem and its place; never a crash, a hang or a silent partial load.
 #include "support.h"
 
+#include <cstring>
+
 using namespace dxftest;
 using cadhost::dxf::ReadOptions;
 using cadhost::dxf::ReadResult;
@@ -587,5 +589,21 @@ TEST(DxfDamaged, AnOwnerOfNoBlockIsSavedAsItsSpaceOrAsNoOwner) {
     const std::string saved = savedClean(db.get());
     const size_t record = saved.find("  0\nTEXT\n");
     EXPECT_EQ(saved.find("330\n0\n", record), saved.find("330\n", record)) << saved.substr(record);
+  }
+}
+
+// A BLOCK or a LAYOUT standing among the entities is read as an entity: a value the host
+// cannot use in it is saved as the host holds it, as in any other entity.
+TEST(DxfDamaged, ABlockOrLayoutAmongTheEntitiesIsSavedMended) {
+  for (const char* type : {"BLOCK", "LAYOUT"}) {
+    SCOPED_TRACE(type);
+    // (an R12 drawing that gives only its entities)
+    const std::string bytes = Tags()(0, "SECTION")(2, "ENTITIES")(0, type)(8, "0")(62, 300)(0, "ENDSEC")(0, "EOF").str();
+    ReadResult result;
+    auto db = read(bytes, &result);
+    EXPECT_TRUE(mentions(result, L"group code 62 of " + std::wstring(type, type + std::strlen(type)) + L" holds '300'"))
+        << utf8(result.report());
+    const std::string saved = savedClean(db.get());
+    EXPECT_EQ(saved.find("\n300\n"), std::string::npos);
   }
 }
