@@ -853,7 +853,9 @@ void Writer::writeValue(const Property& property, const Value& value, const Tag*
       return;
     case Value::Int: {
       int64_t v = value.integer;
-      if (property.mask != 0 && tag != nullptr) {
+      // Flags keep the bits the host does not model as the file gives them, but not from a value
+      // the host could not use (that is written as the host holds it).
+      if (property.mask != 0 && tag != nullptr && valueFault(*tag, image->style.binary) == TagFault::None) {
         int64_t original = 0;
         if (tagInt(*tag, image->style.binary, original)) v = (original & ~property.mask) | (v & property.mask);
       }

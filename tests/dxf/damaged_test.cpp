@@ -607,3 +607,18 @@ TEST(DxfDamaged, ABlockOrLayoutAmongTheEntitiesIsSavedMended) {
     EXPECT_EQ(saved.find("\n300\n"), std::string::npos);
   }
 }
+
+// Flags too large for their group code are saved as the host holds them: the bits it does not
+// model are not kept from a value it could not use.
+TEST(DxfDamaged, FlagsTooLargeForTheirCodeAreSavedAsTheHostHoldsThem) {
+  for (const char* table : {"LAYER", "STYLE"}) {
+    SCOPED_TRACE(table);
+    Tags t;
+    t(0, "SECTION")(2, "TABLES")(0, "TABLE")(2, table)(0, table)(2, "A")(70, 91847)(0, "ENDTAB")(0, "ENDSEC")(0, "EOF");
+    ReadResult result;
+    auto db = read(t.str(), &result);
+    EXPECT_TRUE(mentions(result, L"holds '91847', which is too large for it; a save writes 0 there")) << utf8(result.report());
+    const std::string saved = savedClean(db.get());
+    EXPECT_EQ(saved.find("91847"), std::string::npos);
+  }
+}
